@@ -1,0 +1,81 @@
+// Construction, destruction, kernels and the render path.
+#include "OrkeAuBase.h"
+
+OrkeAuBase::OrkeAuBase(audioMasterCallback audioMaster, int32_t numPrograms,
+                       OrkeProgramFactory programFactory)
+    : AudioEffectX(audioMaster, numPrograms, kParameterCount)
+    , m_programs(nullptr) {
+    const int32_t count = numPrograms > 0 ? numPrograms : 0;
+    m_programs = new OrkeProgram*[count > 0 ? count : 1]();
+    try {
+        for (int32_t i = 0; i < count; ++i) {
+            OrkeProgram* program = programFactory();
+            m_programs[i] = program;
+            if (program == nullptr) {
+                continue;
+            }
+            for (int j = 0; j < kParameterCount; ++j) {
+                program->SetParameter(j, astParamInfos[j].defaultValue);
+            }
+            program->SetName("Defaults");
+        }
+    } catch (...) {
+        // The destructor will not run for a constructor that throws: release what was made.
+        for (int32_t i = 0; i < count; ++i) {
+            delete m_programs[i];
+        }
+        delete[] m_programs;
+        throw;
+    }
+    curProgram = 0;
+}
+
+OrkeAuBase::~OrkeAuBase() {
+    for (int32_t i = 0; i < numPrograms; ++i) {
+        delete m_programs[i];
+    }
+    delete[] m_programs;
+    for (AUKernelBase* kernel : m_kernels) {
+        delete kernel;
+    }
+}
+
+void OrkeAuBase::AddKernels() {
+    const int32_t outputs = cEffect.numOutputs;
+    m_kernels.reserve(m_kernels.size() + static_cast<size_t>(outputs > 0 ? outputs : 0));
+    for (int32_t i = 0; i < outputs; ++i) {
+        AUKernelBase* kernel = NewKernel();
+        if (kernel == nullptr) {
+            return;
+        }
+        m_kernels.push_back(kernel);
+    }
+}
+
+AUKernelBase* OrkeAuBase::NewKernel() {
+    return nullptr;
+}
+
+void OrkeAuBase::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {
+    const size_t kernels = m_kernels.size();
+    if (inputs == nullptr || outputs == nullptr) {
+        return;
+    }
+    const unsigned long frames = sampleFrames > 0 ? static_cast<unsigned long>(sampleFrames) : 0;
+    bool silence = false;
+    for (size_t i = 0; i < kernels; ++i) {
+        if (inputs[i] != nullptr && outputs[i] != nullptr) {
+            m_kernels[i]->Process(inputs[i], outputs[i], frames, 1, silence);
+        }
+    }
+}
+
+bool OrkeAuBase::getVendorString(char* text) {
+    static const char kVendor[] = "Orvane Kettlers";
+    for (size_t i = 0; i < sizeof(kVendor); ++i) {
+        text[i] = kVendor[i];
+    }
+    return true;
+}
+
+void OrkeAuBase::CopyDataToGui(DataToGui&) const {}

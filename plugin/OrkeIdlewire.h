@@ -1,0 +1,61 @@
+// Idlewire: an instrument with two inputs and two outputs that passes its audio through unchanged.
+//
+// This is the example to copy when starting a plug-in on the framework: the constructor follows the
+// framework's contract, the kernel does the signal work, and the rest answers the host.
+#pragma once
+
+#include "OrkeAuBase.h"
+
+// What the plug-in hands an editor: three words (four in the PowerPC build), all zero here.
+struct DataToGui {
+    int32_t words[orke::kPowerPcBehaviour ? 4 : 3];
+};
+static_assert(sizeof(DataToGui) == (orke::kPowerPcBehaviour ? 16 : 12));
+
+enum : UInt32 {
+    kPropertyDataToGui = 64001, // data: a DataToGui, not writable
+};
+
+class OrkeIdlewire : public OrkeAuBase {
+public:
+    explicit OrkeIdlewire(audioMasterCallback audioMaster);
+
+    // ---- the host's view --------------------------------------------------------------------------------
+    void resume() override;
+    void setBlockSize(int32_t newBlockSize) override;
+    void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
+    bool getEffectName(char* name) override;
+    bool getProductString(char* text) override;
+    int32_t getVendorVersion() override;
+    int32_t getPlugCategory() override;
+
+    // ---- the framework's operations ---------------------------------------------------------------------
+    AUKernelBase* NewKernel() override;
+    OSStatus GetParameterValueStrings(UInt32 scope, UInt32 parameterID, CFArrayRef* outStrings) override;
+    OSStatus GetPropertyInfo(UInt32 property, UInt32 scope, UInt32 element, UInt32& dataSize,
+                             Boolean& writable) override;
+    OSStatus GetProperty(UInt32 property, UInt32 scope, UInt32 element, void* data) override;
+    void CopyDataToGui(DataToGui& data) const override;
+    OSStatus Initialize() override;
+    void Cleanup() override;
+    SInt32 Version() override;
+
+    // Called when the largest block the host will send changes; nothing here depends on it.
+    void OnMaxSliceChange(unsigned long frames);
+
+    // Copies its channel's input to its output, sample for sample.
+    class CIdlewireKernel : public AUKernelBase {
+    public:
+        CIdlewireKernel(OrkeIdlewire* plugin, int32_t channel);
+
+        void Process(const float* source, float* destination, unsigned long frames, unsigned long channels,
+                     bool& silence) override;
+
+    private:
+        OrkeIdlewire* m_plugin;
+        int32_t m_channel;
+    };
+
+private:
+    DataToGui m_dataToGui;
+};
