@@ -1,0 +1,40 @@
+#include "RecordingHost.h"
+
+#include "HostOpcodes.h"
+
+#include <stdexcept>
+
+namespace {
+RecordingHost* g_current = nullptr;
+} // namespace
+
+RecordingHost::RecordingHost() {
+    if (g_current != nullptr) {
+        throw std::logic_error("only one RecordingHost at a time");
+    }
+    m_answers[audioMasterVersion] = 2400;
+    m_calls.reserve(4096); // so that recording does not disturb tests that count the heap
+    g_current = this;
+}
+
+RecordingHost::~RecordingHost() { g_current = nullptr; }
+
+intptr_t RecordingHost::Callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                 float opt) {
+    if (g_current == nullptr) {
+        return 0;
+    }
+    g_current->m_calls.push_back(HostCall{effect, opcode, index, value, ptr, opt});
+    const auto answer = g_current->m_answers.find(opcode);
+    return answer != g_current->m_answers.end() ? answer->second : 0;
+}
+
+std::vector<HostCall> RecordingHost::CallsOf(int32_t opcode) const {
+    std::vector<HostCall> calls;
+    for (const HostCall& call : m_calls) {
+        if (call.opcode == opcode) {
+            calls.push_back(call);
+        }
+    }
+    return calls;
+}
