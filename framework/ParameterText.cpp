@@ -2,6 +2,7 @@
 #include "OrkeAuBase.h"
 #include "TextFields.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -61,8 +62,9 @@ void OrkeAuBase::getParameterName(int32_t index, char* text) {
     }
     char name[64];
     copyToField(row->name, name, sizeof(name));
-    std::strncpy(text, name, orke::kParameterNameField);
-    text[orke::kParameterNameField - 1] = '\0';
+    const size_t length = std::min(std::strlen(name), orke::kParameterNameField - 1);
+    std::memcpy(text, name, length);
+    text[length] = '\0';
 }
 
 void OrkeAuBase::getParameterLabel(int32_t index, char* label) {
