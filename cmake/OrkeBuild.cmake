@@ -63,10 +63,9 @@ endfunction()
 function(orke_add_framework target)
     cmake_parse_arguments(ARG "" "PARAMETERS;SHELL" "" ${ARGN})
     get_property(sources GLOBAL PROPERTY ORKE_FRAMEWORK_SOURCES)
+    get_property(framework_include GLOBAL PROPERTY ORKE_FRAMEWORK_INCLUDE_DIR)
     orke_add_object_library(${target} ${sources})
-    target_include_directories(${target}_objects PUBLIC
-        $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/framework>
-        $<BUILD_INTERFACE:${ARG_PARAMETERS}>)
+    target_include_directories(${target}_objects PUBLIC ${framework_include} ${ARG_PARAMETERS})
     target_link_libraries(${target}_objects PUBLIC ${ARG_SHELL}_objects)
 endfunction()
 

@@ -1,0 +1,32 @@
+# Script run by CTest: install, configure and build the outside project, then check what the module exports.
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+
+function(run)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "${ARGN} failed:\n${output}")
+    endif()
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+foreach(file lib/vst/Idlewire.so include/orke/framework/OrkeAuBase.h include/orke/vst/AudioEffectX.h
+             lib/cmake/Orke/OrkeConfig.cmake)
+    if(NOT EXISTS ${prefix}/${file})
+        message(FATAL_ERROR "missing after install: ${file}")
+    endif()
+endforeach()
+
+run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build
+    -DCMAKE_PREFIX_PATH=${prefix}
+    -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
+    -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
+    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}"
+    "-DCMAKE_MODULE_LINKER_FLAGS=${LINKER_FLAGS}"
+    -DPLUGIN_SOURCE_DIR=${PLUGIN_SOURCE_DIR})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/build -j2)
+
+execute_process(COMMAND nm -D --defined-only ${WORK_DIR}/build/Idlewire.so OUTPUT_VARIABLE symbols)
+if(NOT symbols MATCHES " T VSTPluginMain\n")
+    message(FATAL_ERROR "the outside build does not export VSTPluginMain:\n${symbols}")
+endif()
