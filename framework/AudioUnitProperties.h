@@ -4,6 +4,8 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 
+#include <cstddef>
+
 class OrkeAuBase;
 
 enum : OSStatus {
@@ -12,7 +14,7 @@ enum : OSStatus {
 };
 
 enum : UInt32 {
-    kPropertyParameterValueStrings = 16,    // data: one CFArrayRef; element: the parameter number
+    kPropertyParameterValueStrings = 16,    // data: one CFArrayRef, not writable; element: the parameter
     kPropertyParameterStringFromValue = 33, // data: a ParameterStringFromValue
 };
 
@@ -23,6 +25,14 @@ struct ParameterStringFromValue {
     const Float32* valuePtr;
     CFStringRef outString;
 };
+// Three 32-bit words on 32-bit processors. On 64-bit ones the two references are 8 bytes wide and the record
+// follows natural alignment, so it takes 24 bytes; its size is always reported as sizeof.
+static_assert(sizeof(void*) != 4 ||
+              (sizeof(ParameterStringFromValue) == 12 && offsetof(ParameterStringFromValue, valuePtr) == 4 &&
+               offsetof(ParameterStringFromValue, outString) == 8));
+static_assert(sizeof(void*) != 8 ||
+              (sizeof(ParameterStringFromValue) == 24 && offsetof(ParameterStringFromValue, valuePtr) == 8 &&
+               offsetof(ParameterStringFromValue, outString) == 16));
 
 // Called, on the thread that set the property, for every registration of that property.
 typedef void (*PropertyListenerProc)(void* userData, OrkeAuBase* plugin, UInt32 property, UInt32 scope,

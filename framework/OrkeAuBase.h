@@ -56,9 +56,8 @@ public:
     // reference passes to the caller) and answer 0, or answer an error and store nothing. With null: only
     // answer whether there are any. The default has none: kErrInvalidParameter.
     virtual OSStatus GetParameterValueStrings(UInt32 scope, UInt32 parameterID, CFArrayRef* outStrings);
-    // ---- properties: the defaults answer none (kErrInvalidProperty)
-    // ---------------------------------------- `data` is as large as the property's data; the answerer knows
-    // that size.
+    // ---- properties: the defaults answer none (kErrInvalidProperty) -----------------------------------
+    // `data` is as large as the property's data; the answerer knows that size.
     virtual OSStatus GetProperty(UInt32 property, UInt32 scope, UInt32 element, void* data);
     virtual OSStatus GetPropertyInfo(UInt32 property, UInt32 scope, UInt32 element, UInt32& dataSize,
                                      Boolean& writable);
@@ -70,8 +69,7 @@ public:
     // Removes every registration of `proc` for `property`, whatever its user data.
     virtual OSStatus RemovePropertyListener(UInt32 property, PropertyListenerProc proc);
     virtual void CopyDataToGui(DataToGui& data) const;
-    // ---- the plug-in's life
-    // ---------------------------------------------------------------------------------
+    // ---- the plug-in's life ------------------------------------------------------------------------------
     virtual OSStatus Initialize() = 0;
     virtual void Cleanup() = 0;
     virtual SInt32 Version() = 0;

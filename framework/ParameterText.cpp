@@ -3,15 +3,19 @@
 #include "TextFields.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-// The string's UTF-8 text in a field of `fieldSize` bytes; a text too long for it is cut to what fits.
+// The string's UTF-8 text in a field of `fieldSize` bytes. A text too long for the field keeps the whole
+// characters that fit, so the host sees the start of it rather than nothing or half a character.
 void copyToField(CFStringRef string, char* text, size_t fieldSize) {
     const auto size = static_cast<CFIndex>(fieldSize);
+    if (string == nullptr) {
+        text[0] = '\0';
+        return;
+    }
     if (CFStringGetCString(string, text, size, kCFStringEncodingUTF8)) {
         return;
     }
@@ -46,28 +50,39 @@ const char* labelOf(int32_t unit) {
     }
 }
 
-// The number with as many decimals as its size leaves room for, chosen before rounding.
+// The number with as many decimals as its size leaves room for, the format chosen before rounding. A number
+// with more digits than the host's field holds (from 1e23 up, or from -1e18 down) is shown in exponent form
+// instead of losing digits.
 void formatNumber(float value, char* text) {
     const char* format = value < 10.0f ? "%.3f" : value < 100.0f ? "%.2f" : value < 1000.0f ? "%.1f" : "%.0f";
-    std::snprintf(text, orke::kParameterDisplayField, format, static_cast<double>(value));
+    char number[64]; // the widest float with three decimals takes 44 characters
+    const int length = std::snprintf(number, sizeof(number), format, static_cast<double>(value));
+    if (length < 0 || static_cast<size_t>(length) >= orke::kParameterDisplayField) {
+        std::snprintf(number, sizeof(number), "%.3e", static_cast<double>(value));
+    }
+    std::memcpy(text, number, std::strlen(number) + 1);
 }
 
 } // namespace
 
 void OrkeAuBase::getParameterName(int32_t index, char* text) {
-    const ParamInfo* row = ParameterRow(index);
-    if (row == nullptr) {
-        text[0] = '\0';
+    if (text == nullptr) {
         return;
     }
-    char name[64];
-    copyToField(row->name, name, sizeof(name));
+    char name[64] = "";
+    if (const ParamInfo* row = ParameterRow(index)) {
+        copyToField(row->name, name, sizeof(name));
+    }
+    // The whole field is written: at most its first 15 bytes of the name, then NULs.
     const size_t length = std::min(std::strlen(name), orke::kParameterNameField - 1);
+    std::memset(text, 0, orke::kParameterNameField);
     std::memcpy(text, name, length);
-    text[length] = '\0';
 }
 
 void OrkeAuBase::getParameterLabel(int32_t index, char* label) {
+    if (label == nullptr) {
+        return;
+    }
     const ParamInfo* row = ParameterRow(index);
     std::strcpy(label, row != nullptr ? labelOf(row->unit) : "");
 }
@@ -75,6 +90,9 @@ void OrkeAuBase::getParameterLabel(int32_t index, char* label) {
 void OrkeAuBase::getParameterDisplay(int32_t index, char* text) {
     const ParamInfo* row = ParameterRow(index);
     const OrkeProgram* program = CurrentProgram();
+    if (text == nullptr) {
+        return;
+    }
     if (row == nullptr || program == nullptr) {
         text[0] = '\0';
         return;

@@ -30,9 +30,9 @@ CFIndex CFStringGetLength(CFStringRef string);
 // Copies the text and its NUL into `buffer`. False, with the buffer untouched, when the text and its NUL do
 // not fit in `bufferSize` bytes.
 Boolean CFStringGetCString(CFStringRef string, char* buffer, CFIndex bufferSize, CFStringEncoding encoding);
-// Converts as much of the part of `string` in `range` as fits into `maxBufferLength` bytes (no NUL is
-// added). Answers the number of characters converted and stores the bytes used in *usedBufferLength. A null
-// buffer only measures.
+// Converts as much of the part of `string` in `range` as fits into `maxBufferLength` bytes, whole characters
+// only (no NUL is added). Answers the number of bytes converted and stores it in *usedBufferLength too. A
+// null buffer only measures.
 CFIndex CFStringGetBytes(CFStringRef string, CFRange range, CFStringEncoding encoding, UInt8 lossByte,
                          Boolean isExternalRepresentation, UInt8* buffer, CFIndex maxBufferLength,
                          CFIndex* usedBufferLength);

@@ -59,6 +59,10 @@ void destroy(orke_cf::Object* object) {
     }
 }
 
+bool isContinuationByte(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
 __CFString* newString(const char* text, CFIndex length) {
     auto* string = new (std::nothrow) __CFString(orke_cf::kString, nullptr, 0);
     if (string == nullptr) {
@@ -161,7 +165,13 @@ CFIndex CFStringGetBytes(CFStringRef string, CFRange range, CFStringEncoding, UI
         const CFIndex start = std::clamp<CFIndex>(range.location, 0, string->length);
         converted = std::clamp<CFIndex>(range.length, 0, string->length - start);
         if (buffer != nullptr) {
+            const CFIndex whole = converted;
             converted = std::min(converted, std::max<CFIndex>(maxBufferLength, 0));
+            // Only whole characters: a cut never leaves the lead bytes of a UTF-8 sequence behind.
+            while (converted > 0 && converted < whole &&
+                   isContinuationByte(string->bytes[start + converted])) {
+                --converted;
+            }
             std::memcpy(buffer, string->bytes + start, static_cast<size_t>(converted));
         }
     }
