@@ -14,16 +14,29 @@
 
 namespace {
 
+// The plug-in built by default has the PowerPC behaviour when compiled for PowerPC, unless the build forced
+// the choice (IDLEWIRE_FORCED_BEHAVIOUR 0 or 1; -1 when left to the processor).
+#if IDLEWIRE_FORCED_BEHAVIOUR >= 0
+constexpr bool kDefaultHasPowerPcBehaviour = IDLEWIRE_FORCED_BEHAVIOUR == 1;
+#elif defined(__powerpc__)
+constexpr bool kDefaultHasPowerPcBehaviour = true;
+#else
+constexpr bool kDefaultHasPowerPcBehaviour = false;
+#endif
+
 struct Build {
     const char* name;
     const char* path;
-    int32_t flags;
+    bool powerPcBehaviour;
+    int32_t flags() const { return powerPcBehaviour ? 280 : 272; }
 };
 
 const Build kBuilds[] = {
-    {"Intel", IDLEWIRE_PATH, 272},
-    {"PowerPC", IDLEWIRE_POWERPC_BEHAVIOUR_PATH, 280},
+    {"Default", IDLEWIRE_PATH, kDefaultHasPowerPcBehaviour},
+    {"PowerPC", IDLEWIRE_POWERPC_BEHAVIOUR_PATH, true},
 };
+
+using Entry = AEffect* (*)(audioMasterCallback);
 
 class IdlewireHost : public ::testing::TestWithParam<Build> {
 protected:
@@ -31,7 +44,9 @@ protected:
     RecordingHost host;
 };
 
-std::string buildName(const ::testing::TestParamInfo<Build>& info) { return info.param.name; }
+std::string buildName(const ::testing::TestParamInfo<Build>& info) {
+    return info.param.name;
+}
 
 bool allZero(const void* bytes, size_t size) {
     const auto* p = static_cast<const unsigned char*>(bytes);
@@ -43,7 +58,9 @@ bool allZero(const void* bytes, size_t size) {
     return true;
 }
 
-size_t heapInUse() { return mallinfo2().uordblks; }
+size_t heapInUse() {
+    return mallinfo2().uordblks;
+}
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kHeapCountsAreReal = false; // the sanitizer's allocator keeps its own books
@@ -74,10 +91,30 @@ TEST_P(IdlewireHost, AHostAnsweringVersionZeroGetsNothing) {
     if (kHeapCountsAreReal) {
         EXPECT_EQ(heapInUse(), before) << "no object may be made";
     }
-    using Entry = AEffect* (*)(audioMasterCallback);
     auto entry = reinterpret_cast<Entry>(module.Symbol("VSTPluginMain"));
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry(nullptr), nullptr);
+}
+
+TEST_P(IdlewireHost, MainMachoExistsOnlyInThePowerPcBuildAndAnswersAsTheEntry) {
+    auto macho = reinterpret_cast<Entry>(module.Symbol("main_macho"));
+    if (!GetParam().powerPcBehaviour) {
+        EXPECT_EQ(macho, nullptr);
+        return;
+    }
+    ASSERT_NE(macho, nullptr);
+    AEffect* effect = macho(RecordingHost::Callback);
+    ASSERT_NE(effect, nullptr);
+    ASSERT_EQ(host.CallsOf(audioMasterVersion).size(), 1u);
+    EXPECT_EQ(host.Calls().front().opcode, audioMasterVersion);
+    EXPECT_EQ(effect->magic, 0x56737450);
+    EXPECT_EQ(effect->uniqueID, 0x4F4B6977);
+    EXPECT_EQ(effect->flags, 280);
+    EXPECT_EQ(Dispatch(effect, effClose), 1);
+
+    host.Answer(audioMasterVersion, 0);
+    EXPECT_EQ(macho(RecordingHost::Callback), nullptr);
+    EXPECT_EQ(macho(nullptr), nullptr);
 }
 
 TEST_P(IdlewireHost, RecordDescribesAStereoInstrument) {
@@ -88,7 +125,7 @@ TEST_P(IdlewireHost, RecordDescribesAStereoInstrument) {
     EXPECT_EQ(effect->numOutputs, 2);
     EXPECT_EQ(effect->uniqueID, 0x4F4B6977);
     EXPECT_EQ(effect->uniqueID, 1330342263);
-    EXPECT_EQ(effect->flags, GetParam().flags);
+    EXPECT_EQ(effect->flags, GetParam().flags());
     EXPECT_EQ(effect->numPrograms, 8);
     EXPECT_EQ(effect->numParams, 1);
     EXPECT_EQ(effect->version, 1);
@@ -131,7 +168,8 @@ TEST_P(IdlewireHost, PassesEveryBlockThroughBitForBit) {
         float* outputs[2] = {out[0].data(), out[1].data()};
         effect->processReplacing(effect, inputs, outputs, frames);
         for (int c = 0; c < 2; ++c) {
-            EXPECT_EQ(std::memcmp(out[c].data(), in[c].data(), sizeof(float) * static_cast<size_t>(frames)), 0);
+            EXPECT_EQ(std::memcmp(out[c].data(), in[c].data(), sizeof(float) * static_cast<size_t>(frames)),
+                      0);
             EXPECT_EQ(out[c][static_cast<size_t>(frames)], 7.0f);
         }
         // In place: the buffers come back unchanged.
