@@ -57,15 +57,17 @@ AUKernelBase* OrkeAuBase::NewKernel() {
 }
 
 void OrkeAuBase::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {
-    const size_t kernels = m_kernels.size();
+    // The kernel list is fixed after construction: one read of it per block, none per channel.
+    AUKernelBase* const* const kernels = m_kernels.data();
+    const size_t count = m_kernels.size();
     if (inputs == nullptr || outputs == nullptr) {
         return;
     }
     const unsigned long frames = sampleFrames > 0 ? static_cast<unsigned long>(sampleFrames) : 0;
     bool silence = false;
-    for (size_t i = 0; i < kernels; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         if (inputs[i] != nullptr && outputs[i] != nullptr) {
-            m_kernels[i]->Process(inputs[i], outputs[i], frames, 1, silence);
+            kernels[i]->Process(inputs[i], outputs[i], frames, 1, silence);
         }
     }
 }

@@ -1,5 +1,6 @@
 #include "OrkeIdlewire.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -10,6 +11,56 @@ constexpr int32_t kCategoryEffect = 1;   // hosts list it with effects, although
 
 void copyText(char* text, const char* value) {
     std::memcpy(text, value, std::strlen(value) + 1);
+}
+
+// A copy through a temporary, as memmove gives. The smallest blocks are done inline, so that a host rendering
+// a few frames at a time does not pay a library call per channel; `bytes` is a whole number of samples.
+inline void moveBlock(void* destination, const void* source, size_t bytes) {
+    auto* to = static_cast<char*>(destination);
+    const auto* from = static_cast<const char*>(source);
+    if (bytes <= 8) {
+        if (bytes != 0) { // one or two samples: a head and a tail word, the same word for one
+            uint32_t head;
+            uint32_t tail;
+            std::memcpy(&head, from, 4);
+            std::memcpy(&tail, from + bytes - 4, 4);
+            std::memcpy(to, &head, 4);
+            std::memcpy(to + bytes - 4, &tail, 4);
+        }
+        return;
+    }
+    if (bytes <= 16) { // three or four samples: two overlapping double words
+        uint64_t head;
+        uint64_t tail;
+        std::memcpy(&head, from, 8);
+        std::memcpy(&tail, from + bytes - 8, 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + bytes - 8, &tail, 8);
+        return;
+    }
+    std::memmove(to, from, bytes);
+}
+
+// The forward copy when the destination starts `ahead` bytes inside the source: each sample written is read
+// again `ahead` bytes later, so the source's first `ahead` bytes repeat across the destination. Kept out of
+// line: hosts do not arrange their buffers like this, and the common paths stay free of its register needs.
+[[gnu::noinline]] void repeatForward(void* destination, const void* source, size_t bytes, size_t ahead) {
+    auto* to = static_cast<char*>(destination);
+    const auto* from = static_cast<const char*>(source);
+    if (ahead % sizeof(float) != 0) {
+        // Buffers offset by part of a sample: sample by sample, as the definition reads.
+        for (size_t k = 0; k < bytes; k += sizeof(float)) {
+            std::memcpy(to + k, from + k, sizeof(float));
+        }
+        return;
+    }
+    // The first period comes from the source's untouched start; each later copy doubles the repeated run.
+    std::memcpy(to, from, ahead);
+    for (size_t done = ahead; done < bytes;) {
+        const size_t count = bytes - done < done ? bytes - done : done;
+        std::memcpy(to + done, to, count);
+        done += count;
+    }
 }
 
 } // namespace
@@ -78,33 +129,21 @@ OrkeIdlewire::CIdlewireKernel::CIdlewireKernel(OrkeIdlewire* plugin, int32_t cha
     , m_plugin(plugin)
     , m_channel(channel) {}
 
-// The result is that of copying forward one sample at a time, destination[k] = source[k] for increasing k,
-// for every arrangement of the two buffers a host can give; it is done in bulk wherever that is the same.
+// The result is exactly that of the forward copy, destination[k] = source[k] for k = 0, 1, ..., frames - 1,
+// for every arrangement of the two buffers a host can give, and it is done in bulk wherever that gives the
+// same bytes. Samples move as bytes, never through a floating-point register, so every bit pattern (a
+// signalling NaN included) arrives unchanged.
 void OrkeIdlewire::CIdlewireKernel::Process(const float* source, float* destination, unsigned long frames,
                                             unsigned long, bool&) {
-    if (source == destination || frames == 0) {
-        return; // in place: every sample is already where it belongs
-    }
-    const auto from = reinterpret_cast<uintptr_t>(source);
-    const auto to = reinterpret_cast<uintptr_t>(destination);
     const size_t bytes = frames * sizeof(float);
-    if (to < from || to >= from + bytes) {
-        // Disjoint, or the destination starts first: every sample is read before it can be overwritten.
-        std::memmove(destination, source, bytes);
-        return;
-    }
-    // The destination starts inside the source: a forward copy repeats the first `distance` samples.
-    const size_t distanceBytes = to - from;
-    if (distanceBytes % sizeof(float) != 0) {
-        for (unsigned long k = 0; k < frames; ++k) {
-            destination[k] = source[k];
-        }
-        return;
-    }
-    const size_t distance = distanceBytes / sizeof(float);
-    for (size_t k = 0; k < frames; k += distance) {
-        const size_t count = frames - k < distance ? frames - k : distance;
-        std::memcpy(destination + k, source + k, count * sizeof(float));
+    // How far the destination starts after the source; wraps to a huge value when it starts before.
+    const uintptr_t ahead = reinterpret_cast<uintptr_t>(destination) - reinterpret_cast<uintptr_t>(source);
+    if (ahead >= bytes) {
+        // Disjoint, or the destination starts first: every sample is read before anything can overwrite it,
+        // which is what a copy through a temporary gives.
+        moveBlock(destination, source, bytes);
+    } else if (ahead != 0) { // in place (ahead 0) every sample is already where it belongs
+        repeatForward(destination, source, bytes, ahead);
     }
 }
 
