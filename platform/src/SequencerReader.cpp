@@ -3,7 +3,10 @@
 
 #if ORKE_HAVE_ALSA
 
+// Some versions of alsa-lib declare the thread's error handler outside their C-linkage block.
+extern "C" {
 #include <alsa/asoundlib.h>
+}
 
 #include <cstdarg>
 #include <memory>
