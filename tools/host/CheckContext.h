@@ -1,0 +1,66 @@
+// What one validation check works with: the plug-in's path, the options, a way to load fresh instances, and
+// the lines by which it reports (fail, warn, note, and marks of where it is).
+#pragma once
+
+#include "HostedPlugin.h"
+#include "Isolation.h"
+
+#include <memory>
+#include <string>
+
+namespace orke::host {
+
+struct ValidationOptions {
+    bool expectPassthrough = false;
+};
+
+class CheckContext {
+public:
+    CheckContext(std::string path, const ValidationOptions& options, LineWriter& writer, int resumeFrom)
+        : m_path(std::move(path))
+        , m_options(options)
+        , m_writer(writer)
+        , m_resumeFrom(resumeFrom) {}
+
+    const std::string& Path() const { return m_path; }
+    const ValidationOptions& Options() const { return m_options; }
+    // For checks that go through numbered steps: the step to start from after a crash ended an earlier run.
+    int ResumeFrom() const { return m_resumeFrom; }
+
+    // A fresh instance, opened, at 44100 Hz with the host's usual block size; null (with a failure reported)
+    // when it cannot be made.
+    std::unique_ptr<HostedPlugin> Load();
+    // For checks that make several instances from one loaded module: the module, and an opened instance of it
+    // prepared as Load() prepares one. Null (with a failure reported) when either cannot be made.
+    std::unique_ptr<PluginLibrary> OpenLibrary();
+    std::unique_ptr<Effect> CreateEffect(const PluginLibrary& library);
+
+    void Fail(const std::string& text);
+    void Warn(const std::string& text);
+    void Note(const std::string& text);
+    // Says which step runs now, so that a crash in it can be named and the check resumed after it.
+    void Mark(int step, const std::string& what);
+    bool Failed() const { return m_failures > 0; }
+
+private:
+    void Send(const char* kind, const std::string& text, int& count);
+
+    std::string m_path;
+    ValidationOptions m_options;
+    LineWriter& m_writer;
+    int m_resumeFrom;
+    int m_failures = 0;
+    int m_warnings = 0;
+    int m_notes = 0;
+};
+
+// "1 parameter", "8 parameters": a count with its noun for the report.
+inline std::string Counted(int64_t count, const std::string& noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+// The host's announced maximum block size while validating, and the sample rate a check starts at.
+inline constexpr int32_t kValidationMaxBlock = 1024;
+inline constexpr double kValidationSampleRate = 44100.0;
+
+} // namespace orke::host

@@ -1,0 +1,100 @@
+#include "CommandLine.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace orke::host {
+
+bool CommandLine::Parse(int argc, char** argv, int first, const std::vector<OptionSpec>& specs,
+                        std::string& error) {
+    bool optionsEnded = false;
+    for (int i = first; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            m_positionals.push_back(argument);
+            continue;
+        }
+        if (argument == "-h") {
+            argument = "--help";
+        }
+        if (argument.compare(0, 2, "--") != 0) {
+            error = "unknown option " + argument;
+            return false;
+        }
+        const size_t equals = argument.find('=');
+        const std::string name =
+            argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& candidate : specs) {
+            if (candidate.name == name) {
+                spec = &candidate;
+            }
+        }
+        if (spec == nullptr) {
+            error = "unknown option --" + name;
+            return false;
+        }
+        if (!spec->takesValue) {
+            if (equals != std::string::npos) {
+                error = "option --" + name + " takes no value";
+                return false;
+            }
+            m_values[name].emplace_back();
+            continue;
+        }
+        if (equals != std::string::npos) {
+            m_values[name].push_back(argument.substr(equals + 1));
+        } else if (i + 1 < argc) {
+            m_values[name].emplace_back(argv[++i]);
+        } else {
+            error = "option --" + name + " needs a value";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string CommandLine::Value(const std::string& name, const std::string& fallback) const {
+    const auto found = m_values.find(name);
+    return found == m_values.end() || found->second.empty() ? fallback : found->second.back();
+}
+
+std::vector<std::string> CommandLine::Values(const std::string& name) const {
+    const auto found = m_values.find(name);
+    return found == m_values.end() ? std::vector<std::string>{} : found->second;
+}
+
+bool ParseInteger(const std::string& text, int64_t minimum, int64_t maximum, int64_t& value) {
+    if (text.empty()) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const long long parsed = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || parsed < minimum || parsed > maximum) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+bool ParseNumber(const std::string& text, double minimum, double maximum, double& value) {
+    if (text.empty()) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const double parsed = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(parsed) || parsed < minimum || parsed > maximum) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+} // namespace orke::host

@@ -1,0 +1,106 @@
+#include "Effect.h"
+
+#include "EffectOpcodes.h"
+
+#include <cstring>
+#include <vector>
+
+namespace orke::host {
+
+std::string Effect::Text(int32_t opcode, int32_t index, intptr_t value) const {
+    std::vector<char> buffer(kTextBufferSize, '\0');
+    Dispatch(opcode, index, value, buffer.data());
+    buffer.back() = '\0';
+    return buffer.data();
+}
+
+void Effect::Open() const {
+    Dispatch(effOpen);
+}
+
+void Effect::Close() {
+    if (m_record != nullptr) {
+        Suspend();
+        Dispatch(effClose);
+        m_record = nullptr;
+    }
+}
+
+void Effect::SetSampleRate(double sampleRate) const {
+    Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+}
+void Effect::SetBlockSize(int32_t blockSize) const {
+    Dispatch(effSetBlockSize, 0, blockSize);
+}
+void Effect::Resume() {
+    if (!m_resumed) {
+        Dispatch(effMainsChanged, 0, 1);
+        m_resumed = true;
+    }
+}
+
+void Effect::Suspend() {
+    if (m_resumed) {
+        Dispatch(effMainsChanged, 0, 0);
+        m_resumed = false;
+    }
+}
+void Effect::StartProcess() const {
+    Dispatch(effStartProcess);
+}
+void Effect::StopProcess() const {
+    Dispatch(effStopProcess);
+}
+
+int32_t Effect::Program() const {
+    return static_cast<int32_t>(Dispatch(effGetProgram));
+}
+void Effect::SetProgram(int32_t program) const {
+    Dispatch(effSetProgram, 0, program);
+}
+std::string Effect::ProgramName() const {
+    return Text(effGetProgramName);
+}
+
+std::string Effect::ProgramNameAt(int32_t program) const {
+    std::vector<char> buffer(kTextBufferSize, '\0');
+    if (Dispatch(effGetProgramNameIndexed, program, -1, buffer.data()) != 0) {
+        buffer.back() = '\0';
+        return buffer.data();
+    }
+    const int32_t current = Program();
+    SetProgram(program);
+    std::string name = ProgramName();
+    SetProgram(current);
+    return name;
+}
+
+std::string Effect::ParameterName(int32_t index) const {
+    return Text(effGetParamName, index);
+}
+std::string Effect::ParameterLabel(int32_t index) const {
+    return Text(effGetParamLabel, index);
+}
+std::string Effect::ParameterDisplay(int32_t index) const {
+    return Text(effGetParamDisplay, index);
+}
+
+bool Effect::CanProcess() const {
+    if ((m_record->flags & effFlagsCanReplacing) != 0 && m_record->processReplacing != nullptr) {
+        return true;
+    }
+    return m_record->process != nullptr;
+}
+
+void Effect::Process(float** inputs, float** outputs, int32_t frames) const {
+    if ((m_record->flags & effFlagsCanReplacing) != 0 && m_record->processReplacing != nullptr) {
+        m_record->processReplacing(m_record, inputs, outputs, frames);
+        return;
+    }
+    for (int32_t channel = 0; channel < m_record->numOutputs; ++channel) {
+        std::memset(outputs[channel], 0, sizeof(float) * static_cast<size_t>(frames > 0 ? frames : 0));
+    }
+    m_record->process(m_record, inputs, outputs, frames);
+}
+
+} // namespace orke::host

@@ -1,0 +1,79 @@
+// One effect instance, driven only through its record. Owns the instance: the destructor sends the close
+// request once.
+#pragma once
+
+#include "AEffect.h"
+
+#include <cstdint>
+#include <string>
+
+namespace orke::host {
+
+// Text requests are answered into a buffer far wider than any field the interface fixes, so a plug-in that
+// writes past its field cannot reach the host's memory; the validator checks the field widths separately.
+inline constexpr size_t kTextBufferSize = 1024;
+
+class Effect {
+public:
+    explicit Effect(AEffect* record)
+        : m_record(record) {}
+    ~Effect() { Close(); }
+
+    Effect(const Effect&) = delete;
+    Effect& operator=(const Effect&) = delete;
+
+    AEffect* Record() const { return m_record; }
+
+    intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                      float opt = 0.0f) const {
+        return m_record->dispatcher(m_record, opcode, index, value, ptr, opt);
+    }
+    // A text request answered into a zeroed buffer; the text up to its NUL.
+    std::string Text(int32_t opcode, int32_t index = 0, intptr_t value = 0) const;
+
+    // Lifecycle.
+    void Open() const;
+    void Close(); // sends the close request once; the record is gone afterwards
+    void SetSampleRate(double sampleRate) const;
+    void SetBlockSize(int32_t blockSize) const;
+    // Resume and suspend only change the state: a careful host never resumes a resumed effect, nor suspends a
+    // suspended one. Close suspends first.
+    void Resume();
+    void Suspend();
+    bool Resumed() const { return m_resumed; }
+    void StartProcess() const;
+    void StopProcess() const;
+
+    // Identity.
+    int32_t NumInputs() const { return m_record->numInputs; }
+    int32_t NumOutputs() const { return m_record->numOutputs; }
+    int32_t NumPrograms() const { return m_record->numPrograms; }
+    int32_t NumParameters() const { return m_record->numParams; }
+    int32_t Flags() const { return m_record->flags; }
+    int32_t UniqueId() const { return m_record->uniqueID; }
+
+    // Programs and parameters.
+    int32_t Program() const;
+    void SetProgram(int32_t program) const;
+    std::string ProgramName() const;
+    // The name of program `program`: asked by index, or by switching to it and back when that is not
+    // answered.
+    std::string ProgramNameAt(int32_t program) const;
+    std::string ParameterName(int32_t index) const;
+    std::string ParameterLabel(int32_t index) const;
+    std::string ParameterDisplay(int32_t index) const;
+    float GetParameter(int32_t index) const { return m_record->getParameter(m_record, index); }
+    void SetParameter(int32_t index, float value) const { m_record->setParameter(m_record, index, value); }
+
+    // True when the effect offers a 32-bit process entry, replacing or (deprecated) accumulating.
+    bool CanProcess() const;
+    // Renders one block: the replacing entry when the effect announces it, otherwise the accumulating entry
+    // into outputs this call clears first.
+    void Process(float** inputs, float** outputs, int32_t frames) const;
+
+private:
+    AEffect* m_record;
+    bool m_resumed = false;
+};
+
+} // namespace orke::host

@@ -1,0 +1,166 @@
+// orke-host info: what a plug-in says about itself, as text or as one JSON object.
+#include "Commands.h"
+
+#include "CommandLine.h"
+#include "EffectNames.h"
+#include "JsonWriter.h"
+#include "PluginInfo.h"
+
+#include <cstdio>
+
+namespace orke::host {
+namespace {
+
+const char kHelp[] = R"(usage: orke-host info [--json] PLUGIN
+
+Loads PLUGIN (a VST 2.4 .so), opens one effect and prints what it says about itself: names, versions, category,
+unique ID, channels, flags, latency, programs, parameters with their texts, MIDI channels and its answers to
+the can-do strings.
+
+options:
+  --json    print the same as one JSON object
+  --help    show this help
+)";
+
+const char* canDoWord(intptr_t answer) {
+    return answer > 0 ? "yes" : answer < 0 ? "no" : "don't know";
+}
+
+std::string joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& word : words) {
+        text += (text.empty() ? "" : " ") + word;
+    }
+    return text.empty() ? "none" : text;
+}
+
+void printText(const PluginInfo& info, std::ostream& out) {
+    auto row = [&out](const char* label, const std::string& value) {
+        char padded[24];
+        std::snprintf(padded, sizeof padded, "%-16s", label);
+        out << "  " << padded << value << '\n';
+    };
+    out << info.path << " (entry " << info.entry << ")\n";
+    row("effect name", info.effectName);
+    row("vendor", info.vendor);
+    row("product", info.product);
+    row("vendor version", std::to_string(info.vendorVersion));
+    row("VST version", std::to_string(info.vstVersion));
+    row("category", CategoryName(info.category) + " (" + std::to_string(info.category) + ")");
+    row("unique ID", "'" + FourCharText(info.uniqueId) + "' (" + std::to_string(info.uniqueId) + ")");
+    row("version", std::to_string(info.version));
+    row("inputs", std::to_string(info.inputs));
+    row("outputs", std::to_string(info.outputs));
+    row("flags", joined(FlagNames(info.flags)) + " (" + std::to_string(info.flags) + ")");
+    row("initial delay", std::to_string(info.initialDelay) + " frames");
+    row("tail", std::to_string(info.tailSize) + " frames");
+    row("MIDI channels",
+        std::to_string(info.midiInputChannels) + " in, " + std::to_string(info.midiOutputChannels) + " out");
+    row("programs",
+        std::to_string(info.programs.size()) + " (current " + std::to_string(info.currentProgram) + ")");
+    for (size_t i = 0; i < info.programs.size(); ++i) {
+        out << "    " << i << "  " << info.programs[i] << '\n';
+    }
+    row("parameters", std::to_string(info.parameters.size()));
+    for (size_t i = 0; i < info.parameters.size(); ++i) {
+        const ParameterInfo& parameter = info.parameters[i];
+        char value[32];
+        std::snprintf(value, sizeof value, "%.6g", static_cast<double>(parameter.value));
+        out << "    " << i << "  " << parameter.name << " = " << parameter.display
+            << (parameter.label.empty() ? "" : " " + parameter.label) << "  (" << value << ")\n";
+    }
+    row("can do", "");
+    for (const auto& [text, answer] : info.canDo) {
+        char line[64];
+        std::snprintf(line, sizeof line, "    %-20s ", text.c_str());
+        out << line << canDoWord(answer) << '\n';
+    }
+}
+
+void printJson(const PluginInfo& info, std::ostream& out) {
+    JsonWriter json(out);
+    json.BeginObject();
+    json.Field("path", info.path);
+    json.Field("entry", info.entry);
+    json.Field("effect_name", info.effectName);
+    json.Field("vendor", info.vendor);
+    json.Field("product", info.product);
+    json.Field("vendor_version", static_cast<int64_t>(info.vendorVersion));
+    json.Field("vst_version", static_cast<int64_t>(info.vstVersion));
+    json.Field("category", static_cast<int64_t>(info.category));
+    json.Field("category_name", CategoryName(info.category));
+    json.Field("unique_id", info.uniqueId);
+    json.Field("unique_id_text", FourCharText(info.uniqueId));
+    json.Field("version", info.version);
+    json.Field("inputs", info.inputs);
+    json.Field("outputs", info.outputs);
+    json.Field("flags", info.flags);
+    json.Key("flag_names");
+    json.BeginArray();
+    for (const std::string& name : FlagNames(info.flags)) {
+        json.String(name);
+    }
+    json.EndArray();
+    json.Field("initial_delay", info.initialDelay);
+    json.Field("tail_size", static_cast<int64_t>(info.tailSize));
+    json.Field("midi_input_channels", static_cast<int64_t>(info.midiInputChannels));
+    json.Field("midi_output_channels", static_cast<int64_t>(info.midiOutputChannels));
+    json.Field("current_program", info.currentProgram);
+    json.Key("programs");
+    json.BeginArray();
+    for (const std::string& name : info.programs) {
+        json.String(name);
+    }
+    json.EndArray();
+    json.Key("parameters");
+    json.BeginArray();
+    for (const ParameterInfo& parameter : info.parameters) {
+        json.BeginObject();
+        json.Field("name", parameter.name);
+        json.Field("label", parameter.label);
+        json.Field("display", parameter.display);
+        json.Field("value", parameter.value);
+        json.EndObject();
+    }
+    json.EndArray();
+    json.Key("can_do");
+    json.BeginObject();
+    for (const auto& [text, answer] : info.canDo) {
+        json.Field(text, static_cast<int64_t>(answer));
+    }
+    json.EndObject();
+    json.EndObject();
+}
+
+} // namespace
+
+int RunInfo(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    CommandLine line;
+    std::string error;
+    if (!line.Parse(argc, argv, 1, {{"json", false}, {"help", false}}, error)) {
+        err << "orke-host info: " << error << " (see orke-host info --help)\n";
+        return kExitUsage;
+    }
+    if (line.Has("help")) {
+        out << kHelp;
+        return kExitSuccess;
+    }
+    if (line.Positionals().size() != 1) {
+        err << "orke-host info: expected one PLUGIN (see orke-host info --help)\n";
+        return kExitUsage;
+    }
+    auto plugin = LoadPlugin(line.Positionals()[0], error);
+    if (!plugin) {
+        err << "orke-host info: " << error << '\n';
+        return kExitFailure;
+    }
+    const PluginInfo info = GatherInfo(*plugin);
+    if (line.Has("json")) {
+        printJson(info, out);
+    } else {
+        printText(info, out);
+    }
+    return kExitSuccess;
+}
+
+} // namespace orke::host

@@ -1,0 +1,52 @@
+#include "PluginInfo.h"
+
+#include "EffectNames.h"
+#include "EffectOpcodes.h"
+
+#include <algorithm>
+
+namespace orke::host {
+
+int32_t ListableCount(int32_t count) {
+    return std::clamp(count, 0, kMaxListed);
+}
+
+PluginInfo GatherInfo(const HostedPlugin& plugin) {
+    Effect& effect = *plugin.effect;
+    const AEffect* record = effect.Record();
+    PluginInfo info{};
+    info.path = plugin.library->Path();
+    info.entry = plugin.library->EntryName();
+    info.effectName = effect.Text(effGetEffectName);
+    info.vendor = effect.Text(effGetVendorString);
+    info.product = effect.Text(effGetProductString);
+    info.vendorVersion = effect.Dispatch(effGetVendorVersion);
+    info.vstVersion = effect.Dispatch(effGetVstVersion);
+    info.category = effect.Dispatch(effGetPlugCategory);
+    info.uniqueId = record->uniqueID;
+    info.version = record->version;
+    info.inputs = record->numInputs;
+    info.outputs = record->numOutputs;
+    info.flags = record->flags;
+    info.initialDelay = record->initialDelay;
+    info.tailSize = effect.Dispatch(effGetTailSize);
+    info.midiInputChannels = effect.Dispatch(effGetNumMidiInputChannels);
+    info.midiOutputChannels = effect.Dispatch(effGetNumMidiOutputChannels);
+    info.currentProgram = effect.Program();
+    const int32_t programs = ListableCount(record->numPrograms);
+    for (int32_t program = 0; program < programs; ++program) {
+        info.programs.push_back(effect.ProgramNameAt(program));
+    }
+    const int32_t parameters = ListableCount(record->numParams);
+    for (int32_t index = 0; index < parameters; ++index) {
+        info.parameters.push_back({effect.ParameterName(index), effect.ParameterLabel(index),
+                                   effect.ParameterDisplay(index), effect.GetParameter(index)});
+    }
+    for (const std::string& text : PluginCanDoStrings()) {
+        std::string request = text; // the plug-in gets a buffer of its own, not the host's constant
+        info.canDo.emplace_back(text, effect.Dispatch(effCanDo, 0, 0, request.data()));
+    }
+    return info;
+}
+
+} // namespace orke::host

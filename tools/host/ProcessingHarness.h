@@ -1,0 +1,47 @@
+// Runs blocks of the test signal through an effect and checks each: nothing written outside the buffers, the
+// inputs left alone, every output sample written, no NaN or infinity, denormals counted, and with a
+// pass-through expected every output bit equal to its input.
+#pragma once
+
+#include "CheckContext.h"
+#include "Effect.h"
+#include "TestSignal.h"
+
+#include <set>
+#include <string>
+
+namespace orke::host {
+
+class ProcessingHarness {
+public:
+    ProcessingHarness(CheckContext& context, Effect& effect, int32_t maxFrames = kValidationMaxBlock);
+
+    // Processes one block of `frames` frames (0 to the maximum) with separate or in-place buffers. False when
+    // the block broke a rule; each kind of fault is reported once per harness.
+    bool Run(int32_t frames, bool inPlace = false);
+    // Processes blocks of `frames` until at least `total` frames went through (at least `minimumBlocks`
+    // blocks).
+    bool RunFor(int64_t total, int32_t frames, int minimumBlocks = 4, bool inPlace = false);
+    // Suspends, sets the rate and the maximum block size, and resumes, as a host does before rendering.
+    void Prepare(double sampleRate);
+
+    // Reports the denormals counted so far as a warning; call once at the end of a check.
+    void ReportDenormals();
+    int64_t FramesProcessed() const { return m_position; }
+
+private:
+    void Report(const std::string& kind, const std::string& text);
+
+    CheckContext& m_context;
+    Effect& m_effect;
+    int32_t m_maxFrames;
+    GuardedBuffers m_input;
+    GuardedBuffers m_expected;
+    GuardedBuffers m_output;
+    SampleScan m_scan;
+    int64_t m_position = 0;
+    double m_sampleRate = 0.0;
+    std::set<std::string> m_reported;
+};
+
+} // namespace orke::host

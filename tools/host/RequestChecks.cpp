@@ -1,0 +1,263 @@
+// Every request from 0 to 90, once with null pointers and once with buffers of a sensible size, with
+// arguments that change nothing: a robust plug-in answers each without crashing or hanging.
+#include "ValidationChecks.h"
+
+#include "EffectOpcodes.h"
+#include "ProcessingHarness.h"
+#include "VstRecords.h"
+
+#include <cstring>
+#include <vector>
+
+namespace orke::host {
+namespace {
+
+constexpr int kLastRequest = 90;
+
+const char* const kRequestNames[] = {"effOpen",
+                                     "effClose",
+                                     "effSetProgram",
+                                     "effGetProgram",
+                                     "effSetProgramName",
+                                     "effGetProgramName",
+                                     "effGetParamLabel",
+                                     "effGetParamDisplay",
+                                     "effGetParamName",
+                                     "effGetVu",
+                                     "effSetSampleRate",
+                                     "effSetBlockSize",
+                                     "effMainsChanged",
+                                     "effEditGetRect",
+                                     "effEditOpen",
+                                     "effEditClose",
+                                     "effEditDraw",
+                                     "effEditMouse",
+                                     "effEditKey",
+                                     "effEditIdle",
+                                     "effEditTop",
+                                     "effEditSleep",
+                                     "effIdentify",
+                                     "effGetChunk",
+                                     "effSetChunk",
+                                     "effProcessEvents",
+                                     "effCanBeAutomated",
+                                     "effString2Parameter",
+                                     "effGetNumProgramCategories",
+                                     "effGetProgramNameIndexed",
+                                     "effCopyProgram",
+                                     "effConnectInput",
+                                     "effConnectOutput",
+                                     "effGetInputProperties",
+                                     "effGetOutputProperties",
+                                     "effGetPlugCategory",
+                                     "effGetCurrentPosition",
+                                     "effGetDestinationBuffer",
+                                     "effOfflineNotify",
+                                     "effOfflinePrepare",
+                                     "effOfflineRun",
+                                     "effProcessVarIo",
+                                     "effSetSpeakerArrangement",
+                                     "effSetBlockSizeAndSampleRate",
+                                     "effSetBypass",
+                                     "effGetEffectName",
+                                     "effGetErrorText",
+                                     "effGetVendorString",
+                                     "effGetProductString",
+                                     "effGetVendorVersion",
+                                     "effVendorSpecific",
+                                     "effCanDo",
+                                     "effGetTailSize",
+                                     "effIdle",
+                                     "effGetIcon",
+                                     "effSetViewPosition",
+                                     "effGetParameterProperties",
+                                     "effKeysRequired",
+                                     "effGetVstVersion",
+                                     "effEditKeyDown",
+                                     "effEditKeyUp",
+                                     "effSetEditKnobMode",
+                                     "effGetMidiProgramName",
+                                     "effGetCurrentMidiProgram",
+                                     "effGetMidiProgramCategory",
+                                     "effHasMidiProgramsChanged",
+                                     "effGetMidiKeyName",
+                                     "effBeginSetProgram",
+                                     "effEndSetProgram",
+                                     "effGetSpeakerArrangement",
+                                     "effShellGetNextPlugin",
+                                     "effStartProcess",
+                                     "effStopProcess",
+                                     "effSetTotalSampleToProcess",
+                                     "effSetPanLaw",
+                                     "effBeginLoadBank",
+                                     "effBeginLoadProgram",
+                                     "effSetProcessPrecision",
+                                     "effGetNumMidiInputChannels",
+                                     "effGetNumMidiOutputChannels"};
+static_assert(sizeof kRequestNames / sizeof kRequestNames[0] == effGetNumMidiOutputChannels + 1);
+
+std::string requestName(int opcode) {
+    return std::to_string(opcode) + " (" +
+           (opcode <= effGetNumMidiOutputChannels ? kRequestNames[opcode] : "unknown to VST 2.4") + ")";
+}
+
+bool isEditorRequest(int opcode) {
+    return (opcode >= effEditGetRect && opcode <= effEditSleep) ||
+           (opcode >= effEditKeyDown && opcode <= effSetEditKnobMode);
+}
+
+// An empty list of events, as the request to process events takes it: a count, a reserved word, pointers.
+struct EmptyEventList {
+    int32_t numEvents;
+    intptr_t reserved;
+    void* events[2];
+};
+
+// The speaker arrangement of `channels` plain channels, as bytes laid out for the arrangement requests.
+std::vector<char> arrangement(int32_t channels) {
+    const auto count = static_cast<size_t>(channels < 0 ? 0 : channels);
+    std::vector<char> bytes(kSpeakerArrangementHeaderSize + count * sizeof(VstSpeakerProperties), '\0');
+    const int32_t type = channels == 1 ? 0 : channels == 2 ? 1 : -2; // mono, stereo, user-defined
+    std::memcpy(bytes.data(), &type, sizeof type);
+    std::memcpy(bytes.data() + sizeof type, &channels, sizeof channels);
+    return bytes;
+}
+
+class RequestSweep {
+public:
+    RequestSweep(const Effect& effect, bool nullPointers)
+        : m_effect(effect)
+        , m_null(nullPointers) {
+        m_programName = effect.ProgramName();
+        if (effect.NumParameters() > 0) {
+            m_displayText = effect.ParameterDisplay(0);
+        }
+    }
+
+    // Sends one request; its answer.
+    intptr_t Send(int opcode) {
+        std::fill(m_buffer.begin(), m_buffer.end(), '\0');
+        void* buffer = m_null ? nullptr : m_buffer.data();
+        switch (opcode) {
+        case effSetProgram:
+            return m_effect.Dispatch(opcode, 0, m_effect.Program());
+        case effSetProgramName:
+        case effString2Parameter:
+        case effCanDo: {
+            const std::string& text = opcode == effSetProgramName ? m_programName
+                                      : opcode == effCanDo        ? std::string("receiveVstEvents")
+                                                                  : m_displayText;
+            std::memcpy(m_buffer.data(), text.data(), std::min(text.size(), m_buffer.size() - 1));
+            return m_effect.Dispatch(opcode, 0, 0, buffer);
+        }
+        case effSetSampleRate:
+            return m_effect.Dispatch(opcode, 0, 0, nullptr, static_cast<float>(kValidationSampleRate));
+        case effSetBlockSize:
+            return m_effect.Dispatch(opcode, 0, kValidationMaxBlock);
+        case effMainsChanged: // resumed and suspended again: a plug-in may hold a host to the order
+            m_effect.Dispatch(opcode, 0, 1);
+            return m_effect.Dispatch(opcode, 0, 0);
+        case effEditGetRect:
+        case effGetChunk: {
+            m_slots[0] = nullptr;
+            const intptr_t answer = m_effect.Dispatch(opcode, 0, 0, m_null ? nullptr : &m_slots[0]);
+            if (opcode == effGetChunk && answer > 0 && answer < (intptr_t{1} << 28) &&
+                m_slots[0] != nullptr) {
+                const auto* data = static_cast<const char*>(m_slots[0]);
+                m_chunk.assign(data, data + answer); // the plug-in's own memory, copied before it changes
+            }
+            return answer;
+        }
+        case effSetChunk:
+            if (m_null || m_chunk.empty()) {
+                return m_effect.Dispatch(opcode, 0, 0, nullptr);
+            }
+            return m_effect.Dispatch(opcode, 0, static_cast<intptr_t>(m_chunk.size()), m_chunk.data());
+        case effProcessEvents:
+            m_events = EmptyEventList{};
+            return m_effect.Dispatch(opcode, 0, 0, m_null ? nullptr : &m_events);
+        case effGetProgramNameIndexed:
+            return m_effect.Dispatch(opcode, 0, -1, buffer);
+        case effConnectInput:
+        case effConnectOutput:
+            return m_effect.Dispatch(opcode, 0, 1);
+        case effProcessVarIo:
+            return m_effect.Dispatch(opcode, 0, 0, nullptr); // no audio goes with it here
+        case effSetSpeakerArrangement: {
+            if (m_null) {
+                return m_effect.Dispatch(opcode, 0, 0, nullptr);
+            }
+            std::vector<char> input = arrangement(m_effect.NumInputs());
+            std::vector<char> output = arrangement(m_effect.NumOutputs());
+            return m_effect.Dispatch(opcode, 0, reinterpret_cast<intptr_t>(input.data()), output.data());
+        }
+        case effGetSpeakerArrangement:
+            m_slots[0] = m_slots[1] = nullptr;
+            if (m_null) {
+                return m_effect.Dispatch(opcode, 0, 0, nullptr);
+            }
+            return m_effect.Dispatch(opcode, 0, reinterpret_cast<intptr_t>(&m_slots[0]), &m_slots[1]);
+        case effSetBlockSizeAndSampleRate:
+            return m_effect.Dispatch(opcode, 0, kValidationMaxBlock, nullptr,
+                                     static_cast<float>(kValidationSampleRate));
+        case effSetTotalSampleToProcess:
+            return m_effect.Dispatch(opcode, 0, static_cast<intptr_t>(kValidationSampleRate));
+        case effSetPanLaw:
+            return m_effect.Dispatch(opcode, 0, 0, nullptr, 1.0f);
+        default:
+            // Indexed requests ask about item 0; everything else gets zeros and, at most, an empty buffer.
+            return m_effect.Dispatch(opcode, 0, 0, buffer);
+        }
+    }
+
+private:
+    const Effect& m_effect;
+    bool m_null;
+    std::vector<char> m_buffer = std::vector<char>(4096, '\0');
+    std::vector<char> m_chunk;
+    void* m_slots[2] = {};
+    EmptyEventList m_events{};
+    std::string m_programName;
+    std::string m_displayText;
+};
+
+void sweep(CheckContext& context, bool nullPointers) {
+    auto plugin = context.Load();
+    if (!plugin) {
+        return;
+    }
+    Effect& effect = *plugin->effect;
+    const bool hasEditor = (effect.Flags() & effFlagsHasEditor) != 0;
+    RequestSweep requests(effect, nullPointers);
+    int sent = 0;
+    int answered = 0;
+    const std::string how = nullPointers ? " with null pointers" : " with sized buffers";
+    for (int opcode = std::max(context.ResumeFrom(), 0); opcode <= kLastRequest; ++opcode) {
+        if (opcode == effOpen || opcode == effClose || (hasEditor && isEditorRequest(opcode))) {
+            continue;
+        }
+        context.Mark(opcode, "request " + requestName(opcode) + how);
+        answered += requests.Send(opcode) != 0 ? 1 : 0;
+        ++sent;
+    }
+    // The effect must still work after all that.
+    context.Mark(kLastRequest + 1, "processing after the requests");
+    ProcessingHarness harness(context, effect);
+    harness.Prepare(kValidationSampleRate);
+    harness.RunFor(1024, 256);
+    effect.Suspend();
+    context.Note(std::to_string(sent) + " requests, " + std::to_string(answered) +
+                 " answered; 0 and 1 are left to the open/close checks" +
+                 (hasEditor ? "; editor requests skipped (the host has no windows)" : ""));
+}
+
+} // namespace
+
+void CheckRequestsWithNullPointers(CheckContext& context) {
+    sweep(context, true);
+}
+void CheckRequestsWithBuffers(CheckContext& context) {
+    sweep(context, false);
+}
+
+} // namespace orke::host

@@ -1,0 +1,47 @@
+// The validator's battery: each check runs on its own fresh instances, in its own child process.
+#pragma once
+
+#include "CheckContext.h"
+
+#include <functional>
+#include <vector>
+
+namespace orke::host {
+
+struct ValidationCheck {
+    std::string name;
+    std::function<void(CheckContext&)> run;
+    // A check whose numbered steps can each crash the plug-in: after a crash it runs again from the next
+    // step.
+    bool resumable = false;
+};
+
+// In the order they run; the first ("load") decides whether the others can run at all.
+std::vector<ValidationCheck> ValidationChecks();
+
+// Lifecycle.
+void CheckLoad(CheckContext& context);
+void CheckOpenCold(CheckContext& context);
+void CheckOpenWarm(CheckContext& context);
+void CheckOpenCloseCycles(CheckContext& context);
+void CheckSuspendResume(CheckContext& context);
+void CheckSampleRateChanges(CheckContext& context);
+
+// What the plug-in says about itself.
+void CheckIdentity(CheckContext& context);
+void CheckPrograms(CheckContext& context);
+void CheckParameters(CheckContext& context);
+void CheckParameterText(CheckContext& context);
+
+// Every request with harmless arguments.
+void CheckRequestsWithNullPointers(CheckContext& context);
+void CheckRequestsWithBuffers(CheckContext& context);
+
+// Processing.
+void CheckProcessingAt(CheckContext& context, double sampleRate);
+void CheckInPlaceProcessing(CheckContext& context);
+void CheckSubBlocks(CheckContext& context);
+void CheckParameterFuzz(CheckContext& context);
+void CheckSecondThread(CheckContext& context);
+
+} // namespace orke::host
