@@ -167,10 +167,10 @@ int RunBench(int argc, char** argv, std::ostream& out, std::ostream& err) {
     }
     out << line.Positionals()[0] << ": " << effect.NumInputs() << " in, " << effect.NumOutputs() << " out, "
         << sampleRate << " Hz\n";
-    out << "   block      frames/s     ns/call   vs memcpy\n";
+    out << "   block   Mframes/s     ns/call   vs memcpy\n";
     for (const Timing& t : timings) {
         char row[96];
-        std::snprintf(row, sizeof row, "%8d  %12.4g  %10.1f  %9.2fx\n", t.frames, framesPerSecond(t),
+        std::snprintf(row, sizeof row, "%8d  %10.2f  %10.1f  %9.2fx\n", t.frames, framesPerSecond(t) / 1e6,
                       t.pluginSeconds * 1e9 / static_cast<double>(t.blocks), ratio(t));
         out << row;
     }

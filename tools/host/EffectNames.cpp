@@ -70,6 +70,21 @@ std::string FourCharText(int32_t code) {
     return text;
 }
 
+std::string PrintableText(const std::string& text) {
+    std::string printable;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            printable += escaped;
+        } else {
+            printable += c;
+        }
+    }
+    return printable;
+}
+
 const std::vector<std::string>& PluginCanDoStrings() {
     static const std::vector<std::string> kStrings = {
         "sendVstEvents",      "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent",

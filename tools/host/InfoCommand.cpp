@@ -38,7 +38,7 @@ void printText(const PluginInfo& info, std::ostream& out) {
     auto row = [&out](const char* label, const std::string& value) {
         char padded[24];
         std::snprintf(padded, sizeof padded, "%-16s", label);
-        out << "  " << padded << value << '\n';
+        out << "  " << padded << PrintableText(value) << '\n';
     };
     out << info.path << " (entry " << info.entry << ")\n";
     row("effect name", info.effectName);
@@ -59,15 +59,17 @@ void printText(const PluginInfo& info, std::ostream& out) {
     row("programs",
         std::to_string(info.programs.size()) + " (current " + std::to_string(info.currentProgram) + ")");
     for (size_t i = 0; i < info.programs.size(); ++i) {
-        out << "    " << i << "  " << info.programs[i] << '\n';
+        out << "    " << i << "  " << PrintableText(info.programs[i]) << '\n';
     }
     row("parameters", std::to_string(info.parameters.size()));
     for (size_t i = 0; i < info.parameters.size(); ++i) {
         const ParameterInfo& parameter = info.parameters[i];
         char value[32];
         std::snprintf(value, sizeof value, "%.6g", static_cast<double>(parameter.value));
-        out << "    " << i << "  " << parameter.name << " = " << parameter.display
-            << (parameter.label.empty() ? "" : " " + parameter.label) << "  (" << value << ")\n";
+        out << "    " << i << "  " << PrintableText(parameter.name) << " = "
+            << PrintableText(parameter.display)
+            << (parameter.label.empty() ? "" : " " + PrintableText(parameter.label)) << "  (" << value
+            << ")\n";
     }
     row("can do", "");
     for (const auto& [text, answer] : info.canDo) {

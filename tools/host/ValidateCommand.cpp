@@ -3,6 +3,7 @@
 #include "Commands.h"
 
 #include "CommandLine.h"
+#include "EffectNames.h"
 #include "JsonWriter.h"
 #include "ValidationChecks.h"
 
@@ -126,7 +127,7 @@ std::string detailOf(const CheckResult& result) {
 void printLine(const CheckResult& result, std::ostream& out) {
     char name[40];
     std::snprintf(name, sizeof name, "%-34s", result.name.c_str());
-    out << statusWord(result.status) << "  " << name << ' ' << detailOf(result) << '\n';
+    out << statusWord(result.status) << "  " << name << ' ' << PrintableText(detailOf(result)) << '\n';
     out.flush();
 }
 
