@@ -62,7 +62,7 @@ size_t heapInUse() {
     return mallinfo2().uordblks;
 }
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kHeapCountsAreReal = false; // the sanitizer's allocator keeps its own books
 #else
 constexpr bool kHeapCountsAreReal = true;
