@@ -123,17 +123,6 @@ TEST_F(PluginEntry, CloseRunsCloseThenDestroysTheObjectAndAnswersOne) {
     EXPECT_EQ(g_counts.released, 1);
 }
 
-#if ORKE_POWERPC_BEHAVIOUR
-TEST_F(PluginEntry, TheSecondNameAnswersAsTheEntry) {
-    EXPECT_EQ(main_macho(nullptr), nullptr);
-    AEffect* record = main_macho(RecordingHost::Callback);
-    ASSERT_NE(record, nullptr);
-    EXPECT_EQ(record->magic, 0x56737450);
-    record->dispatcher(record, effClose, 0, 0, nullptr, 0.0f);
-    EXPECT_EQ(g_counts.released, 1);
-}
-#endif
-
 // Every entry catches what its operation throws and answers 0; a close that throws still ends the object.
 TEST_F(PluginEntry, EntriesAnswerZeroWhenTheirOperationThrows) {
     AEffect* record = VSTPluginMain(RecordingHost::Callback);

@@ -10,32 +10,23 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <utility>
 
 using namespace vsttest;
 
-// ---- the array heap, watched
-// -------------------------------------------------------------------------------- Arrangements are array
-// blocks, so this program's array allocations go through here: a watched scope sees the size of each block
-// made and each block released, new blocks arrive filled with garbage, and the next allocation can be made to
-// fail.
-
+// Arrangements are array blocks, so this program's array allocations go through here: a watched scope sees
+// the size of each block made and each block released, new blocks arrive filled with garbage, and the next
+// allocation can be made to fail.
 namespace {
 
 struct ArrayHeap {
-    bool watching = false;
-    bool failNext = false;
+    bool watching = false, failNext = false;
     size_t madeSize = 0;
-    int made = 0;
     void* released[16] = {};
     int releasedCount = 0;
 
     bool wasReleased(const void* block) const {
-        for (int i = 0; i < releasedCount; ++i) {
-            if (released[i] == block) {
-                return true;
-            }
-        }
-        return false;
+        return std::find(released, released + releasedCount, block) != released + releasedCount;
     }
 };
 ArrayHeap g_heap;
@@ -49,18 +40,14 @@ struct Watch {
 };
 
 void* makeArray(size_t size) noexcept {
-    if (g_heap.watching && g_heap.failNext) {
-        g_heap.failNext = false;
+    if (g_heap.watching && std::exchange(g_heap.failNext, false)) {
         return nullptr;
     }
     void* block = std::malloc(size == 0 ? 1 : size);
     if (block != nullptr) {
         std::memset(block, 0xA5, size);
     }
-    if (g_heap.watching) {
-        g_heap.madeSize = size;
-        ++g_heap.made;
-    }
+    g_heap.madeSize = g_heap.watching ? size : g_heap.madeSize;
     return block;
 }
 
@@ -73,59 +60,34 @@ void releaseArray(void* block) noexcept {
 
 } // namespace
 
+// clang-format off
 void* operator new[](std::size_t size) {
     if (void* block = makeArray(size)) {
         return block;
     }
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return makeArray(size);
-}
-void operator delete[](void* block) noexcept {
-    releaseArray(block);
-}
-void operator delete[](void* block, std::size_t) noexcept {
-    releaseArray(block);
-}
-void operator delete[](void* block, const std::nothrow_t&) noexcept {
-    releaseArray(block);
-}
-
-// ---- the tests
-// ----------------------------------------------------------------------------------------------
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return makeArray(size); }
+void operator delete[](void* block) noexcept { releaseArray(block); }
+void operator delete[](void* block, std::size_t) noexcept { releaseArray(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { releaseArray(block); }
+// clang-format on
 
 namespace {
 
-bool clearedBut(const VstSpeakerArrangement* arrangement, int32_t channels) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(arrangement);
-    const size_t size = 8 + 112 * static_cast<size_t>(channels);
-    for (size_t i = 0; i < size; ++i) {
-        if (i >= 4 && i < 8) {
-            continue; // numChannels
-        }
-        if (bytes[i] != 0) {
-            return false;
-        }
-    }
-    return arrangement->numChannels == channels && arrangement->type == 0;
-}
-
-// A source arrangement as a host would hand it: one buffer, every speaker distinct.
+// A source arrangement as a host would hand it: every field of every speaker distinct, names filling their
+// whole field without a terminator when the stem is long.
 struct Source {
-    explicit Source(int32_t channels, const std::string& nameStem = "Speaker")
-        : storage(8 + 112 * static_cast<size_t>(channels > 0 ? channels : 0)) {
+    explicit Source(int32_t channels, const std::string& stem = "Speaker")
+        : storage(8 + 112 * static_cast<size_t>(std::max(channels, 0))) {
         arrangement()->type = 17;
         arrangement()->numChannels = channels;
         for (int32_t i = 0; i < channels; ++i) {
             VstSpeakerProperties& s = arrangement()->speakers[i];
-            s.azimuth = 0.25f * static_cast<float>(i);
-            s.elevation = -1.5f;
-            s.radius = 2.0f + static_cast<float>(i);
-            s.reserved = 9.0f;
-            const std::string name = nameStem + " " + std::to_string(i);
+            s = VstSpeakerProperties{
+                0.25f * static_cast<float>(i), -1.5f, 2.0f + static_cast<float>(i), 9.0f, {}, 100 + i, {}};
+            const std::string name = stem + " " + std::to_string(i);
             std::memcpy(s.name, name.data(), std::min(name.size() + 1, sizeof(s.name)));
-            s.type = 100 + i;
             std::memset(s.future, 0x30 + i, sizeof(s.future));
         }
     }
@@ -141,14 +103,13 @@ TEST(AllocateArrangement, MakesOneClearedBlockSizedForItsChannels) {
         SCOPED_TRACE(channels);
         DefaultsEffect effect;
         VstSpeakerArrangement* slot = nullptr;
-        {
-            Watch watch;
-            ASSERT_TRUE(effect.allocateArrangement(&slot, channels));
-            EXPECT_EQ(g_heap.made, 1);
-            EXPECT_EQ(g_heap.madeSize, 8 + 112 * static_cast<size_t>(channels)); // 8 and 232 for 0 and 2
-        }
-        ASSERT_NE(slot, nullptr);
-        EXPECT_TRUE(clearedBut(slot, channels));
+        Watch watch;
+        ASSERT_TRUE(effect.allocateArrangement(&slot, channels));
+        const size_t size = 8 + 112 * static_cast<size_t>(channels); // 8 and 232 bytes for 0 and 2
+        EXPECT_EQ(g_heap.madeSize, size);
+        std::vector<unsigned char> expected(size, 0);
+        std::memcpy(expected.data() + 4, &channels, 4);
+        EXPECT_EQ(std::memcmp(slot, expected.data(), size), 0) << "zero but numChannels";
         effect.deallocateArrangement(&slot);
     }
 }
@@ -167,29 +128,22 @@ TEST(AllocateArrangement, ReplacingOrDeallocatingReleasesTheOldBlock) {
     EXPECT_TRUE(effect.deallocateArrangement(&slot));
     EXPECT_EQ(slot, nullptr);
     EXPECT_TRUE(g_heap.wasReleased(second));
-
-    const int releasedBefore = g_heap.releasedCount;
     EXPECT_TRUE(effect.deallocateArrangement(&slot)); // a null slot: nothing to release
-    EXPECT_EQ(g_heap.releasedCount, releasedBefore);
+    EXPECT_EQ(g_heap.releasedCount, 2);
 }
 
 // However allocation fails, the old block is gone and the slot is null, never left pointing at it.
 TEST(AllocateArrangement, FailureLeavesTheSlotNull) {
     struct Failure {
-        const char* what;
         int32_t channels;
         bool heapRefuses;
     };
-    std::vector<Failure> failures = {
-        {"negative count", -1, false},
-        {"most negative count", std::numeric_limits<int32_t>::min(), false},
-        {"heap refuses", 2, true},
-    };
+    std::vector<Failure> failures = {{-1, false}, {std::numeric_limits<int32_t>::min(), false}, {2, true}};
     if (sizeof(size_t) == 4) {
-        failures.push_back({"byte size overflows", std::numeric_limits<int32_t>::max(), false});
+        failures.push_back({std::numeric_limits<int32_t>::max(), false}); // the byte size overflows
     }
     for (const Failure& failure : failures) {
-        SCOPED_TRACE(failure.what);
+        SCOPED_TRACE(failure.channels);
         DefaultsEffect effect;
         VstSpeakerArrangement* slot = nullptr;
         Watch watch;
@@ -202,40 +156,28 @@ TEST(AllocateArrangement, FailureLeavesTheSlotNull) {
     }
 }
 
-TEST(CopySpeaker, CutsNamesAt63AndFillsTheRestWithNul) {
+TEST(CopySpeaker, CopiesEveryFieldAndCutsNamesAt63WithTheRestNul) {
     struct Name {
-        std::string source;
-        std::string copied;
+        std::string source, copied;
     };
-    const Name names[] = {
-        {std::string(70, 'n'), std::string(63, 'n')},
-        {std::string(64, 'u'), std::string(63, 'u')}, // no terminator inside the field
-        {std::string(63, 'x'), std::string(63, 'x')},
-        {"Left front", "Left front"},
-        {"", ""},
-    };
+    const Name names[] = {{std::string(70, 'n'), std::string(63, 'n')},
+                          {std::string(63, 'x'), std::string(63, 'x')},
+                          {"Left front", "Left front"},
+                          {"", ""}};
     DefaultsEffect effect;
     for (const Name& name : names) {
         SCOPED_TRACE(name.source.size());
-        Source source(1);
+        Source source(1, "");
         VstSpeakerProperties& from = source.arrangement()->speakers[0];
-        std::memcpy(from.name, name.source.data(), std::min(name.source.size(), sizeof(from.name)));
-        if (name.source.size() < sizeof(from.name)) {
-            from.name[name.source.size()] = '\0';
-        }
+        std::memcpy(from.name, name.source.data(), std::min(name.source.size() + 1, sizeof(from.name)));
         VstSpeakerProperties to;
         std::memset(&to, 'z', sizeof(to));
         ASSERT_TRUE(effect.copySpeaker(&to, &from));
 
-        char expectedName[64] = {};
-        std::memcpy(expectedName, name.copied.data(), name.copied.size());
-        EXPECT_EQ(std::memcmp(to.name, expectedName, sizeof(expectedName)), 0);
-        EXPECT_EQ(to.azimuth, from.azimuth);
-        EXPECT_EQ(to.elevation, from.elevation);
-        EXPECT_EQ(to.radius, from.radius);
-        EXPECT_EQ(to.reserved, from.reserved);
-        EXPECT_EQ(to.type, from.type);
-        EXPECT_EQ(std::memcmp(to.future, from.future, sizeof(to.future)), 0);
+        VstSpeakerProperties expected = from;
+        std::memset(expected.name, 0, sizeof(expected.name));
+        std::memcpy(expected.name, name.copied.data(), name.copied.size());
+        EXPECT_EQ(std::memcmp(&to, &expected, sizeof(to)), 0);
     }
 }
 
@@ -265,7 +207,7 @@ TEST(MatchArrangement, MakesTheSlotAnExactCopyOfTheSource) {
     ASSERT_EQ(slot->numChannels, 6);
     for (int32_t i = 0; i < 6; ++i) {
         VstSpeakerProperties expected = source.arrangement()->speakers[i];
-        std::memset(expected.name + 63, 0, 1); // the source's 70-character names end at 63
+        expected.name[63] = '\0'; // the source's names fill all 64 bytes
         EXPECT_EQ(std::memcmp(&slot->speakers[i], &expected, sizeof(expected)), 0) << "speaker " << i;
     }
     effect.deallocateArrangement(&slot);
