@@ -1,5 +1,5 @@
 // Who Idlewire says it is and what it says it can do, asked through the record as a host asks: names,
-// versions, category, capabilities, the arrangement requests and what resuming asks of the host.
+// versions, category, capabilities and what resuming asks of the host.
 #include "EffectOpcodes.h"
 #include "HostOpcodes.h"
 #include "PluginModule.h"
@@ -75,15 +75,10 @@ TEST_P(IdlewireIdentity, AnswersVersionsCategoryAndCapabilities) {
         {effGetVendorVersion, 0, 65536},
         {effGetPlugCategory, 0, 1}, // listed with effects, although flagged a synth
         {effGetVstVersion, 0, 2400},
-        {effCanBeAutomated, 0, 1},
         {effGetCurrentMidiProgram, 0, -1},
         {effSetTotalSampleToProcess, 4096, 4096},
-        {effGetTailSize, 0, 0},
-        {effGetNumMidiInputChannels, 0, 0},
-        {effIdentify, 0, 0x4E764566},
         {effGetNumProgramCategories, 0, powerPc ? 1 : 0},
         {effKeysRequired, 0, powerPc ? 1 : 0},
-        {80, 0, 0},
     };
     for (const Answer& a : answers) {
         EXPECT_EQ(Dispatch(effect, a.opcode, 0, a.value), a.expected) << "opcode " << a.opcode;
@@ -93,18 +88,6 @@ TEST_P(IdlewireIdentity, AnswersVersionsCategoryAndCapabilities) {
           "receiveVstTimeInfo", "offline", "midiProgramNames", "bypass"}) {
         EXPECT_EQ(Dispatch(effect, effCanDo, 0, 0, const_cast<char*>(capability)), 0) << capability;
     }
-}
-
-TEST_P(IdlewireIdentity, ReportsNoSpeakerArrangement) {
-    int placeholder = 0;
-    auto* input = reinterpret_cast<void*>(&placeholder);
-    auto* output = reinterpret_cast<void*>(&placeholder);
-    EXPECT_EQ(
-        Dispatch(effect, effSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&placeholder), &placeholder),
-        0);
-    EXPECT_EQ(Dispatch(effect, effGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&input), &output), 0);
-    EXPECT_EQ(input, nullptr);
-    EXPECT_EQ(output, nullptr);
 }
 
 // The instrument asks for no events when resumed; the PowerPC build always asked for them.

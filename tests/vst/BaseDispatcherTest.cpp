@@ -66,17 +66,6 @@ TEST_P(BaseDispatcher, ReachesItsOperationAndAnswers) {
 
 INSTANTIATE_TEST_SUITE_P(Requests, BaseDispatcher, testing::ValuesIn(kBaseRequests), opcodeName);
 
-TEST(BaseDispatcherEditor, EditorRequestsWithoutAnEditorCallNothingAndAnswerZero) {
-    for (int32_t opcode = effEditGetRect; opcode <= effEditSleep; ++opcode) {
-        SCOPED_TRACE(opcode);
-        CallLog log;
-        log.answer = 7;
-        RecordingEffect effect(log, false);
-        EXPECT_EQ(effect.dispatcher(opcode, 3, 4, reinterpret_cast<void*>(P), 1.0f), 0);
-        EXPECT_EQ(log.all(), "");
-    }
-}
-
 // A pointer-sized program number beyond 32 bits is out of range, not program 1.
 TEST(BaseDispatcherDefaults, WideProgramNumbersAreNotNarrowedIntoRange) {
     if (sizeof(intptr_t) == sizeof(int32_t)) {

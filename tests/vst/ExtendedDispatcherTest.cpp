@@ -167,12 +167,14 @@ TEST(ExtendedDispatcherDefaults, ArrangementRequestsReportNone) {
     EXPECT_EQ(dispatch(effect, effGetSpeakerArrangement), 0);
 }
 
-TEST(ExtendedDispatcherEditor, KeyAndKnobRequestsWithoutAnEditorCallNothingAndAnswerZero) {
-    for (const int32_t opcode : {effEditKeyDown, effEditKeyUp, effSetEditKnobMode}) {
+TEST(Dispatcher, EditorRequestsWithoutAnEditorCallNothingAndAnswerZero) {
+    for (const int32_t opcode :
+         {effEditGetRect, effEditOpen, effEditClose, effEditDraw, effEditMouse, effEditKey, effEditIdle,
+          effEditTop, effEditSleep, effEditKeyDown, effEditKeyUp, effSetEditKnobMode}) {
         CallLog log;
         log.answer = 7;
         RecordingEffect effect(log, false);
-        EXPECT_EQ(dispatch(effect, opcode, 65, 300, nullptr, 2.7f), 0) << opcode;
+        EXPECT_EQ(dispatch(effect, opcode, 65, 300, reinterpret_cast<void*>(P), 2.7f), 0) << opcode;
         EXPECT_EQ(log.all(), "") << opcode;
     }
 }

@@ -231,12 +231,3 @@ TEST(HostRequests, ResumeAsksForEventsForASynthOrAnEffectThatCanReceiveThem) {
         }
     }
 }
-
-TEST(HostRequests, AsyncAndExternalBufferFlagsNeverCallTheHost) {
-    RecordingHost recording;
-    DefaultsEffect effect(RecordingHost::Callback);
-    effect.wantAsyncOperation(true);
-    effect.hasExternalBuffer(true);
-    EXPECT_EQ(effect.getAeffect()->flags & 0xC00, 0xC00);
-    EXPECT_TRUE(recording.Calls().empty());
-}
