@@ -88,6 +88,11 @@ IsolatedRun RunIsolated(const std::function<void(LineWriter&)>& work, std::chron
     }
     if (child == 0) {
         close(channel[0]);
+        // A fault ends the child by its signal, so the parent can name it, even where a sanitizer has put its
+        // own handler in place (its reports remain on standard error for an in-process run).
+        for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
+            signal(fault, SIG_DFL);
+        }
         LineWriter writer(channel[1]);
         int status = 0;
         try {

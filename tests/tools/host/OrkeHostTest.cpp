@@ -134,7 +134,9 @@ TEST(OrkeHostProcess, PassesAudioThroughIdlewireBitForBit) {
         EXPECT_TRUE(in.integers == out.integers) << "the samples differ";
         // Bit for bit, not by value: negative zero must stay negative.
         EXPECT_EQ(in.floats.size(), out.floats.size());
-        EXPECT_EQ(std::memcmp(in.floats.data(), out.floats.data(), sizeof(float) * in.floats.size()), 0);
+        if (!in.floats.empty() && in.floats.size() == out.floats.size()) {
+            EXPECT_EQ(std::memcmp(in.floats.data(), out.floats.data(), sizeof(float) * in.floats.size()), 0);
+        }
         EXPECT_EQ(folder.Files().size(), 2u) << "no temporary file is left";
     }
 }
