@@ -17,4 +17,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386 -L /usr/${ORKE_CROSS_TRIPLE})
+# The loader comes from the cross sysroot, but the host's loader cache names its own 32-bit libraries (/lib32)
+# first; a libc of another build than the loader hangs at the first thread. The library path keeps both from
+# the sysroot.
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386 -L /usr/${ORKE_CROSS_TRIPLE}
+    -E LD_LIBRARY_PATH=/usr/${ORKE_CROSS_TRIPLE}/lib)
