@@ -28,14 +28,15 @@ std::string findScanner() {
     return scanner;
 }
 
-// A plug-in built with the address sanitizer only loads into a process whose first library is the
-// sanitizer's runtime; this process has it, so the scanner is given the same one.
+// A plug-in built with a sanitizer only loads into a process whose first library is the sanitizer's
+// runtime; this process has it, so the scanner is given the same one.
 std::string sanitizerRuntime() {
     std::string runtime;
     dl_iterate_phdr(
         [](dl_phdr_info* info, size_t, void* out) {
             const std::string name = info->dlpi_name != nullptr ? info->dlpi_name : "";
-            if (name.find("libasan.so") != std::string::npos) {
+            if (name.find("libasan.so") != std::string::npos ||
+                name.find("libtsan.so") != std::string::npos) {
                 *static_cast<std::string*>(out) = name;
                 return 1;
             }
@@ -137,7 +138,9 @@ TEST_P(ArdourScan, FindsTheStereoInstrumentOfOrvaneKettlers) {
                               " XDG_DATA_HOME=" + quoted((home / "data").string()) +
                               " LD_LIBRARY_PATH=" + quoted(fs::path(scanner).parent_path().string());
     if (const std::string runtime = sanitizerRuntime(); !runtime.empty()) {
-        environment += " LD_PRELOAD=" + quoted(runtime) + " ASAN_OPTIONS=detect_leaks=0";
+        // The scanner's own leaks and races are not the plug-in's.
+        environment +=
+            " LD_PRELOAD=" + quoted(runtime) + " ASAN_OPTIONS=detect_leaks=0 TSAN_OPTIONS=report_bugs=0";
     }
     runScanner("exec env " + environment + " " + quoted(scanner) + " --force " + quoted(GetParam().path) +
                    " >" + quoted((home / "output").string()) + " 2>&1",
