@@ -18,47 +18,36 @@ class OrkeAuBase;
 // ---- the critical regions the module calls ----------------------------------------------------------------
 
 namespace {
-
 std::mutex g_lock;
-std::atomic<int> g_created{0}, g_deleted{0}, g_entered{0}, g_exited{0}, g_wrongRegion{0};
-MPCriticalRegionID g_region = nullptr;
-std::function<void()> g_onDelete;
+std::atomic<int> g_created{0}, g_deleted{0}, g_entered{0}, g_exited{0}, g_strangers{0};
 int g_regionStorage;
+const auto g_region = reinterpret_cast<MPCriticalRegionID>(&g_regionStorage);
+std::function<void()> g_onDelete;
 
-void checkRegion(MPCriticalRegionID region) {
-    if (region == nullptr || region != g_region) {
-        ++g_wrongRegion;
-    }
-}
-
-} // namespace
-
-OSStatus MPCreateCriticalRegion(MPCriticalRegionID* criticalRegion) {
-    ++g_created;
-    g_region = *criticalRegion = reinterpret_cast<MPCriticalRegionID>(&g_regionStorage);
+OSStatus count(MPCriticalRegionID region, std::atomic<int>& counter) {
+    g_strangers += region != g_region;
+    ++counter;
     return noErr;
 }
+} // namespace
 
-OSStatus MPDeleteCriticalRegion(MPCriticalRegionID criticalRegion) {
-    checkRegion(criticalRegion);
-    ++g_deleted;
+OSStatus MPCreateCriticalRegion(MPCriticalRegionID* region) {
+    *region = g_region;
+    return count(g_region, g_created);
+}
+OSStatus MPDeleteCriticalRegion(MPCriticalRegionID region) {
     if (g_onDelete) {
         g_onDelete();
     }
-    return noErr;
+    return count(region, g_deleted);
 }
-
-OSStatus MPEnterCriticalRegion(MPCriticalRegionID criticalRegion, Duration timeout) {
-    checkRegion(criticalRegion);
+OSStatus MPEnterCriticalRegion(MPCriticalRegionID region, Duration timeout) {
     EXPECT_EQ(timeout, kDurationForever);
     g_lock.lock();
-    ++g_entered;
-    return noErr;
+    return count(region, g_entered);
 }
-
-OSStatus MPExitCriticalRegion(MPCriticalRegionID criticalRegion) {
-    checkRegion(criticalRegion);
-    ++g_exited;
+OSStatus MPExitCriticalRegion(MPCriticalRegionID region) {
+    count(region, g_exited);
     g_lock.unlock();
     return noErr;
 }
@@ -92,13 +81,8 @@ public:
     size_t (*list)(OrkeAuBase**, size_t);
 };
 
-size_t heapInUse() {
-    const struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd;
-}
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kHeapCountsAreReal = false; // the sanitizer's allocator keeps its own books
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kHeapCountsAreReal = false; // the sanitizers' allocators keep their own books
 #else
 constexpr bool kHeapCountsAreReal = true;
 #endif
@@ -106,10 +90,10 @@ constexpr bool kHeapCountsAreReal = true;
 class InstanceTracker : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_created = g_deleted = g_entered = g_exited = g_wrongRegion = 0;
+        g_created = g_deleted = g_entered = g_exited = g_strangers = 0;
         g_onDelete = nullptr;
     }
-    void TearDown() override { EXPECT_EQ(g_wrongRegion, 0) << "a region other than the one made was used"; }
+    void TearDown() override { EXPECT_EQ(g_strangers, 0) << "a region other than the one made was used"; }
 };
 
 } // namespace
@@ -118,26 +102,26 @@ TEST_F(InstanceTracker, KeepsEveryEntryInOrderAndRemovesAllEqualOnes) {
     Tracker tracker;
     OrkeAuBase *p = object(1), *q = object(2), *r = object(3);
     struct Step {
-        bool add;
+        void (*Tracker::*operation)(OrkeAuBase*);
         OrkeAuBase* instance;
         std::vector<OrkeAuBase*> after;
     };
     const Step steps[] = {
-        {false, p, {}}, // removing from an empty registry
-        {true, p, {p}},
-        {true, q, {p, q}},
-        {true, p, {p, q, p}},
-        {true, r, {p, q, p, r}},
-        {false, p, {q, r}},
-        {false, object(9), {q, r}}, // never added
-        {true, nullptr, {q, r, nullptr}},
-        {true, q, {q, r, nullptr, q}},
-        {false, nullptr, {q, r, q}},
-        {false, q, {r}},
+        {&Tracker::remove, p, {}}, // from an empty registry
+        {&Tracker::add, p, {p}},
+        {&Tracker::add, q, {p, q}},
+        {&Tracker::add, p, {p, q, p}},
+        {&Tracker::add, r, {p, q, p, r}},
+        {&Tracker::remove, p, {q, r}},
+        {&Tracker::remove, object(9), {q, r}}, // never added
+        {&Tracker::add, nullptr, {q, r, nullptr}},
+        {&Tracker::add, q, {q, r, nullptr, q}},
+        {&Tracker::remove, nullptr, {q, r, q}},
+        {&Tracker::remove, q, {r}},
     };
     for (const Step& step : steps) {
         const int entered = g_entered, exited = g_exited;
-        (step.add ? tracker.add : tracker.remove)(step.instance);
+        (tracker.*step.operation)(step.instance);
         EXPECT_EQ(g_entered - entered, 1) << "each change enters the region once";
         EXPECT_EQ(g_exited - exited, 1);
         EXPECT_EQ(tracker.Instances(), step.after);
@@ -153,10 +137,10 @@ TEST_F(InstanceTracker, ThreadsAddingAndRemovingAtOnceLeaveWhatTheyKept) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
-            for (int i = 0; i < kEach; ++i) {
-                tracker.add(object(t * kEach + i + 1));
-                if (i % 2 == 1) {
-                    tracker.remove(object(t * kEach + i)); // the one added just before
+            for (int i = 1; i <= kEach; ++i) {
+                tracker.add(object(t * kEach + i));
+                if (i % 2 == 0) {
+                    tracker.remove(object(t * kEach + i - 1)); // the one added just before
                 }
             }
         });
@@ -164,22 +148,23 @@ TEST_F(InstanceTracker, ThreadsAddingAndRemovingAtOnceLeaveWhatTheyKept) {
     for (std::thread& thread : threads) {
         thread.join();
     }
-    // Each thread's survivors (its odd-numbered objects) are there once, in the order that thread added them.
+    // Each thread's even-numbered objects are there once, in the order that thread added them.
     const std::vector<OrkeAuBase*> instances = tracker.Instances();
     ASSERT_EQ(instances.size(), size_t(kThreads * kEach / 2));
-    std::vector<uintptr_t> lastOfThread(kThreads, 0);
+    std::vector<uintptr_t> last(kThreads, 0);
     for (OrkeAuBase* instance : instances) {
-        const uintptr_t number = reinterpret_cast<uintptr_t>(instance) / 16 - 1;
-        const uintptr_t thread = number / kEach;
+        const uintptr_t number = reinterpret_cast<uintptr_t>(instance) / 16, thread = (number - 1) / kEach;
         ASSERT_LT(thread, uintptr_t(kThreads));
-        EXPECT_EQ(number % 2, 1u);
-        EXPECT_GT(number + 1, lastOfThread[thread]);
-        lastOfThread[thread] = number + 1;
+        EXPECT_EQ(number % 2, 0u);
+        EXPECT_GT(number, last[thread]);
+        last[thread] = number;
     }
-    EXPECT_EQ(g_entered, g_exited);
 }
 
 TEST_F(InstanceTracker, LivesFromLoadToUnloadAndLeavesNothingBehind) {
+    const auto heapInUse = [] {
+        return mallinfo2().uordblks + mallinfo2().hblkhd;
+    };
     { Tracker warmUp; } // the loader's own first-time allocations
     SetUp();
     size_t atDelete = 0;
@@ -191,7 +176,6 @@ TEST_F(InstanceTracker, LivesFromLoadToUnloadAndLeavesNothingBehind) {
     {
         Tracker tracker;
         EXPECT_EQ(g_created, 1) << "made when loaded, before any call";
-        EXPECT_EQ(g_entered, 0);
         for (size_t i = 1; i <= kEntries; ++i) {
             tracker.add(object(i));
         }

@@ -60,6 +60,9 @@ TEST(OrkeAuBase, EveryProgramStartsWithTheTableDefaultsAndItsName) {
             EXPECT_EQ(effect.Program(p)->GetParameter(j), astParamInfos[j].defaultValue) << p << "/" << j;
         }
     }
+    // A program keeps 31 characters of a longer name, although the host is shown only 23 of them.
+    effect.setProgramName(const_cast<char*>("0123456789abcdefghijklmnopqrstuvwxyzABCD"));
+    EXPECT_STREQ(effect.Program(0)->GetName(), "0123456789abcdefghijklmnopqrstu");
 }
 
 TEST(OrkeAuBase, VendorStringIsFifteenCharactersAndANul) {

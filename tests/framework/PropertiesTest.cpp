@@ -171,20 +171,4 @@ TEST_F(Properties, ValueStringsThroughTheExportedGetters) {
     EXPECT_EQ(strings, untouched);
 }
 
-TEST_F(Properties, UnansweredPropertiesLeaveEverythingAsItWas) {
-    UInt32 size = 77;
-    Boolean writable = 5;
-    unsigned char data[16];
-    std::memset(data, 0xAB, sizeof(data));
-    EXPECT_EQ(AudioUnitGetPropertyInfo(&effect, kOther, 0, 0, &size, &writable), kErrInvalidProperty);
-    EXPECT_EQ(AudioUnitGetProperty(&effect, kOther, 0, 0, data, &size), kErrInvalidProperty);
-    EXPECT_EQ(size, 77u);
-    EXPECT_EQ(writable, 5);
-    for (unsigned char byte : data) {
-        EXPECT_EQ(byte, 0xAB);
-    }
-    EXPECT_EQ(AudioUnitGetProperty(nullptr, kOther, 0, 0, data, &size), kErrInvalidProperty);
-    EXPECT_EQ(AudioUnitSetProperty(nullptr, kSettable, 0, 0, nullptr, 0), kErrInvalidProperty);
-}
-
 } // namespace

@@ -19,11 +19,14 @@ private:
     int m_channel;
 };
 
-void keep(CFTypeRef& slot, CFTypeRef object) {
+// Holds one reference of the test's own to what the effect handed out, so a test can see whether the
+// receiver released its reference.
+template <typename Reference>
+void keep(Reference& slot, Reference object) {
     if (slot != nullptr) {
         CFRelease(slot);
     }
-    slot = object != nullptr ? CFRetain(object) : nullptr;
+    slot = static_cast<Reference>(CFRetain(object));
 }
 
 } // namespace
@@ -39,10 +42,11 @@ TestEffect::TestEffect(audioMasterCallback host, int32_t outputs, int kernelsMad
 }
 
 TestEffect::~TestEffect() {
-    CFTypeRef strings = lastStrings;
-    CFTypeRef display = lastDisplay;
-    keep(strings, nullptr);
-    keep(display, nullptr);
+    for (CFTypeRef kept : {CFTypeRef(lastStrings), CFTypeRef(lastDisplay)}) {
+        if (kept != nullptr) {
+            CFRelease(kept);
+        }
+    }
 }
 
 AUKernelBase* TestEffect::NewKernel() {
@@ -69,9 +73,7 @@ OSStatus TestEffect::GetParameterValueStrings(UInt32, UInt32 parameterID, CFArra
     for (const void* string : strings) {
         CFRelease(string); // the array holds them now
     }
-    CFTypeRef kept = lastStrings;
-    keep(kept, *outStrings);
-    lastStrings = static_cast<CFArrayRef>(kept);
+    keep(lastStrings, *outStrings);
     return noErr;
 }
 
@@ -83,9 +85,7 @@ OSStatus TestEffect::GetProperty(UInt32 property, UInt32 scope, UInt32 element, 
     lastRequest = *request;
     if (displayText != nullptr) {
         request->outString = CFStringCreateWithCString(nullptr, displayText, kCFStringEncodingUTF8);
-        CFTypeRef kept = lastDisplay;
-        keep(kept, request->outString);
-        lastDisplay = static_cast<CFStringRef>(kept);
+        keep(lastDisplay, request->outString);
     }
     return displayStatus;
 }

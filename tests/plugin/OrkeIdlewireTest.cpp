@@ -1,11 +1,11 @@
-// Idlewire's own answers to the framework: value strings, its two properties and the editor data, in the
-// behaviour this program is built with (the suite builds it with both).
+// Idlewire's answers that no exported function reaches: value strings asked with and without a place for
+// them, and the editor data, in the behaviour this program is built with (the suite builds it with both).
+// Its properties are tested through the exported functions, in tests/host.
 #include "OrkeIdlewire.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -18,39 +18,8 @@ TEST(OrkeIdlewire, HasNoValueStringsButSaysItMightWhenOnlyAsked) {
     EXPECT_EQ(strings, untouched);
 }
 
-TEST(OrkeIdlewire, PropertiesOfTheDisplayStringAndTheEditorData) {
-    static_assert(sizeof(DataToGui) == (orke::kPowerPcBehaviour ? 16 : 12));
-    OrkeIdlewire plugin(nullptr);
-    const struct {
-        UInt32 property;
-        OSStatus status;
-        UInt32 size;
-    } cases[] = {
-        {kPropertyParameterStringFromValue, noErr, sizeof(ParameterStringFromValue)},
-        {kPropertyDataToGui, noErr, sizeof(DataToGui)},
-        {kPropertyParameterValueStrings, kErrInvalidProperty, 99}, // answered by the exported functions only
-        {64000, kErrInvalidProperty, 99},
-    };
-    for (const auto& c : cases) {
-        UInt32 size = 99;
-        Boolean writable = 7;
-        EXPECT_EQ(plugin.GetPropertyInfo(c.property, 3, 4, size, writable), c.status) << c.property;
-        EXPECT_EQ(size, c.size) << c.property;
-        EXPECT_EQ(writable, c.status == noErr ? 0 : 7) << c.property;
-    }
-
-    unsigned char data[sizeof(DataToGui) + 4];
-    std::memset(data, 0xEE, sizeof(data));
-    EXPECT_EQ(plugin.GetProperty(kPropertyParameterStringFromValue, 0, 0, data), kErrInvalidProperty);
-    EXPECT_EQ(data[0], 0xEE);
-    EXPECT_EQ(plugin.GetProperty(kPropertyDataToGui, 0, 0, data), noErr);
-    for (size_t i = 0; i < sizeof(data); ++i) {
-        EXPECT_EQ(data[i], i < sizeof(DataToGui) ? 0x00 : 0xEE) << "byte " << i;
-    }
-    EXPECT_EQ(plugin.GetProperty(kPropertyDataToGui, 0, 0, nullptr), kErrInvalidProperty);
-}
-
 TEST(OrkeIdlewire, CopiesItsZeroEditorDataWhole) {
+    static_assert(sizeof(DataToGui) == (orke::kPowerPcBehaviour ? 16 : 12));
     OrkeIdlewire plugin(nullptr);
     DataToGui data;
     std::memset(&data, 0xEE, sizeof(data));
