@@ -32,10 +32,9 @@ void ProcessingHarness::Report(const std::string& kind, const std::string& text)
 bool ProcessingHarness::Run(int32_t frames, bool inPlace) {
     const int32_t inputs = m_input.Channels();
     const int32_t outputs = m_output.Channels();
-    const std::string block =
-        " (block of " + std::to_string(frames) + " frames" +
-        (m_sampleRate > 0.0 ? " at " + std::to_string(std::lround(m_sampleRate)) + " Hz" : "") +
-        (inPlace ? ", in place)" : ")");
+    const std::string block = " (block of " + Counted(frames, "frame") + " at " +
+                              std::to_string(std::lround(m_sampleRate)) + " Hz" +
+                              (inPlace ? ", in place)" : ")");
     m_input.FillWithGuardPattern();
     m_output.FillWithGuardPattern();
     FillTestSignal(m_input, frames, m_position);
@@ -55,16 +54,16 @@ bool ProcessingHarness::Run(int32_t frames, bool inPlace) {
     if (!m_input.GuardsIntact() || !m_output.GuardsIntact()) {
         Report("guards", "wrote outside the buffers it was given" + block);
         ok = false;
+    } else if (!m_input.UntouchedFrom(frames) || !m_output.UntouchedFrom(frames)) {
+        // The buffers are as long as the announced maximum; a shorter block owns only its own frames.
+        Report("past", "wrote past the end of the block" + block);
+        ok = false;
     }
     if (!inPlace && !m_input.SameSamples(m_expected, frames)) {
         Report("input", "changed its input buffers" + block);
         ok = false;
     }
     if (frames == 0) {
-        if (!m_output.UntouchedFor(m_maxFrames)) {
-            Report("zero", "wrote output samples for a block of 0 frames");
-            ok = false;
-        }
         return ok;
     }
     // Gather the outputs where they were written, to look at them as one set of channels.

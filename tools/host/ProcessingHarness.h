@@ -40,7 +40,7 @@ private:
     GuardedBuffers m_output;
     SampleScan m_scan;
     int64_t m_position = 0;
-    double m_sampleRate = 0.0;
+    double m_sampleRate = kValidationSampleRate; // what CheckContext gives a new instance
     std::set<std::string> m_reported;
 };
 

@@ -58,6 +58,17 @@ int64_t GuardedBuffers::CountUntouched(int32_t frames) const {
     return count;
 }
 
+bool GuardedBuffers::UntouchedFrom(int32_t frame) const {
+    for (const float* channel : m_pointers) {
+        for (int32_t i = frame; i < m_frames; ++i) {
+            if (!isGuard(channel[i])) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 bool GuardedBuffers::SameSamples(const GuardedBuffers& other, int32_t frames) const {
     if (other.Channels() != Channels()) {
         return false;

@@ -26,6 +26,8 @@ public:
     bool GuardsIntact() const;
     // How many of the first `frames` samples of all channels still hold the guard pattern.
     int64_t CountUntouched(int32_t frames) const;
+    // True when every sample from `frame` to the end of the buffer still holds the guard pattern.
+    bool UntouchedFrom(int32_t frame) const;
     // True when the first `frames` samples of every channel were left as the guard pattern.
     bool UntouchedFor(int32_t frames) const {
         return CountUntouched(frames) == static_cast<int64_t>(frames) * Channels();

@@ -7,6 +7,7 @@
 #include "JsonWriter.h"
 #include "ValidationChecks.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace orke::host {
@@ -50,12 +51,17 @@ void takeLine(const std::string& line, CheckResult& result, std::string& lastMar
     const size_t space = line.find(' ');
     const std::string kind = line.substr(0, space);
     const std::string text = space == std::string::npos ? "" : line.substr(space + 1);
+    auto add = [&text](std::vector<std::string>& lines) { // one fault found by several instances is one fault
+        if (std::find(lines.begin(), lines.end(), text) == lines.end()) {
+            lines.push_back(text);
+        }
+    };
     if (kind == "fail") {
-        result.failures.push_back(text);
+        add(result.failures);
     } else if (kind == "warn") {
-        result.warnings.push_back(text);
+        add(result.warnings);
     } else if (kind == "note") {
-        result.notes.push_back(text);
+        add(result.notes);
     } else if (kind == "mark") {
         const size_t gap = text.find(' ');
         lastStep = std::atoi(text.substr(0, gap).c_str());

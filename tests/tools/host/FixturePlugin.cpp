@@ -94,4 +94,81 @@ FIXTURE_EXPORT AEffect* rudeMain(audioMasterCallback host) {
     return rudeEntry(host);
 }
 
+#elif defined(FIXTURE_SLOPPY)
+
+namespace {
+
+float g_sampleRate = 44100.0f;
+float g_parameter = 0.0f;
+intptr_t g_program = 0;
+
+intptr_t sloppyDispatch(AEffect*, int32_t opcode, int32_t, intptr_t value, void* ptr, float opt) {
+    switch (opcode) {
+    case effSetProgram:
+        g_program = value; // takes any number, also one beyond its programs
+        return 0;
+    case effGetProgram:
+        return g_program;
+    case effGetParamName:
+        std::strcpy(static_cast<char*>(ptr), "a name far too long for its field");
+        return 0;
+    case effGetVendorString: {
+        volatile bool waiting = ptr == nullptr; // never answers a vendor request without a buffer
+        while (waiting) {
+        }
+        std::strcpy(static_cast<char*>(ptr), "Sloppy");
+        return 1;
+    }
+    case effSetSampleRate:
+        g_sampleRate = opt;
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void sloppyProcess(AEffect*, float** inputs, float** outputs, int32_t frames) {
+    for (int32_t i = 0; i < frames; ++i) {
+        outputs[0][i] = inputs[0][i];
+        if (g_sampleRate > 90000.0f) {
+            outputs[1][i] = 0.0f / (g_parameter - g_parameter); // NaN at high rates
+        } else if (g_sampleRate > 46000.0f) {
+            outputs[1][i] = 1e-40f; // denormal
+        } else {
+            outputs[1][i] = inputs[1][i];
+        }
+    }
+    if (frames > 0 && g_sampleRate < 30000.0f) {
+        inputs[0][0] = 0.25f; // scribbles on its input at low rates
+    }
+    if (frames > 0 && g_sampleRate < 45000.0f && g_sampleRate > 44000.0f) {
+        outputs[0][frames] = 0.0f; // one sample past the block at 44100 Hz
+    }
+}
+
+void sloppySetParameter(AEffect*, int32_t, float value) {
+    g_parameter = value;
+}
+float sloppyGetParameter(AEffect*, int32_t) {
+    return g_parameter * 1.5f;
+} // beyond 1 for values above 2/3
+
+} // namespace
+
+FIXTURE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+    static AEffect record{};
+    record.magic = kEffectMagic;
+    record.dispatcher = sloppyDispatch;
+    record.setParameter = sloppySetParameter;
+    record.getParameter = sloppyGetParameter;
+    record.processReplacing = sloppyProcess;
+    record.numInputs = 2;
+    record.numOutputs = 2;
+    record.numParams = 1;
+    record.numPrograms = 1;
+    record.flags = effFlagsCanReplacing;
+    record.uniqueID = orke::fourCharCode("Slop");
+    return &record;
+}
+
 #endif

@@ -298,3 +298,32 @@ INSTANTIATE_TEST_SUITE_P(Debian, ThirdPartyPlugin,
                              name = name.substr(0, name.find('-'));
                              return name == "3BandEQ" ? std::string("ThreeBandEQ") : name;
                          });
+
+TEST(OrkeHostValidate, FindsEachKindOfFault) {
+    const ToolRun run = RunTool({"validate", "--timeout", "2", FIXTURE_SLOPPY_PATH});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.signal, 0);
+    struct Expected {
+        const char* line;
+        const char* fragment;
+    };
+    const Expected expected[] = {
+        {"WARN  identity ", "answers VST version 0, not 2400"},
+        {"FAIL  programs ", "took program 1, outside its 1"},
+        {"FAIL  parameters ", "the name of parameter 0 runs past its 16-byte field"},
+        {"FAIL  parameters ", "parameter 0 reads back 1.5 after being set to 1"},
+        {"FAIL  requests, null pointers ",
+         "the plug-in crashed (SIGSEGV) during request 8 (effGetParamName)"},
+        {"FAIL  requests, null pointers ", "no answer within 2 s during request 47 (effGetVendorString)"},
+        {"FAIL  processing at 44100 Hz ", "wrote past the end of the block (block of 1 frame at 44100 Hz)"},
+        {"WARN  processing at 48000 Hz ", "denormal samples"},
+        {"FAIL  processing at 96000 Hz ", "NaN"},
+        {"FAIL  sample-rate changes ", "changed its input buffers (block of 512 frames at 22050 Hz)"},
+    };
+    for (const Expected& e : expected) {
+        const size_t start = run.out.find(e.line);
+        ASSERT_NE(start, std::string::npos) << e.line << "\n" << run.out;
+        const std::string line = run.out.substr(start, run.out.find('\n', start) - start);
+        EXPECT_NE(line.find(e.fragment), std::string::npos) << line;
+    }
+}
