@@ -28,7 +28,7 @@ void ProgressBar::Update(int64_t done) {
     const double fraction = std::clamp(static_cast<double>(done) / static_cast<double>(m_total), 0.0, 1.0);
     const int filled = static_cast<int>(fraction * kWidth);
     const std::string bar = std::string(static_cast<size_t>(filled), '#') + std::string(kWidth - filled, '.');
-    std::fprintf(stderr, "\rrendering [%s] %3d%%  %.1f s of %.1f s", bar.c_str(),
+    std::fprintf(stderr, "\rrendering [%s] %3d%%  %.1f s of %.1f s\033[K", bar.c_str(),
                  static_cast<int>(fraction * 100), static_cast<double>(done) / m_sampleRate,
                  static_cast<double>(m_total) / m_sampleRate);
     std::fflush(stderr);

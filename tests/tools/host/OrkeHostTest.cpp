@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <random>
 
@@ -210,6 +211,16 @@ TEST(OrkeHostProcess, EveryErrorIsOneLineANonZeroExitAndNoOutput) {
         EXPECT_FALSE(exists(out));
         EXPECT_EQ(folder.Files().size(), 3u) << "no temporary file is left";
     }
+}
+
+TEST(OrkeHostProcess, AnInterruptedRenderLeavesNothingBehind) {
+    ScratchFolder folder;
+    writeNoise(folder.Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 16000, 10);
+    // An hour of tail: still rendering when the signal comes.
+    const ToolRun run = RunTool(
+        {"process", "--tail", "3600", IDLEWIRE_PATH, folder.Path("in.wav"), folder.Path("out.wav")}, 200);
+    EXPECT_EQ(run.signal, SIGTERM);
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"in.wav"});
 }
 
 TEST(OrkeHostValidate, IdlewirePassesEveryCheckAsAPassThrough) {

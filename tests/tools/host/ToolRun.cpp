@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -23,7 +24,7 @@ std::string slurp(const std::string& path) {
 
 } // namespace
 
-ToolRun RunTool(const std::vector<std::string>& arguments) {
+ToolRun RunTool(const std::vector<std::string>& arguments, int terminateAfter) {
     ScratchFolder folder;
     const std::string outPath = folder.Path("stdout");
     const std::string errPath = folder.Path("stderr");
@@ -43,6 +44,10 @@ ToolRun RunTool(const std::vector<std::string>& arguments) {
     pid_t child = 0;
     ToolRun run;
     if (posix_spawn(&child, ORKE_HOST_PATH, &actions, nullptr, argv.data(), environ) == 0) {
+        if (terminateAfter > 0) {
+            usleep(static_cast<useconds_t>(terminateAfter) * 1000);
+            kill(child, SIGTERM);
+        }
         int status = 0;
         waitpid(child, &status, 0);
         if (WIFEXITED(status)) {

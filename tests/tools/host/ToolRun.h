@@ -11,7 +11,8 @@ struct ToolRun {
     std::string err;
 };
 
-ToolRun RunTool(const std::vector<std::string>& arguments);
+// Runs the tool to its end, or, with `terminateAfter` milliseconds, sends it SIGTERM after that long.
+ToolRun RunTool(const std::vector<std::string>& arguments, int terminateAfter = 0);
 
 // A fresh folder for one test's files, removed with everything in it at the end.
 class ScratchFolder {
