@@ -85,9 +85,9 @@ Timing timeBlock(const Effect& effect, GuardedBuffers& input, GuardedBuffers& ou
 int RunBench(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CommandLine line;
     std::string error;
-    const std::vector<OptionSpec> specs = {
+    const std::vector<KnownOption> known = {
         {"seconds", true}, {"sample-rate", true}, {"json", false}, {"help", false}};
-    if (!line.Parse(argc, argv, 1, specs, error)) {
+    if (!line.Parse(argc, argv, 1, known, error)) {
         err << "orke-host bench: " << error << " (see orke-host bench --help)\n";
         return kExitUsage;
     }

@@ -6,7 +6,7 @@
 
 namespace orke::host {
 
-bool CommandLine::Parse(int argc, char** argv, int first, const std::vector<OptionSpec>& specs,
+bool CommandLine::Parse(int argc, char** argv, int first, const std::vector<KnownOption>& options,
                         std::string& error) {
     bool optionsEnded = false;
     for (int i = first; i < argc; ++i) {
@@ -29,17 +29,17 @@ bool CommandLine::Parse(int argc, char** argv, int first, const std::vector<Opti
         const size_t equals = argument.find('=');
         const std::string name =
             argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& candidate : specs) {
+        const KnownOption* known = nullptr;
+        for (const KnownOption& candidate : options) {
             if (candidate.name == name) {
-                spec = &candidate;
+                known = &candidate;
             }
         }
-        if (spec == nullptr) {
+        if (known == nullptr) {
             error = "unknown option --" + name;
             return false;
         }
-        if (!spec->takesValue) {
+        if (!known->takesValue) {
             if (equals != std::string::npos) {
                 error = "option --" + name + " takes no value";
                 return false;

@@ -13,7 +13,7 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
-struct OptionSpec {
+struct KnownOption {
     std::string name; // without the dashes
     bool takesValue;
 };
@@ -22,7 +22,7 @@ class CommandLine {
 public:
     // Parses argv[first] to argv[argc - 1]. "--" ends the options. False, with a one-line reason in `error`,
     // for an unknown option, a missing value, or a value given to a flag.
-    bool Parse(int argc, char** argv, int first, const std::vector<OptionSpec>& specs, std::string& error);
+    bool Parse(int argc, char** argv, int first, const std::vector<KnownOption>& options, std::string& error);
 
     bool Has(const std::string& name) const { return m_values.count(name) != 0; }
     // The last value given for `name`, or `fallback` when none was.

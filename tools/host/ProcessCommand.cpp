@@ -234,9 +234,9 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
 int RunProcess(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CommandLine line;
     std::string error;
-    const std::vector<OptionSpec> specs = {{"block", true},  {"program", true}, {"param", true},
-                                           {"format", true}, {"tail", true},    {"help", false}};
-    if (!line.Parse(argc, argv, 1, specs, error)) {
+    const std::vector<KnownOption> known = {{"block", true},  {"program", true}, {"param", true},
+                                            {"format", true}, {"tail", true},    {"help", false}};
+    if (!line.Parse(argc, argv, 1, known, error)) {
         err << "orke-host process: " << error << " (see orke-host process --help)\n";
         return kExitUsage;
     }

@@ -180,9 +180,9 @@ void printJson(const std::string& path, const ValidationOptions& options,
 int RunValidate(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CommandLine line;
     std::string error;
-    const std::vector<OptionSpec> specs = {
+    const std::vector<KnownOption> known = {
         {"expect", true}, {"json", false}, {"timeout", true}, {"in-process", false}, {"help", false}};
-    if (!line.Parse(argc, argv, 1, specs, error)) {
+    if (!line.Parse(argc, argv, 1, known, error)) {
         err << "orke-host validate: " << error << " (see orke-host validate --help)\n";
         return kExitUsage;
     }
