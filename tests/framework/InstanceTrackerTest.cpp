@@ -129,9 +129,6 @@ TEST_F(InstanceTracker, KeepsEveryEntryInOrderAndRemovesAllEqualOnes) {
 }
 
 TEST_F(InstanceTracker, ThreadsAddingAndRemovingAtOnceLeaveWhatTheyKept) {
-#if ORKE_TESTS_WITHOUT_THREADS
-    GTEST_SKIP() << "this build's emulator cannot run threads";
-#endif
     constexpr int kThreads = 4, kEach = 2000;
     Tracker tracker;
     std::vector<std::thread> threads;

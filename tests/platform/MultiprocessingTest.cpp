@@ -7,9 +7,6 @@
 #include <thread>
 
 TEST(CriticalRegion, ExcludesOtherThreadsAndTimesOutBoundedWaits) {
-#if ORKE_TESTS_WITHOUT_THREADS
-    GTEST_SKIP() << "this build's emulator cannot run threads";
-#endif
     MPCriticalRegionID region = nullptr;
     ASSERT_EQ(MPCreateCriticalRegion(&region), noErr);
     long counter = 0; // deliberately not atomic: only the region protects it
