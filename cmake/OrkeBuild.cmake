@@ -41,6 +41,8 @@ endfunction()
 function(orke_add_object_library target)
     add_library(${target}_objects OBJECT ${ARGN})
     orke_hide_symbols(${target}_objects)
+    # The objects end up inside a loadable module, whatever the including project's default.
+    set_target_properties(${target}_objects PROPERTIES POSITION_INDEPENDENT_CODE ON)
     add_library(${target} STATIC)
     target_link_libraries(${target} PUBLIC ${target}_objects)
 endfunction()
