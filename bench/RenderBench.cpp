@@ -6,8 +6,8 @@
 //
 // N is the block size in frames; items per second are frames per second. The module is the one built beside
 // this program unless a path is given as the first argument after the benchmark options.
-#include "AEffect.h"
 #include "EffectOpcodes.h"
+#include "EffectRecord.h"
 #include "HostOpcodes.h"
 
 #include <benchmark/benchmark.h>

@@ -11,7 +11,7 @@
 #pragma once
 
 #include "AUKernelBase.h"
-#include "AudioEffectX.h"
+#include "AudioEffectExtended.h"
 #include "AudioUnitProperties.h"
 #include "OrkeProgram.h"
 #include "ParamInfo.h"

@@ -1,6 +1,6 @@
 // Requests 25 to 79. Everything this table does not serve goes to the base dispatcher unchanged.
 #include "AEffEditor.h"
-#include "AudioEffectX.h"
+#include "AudioEffectExtended.h"
 #include "EffectOpcodes.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 // The calls back to the host. Each tests the callback, calls it once with this record and converts the
 // answer; none caches, retries or calls twice. Without a callback each gives its neutral answer.
-#include "AudioEffectX.h"
+#include "AudioEffectExtended.h"
 #include "HostOpcodes.h"
 
 intptr_t AudioEffect::callHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {

@@ -1,6 +1,6 @@
 #include "PluginEntry.h"
 
-#include "AudioEffect.h"
+#include "AudioEffectBase.h"
 #include "HostOpcodes.h"
 
 AEffect* VSTPluginMain(audioMasterCallback audioMaster) {

@@ -1,8 +1,8 @@
 // The module's entry: the one name a host looks up after loading the plug-in.
 #pragma once
 
-#include "AEffect.h"
 #include "BuildBehaviour.h"
+#include "EffectRecord.h"
 
 #define ORKE_EXPORT __attribute__((visibility("default")))
 

@@ -1,6 +1,6 @@
 // Building speaker arrangements. A slot is either null or holds one block made here with the array form of
 // allocation, sized exactly for its channels; it never refers to a released block.
-#include "AudioEffectX.h"
+#include "AudioEffectExtended.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,6 +1,6 @@
 // Numbers to short texts for the host's fixed-width fields. The digits are produced one by one with the
 // mathematics library, not with a formatted print, so every text is reproducible digit for digit.
-#include "AudioEffect.h"
+#include "AudioEffectBase.h"
 
 #include <cmath>
 #include <cstring>

@@ -2,8 +2,8 @@
 // that are not numbers, infinite or denormal, ptr null or a zeroed 4 KiB buffer, blocks of up to 4096
 // frames. Each input is one session, from the entry to the close request. Besides the sanitizers' findings
 // it fails when a text overruns its field or a block does not come through unchanged.
-#include "AEffect.h"
 #include "EffectOpcodes.h"
+#include "EffectRecord.h"
 #include "HostOpcodes.h"
 #include "PluginEntry.h"
 

@@ -10,7 +10,7 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-foreach(file lib/vst/Idlewire.so include/orke/framework/OrkeAuBase.h include/orke/vst/AudioEffectX.h
+foreach(file lib/vst/Idlewire.so include/orke/framework/OrkeAuBase.h include/orke/vst/AudioEffectExtended.h
              lib/cmake/Orke/OrkeConfig.cmake)
     if(NOT EXISTS ${prefix}/${file})
         message(FATAL_ERROR "missing after install: ${file}")

@@ -1,7 +1,7 @@
 // Loads a plug-in module the way a host does: dlopen, then the entry by name.
 #pragma once
 
-#include "AEffect.h"
+#include "EffectRecord.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // A callback has no user data, so the one RecordingHost alive at a time is the one the callback reaches.
 #pragma once
 
-#include "AEffect.h"
+#include "EffectRecord.h"
 
 #include <cstdint>
 #include <map>
@@ -26,7 +26,8 @@ public:
     RecordingHost(const RecordingHost&) = delete;
     RecordingHost& operator=(const RecordingHost&) = delete;
 
-    static intptr_t Callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+    static intptr_t Callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                             float opt);
 
     void Answer(int32_t opcode, intptr_t answer) { m_answers[opcode] = answer; }
     const std::vector<HostCall>& Calls() const { return m_calls; }

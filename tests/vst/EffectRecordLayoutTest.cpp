@@ -1,6 +1,6 @@
 // The record as the host reads it: its size and every offset on the processor the test runs on, and the
 // four-character codes as numbers whatever the byte order.
-#include "AudioEffect.h"
+#include "AudioEffectBase.h"
 #include "EffectOpcodes.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "HostOpcodes.h"
 #include "RecordingHost.h"
 
-#include "AudioEffectX.h"
+#include "AudioEffectExtended.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "AEffEditor.h"
-#include "AudioEffectX.h"
+#include "AudioEffectExtended.h"
 
 #include <gtest/gtest.h>
 

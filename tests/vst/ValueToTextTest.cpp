@@ -1,5 +1,5 @@
 // The value-to-text helpers: every text digit for digit, and never a byte beyond the field.
-#include "AudioEffect.h"
+#include "AudioEffectBase.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // request once.
 #pragma once
 
-#include "AEffect.h"
+#include "EffectRecord.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "EffectNames.h"
 
-#include "AEffect.h"
+#include "EffectRecord.h"
 
 #include <cctype>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // support.
 #pragma once
 
-#include "AEffect.h"
+#include "EffectRecord.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // made through the entry and checked before the host trusts it.
 #pragma once
 
-#include "AEffect.h"
+#include "EffectRecord.h"
 
 #include <memory>
 #include <string>

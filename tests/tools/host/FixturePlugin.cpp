@@ -6,8 +6,8 @@
 //   FIXTURE_RUDE         only the older entry name "main"; calls the host with requests it does not know,
 //                        names itself with bytes that need escaping, and crashes on a null parameter-name
 //                        buffer
-#include "AEffect.h"
 #include "EffectOpcodes.h"
+#include "EffectRecord.h"
 
 #include <cstring>
 #include <initializer_list>

@@ -1,4 +1,4 @@
-#include "AudioEffect.h"
+#include "AudioEffectBase.h"
 
 #include "AEffEditor.h"
 #include "EffectOpcodes.h"

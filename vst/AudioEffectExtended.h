@@ -4,7 +4,7 @@
 // Its virtual operations follow those of AudioEffect in this fixed order; the framework appends after them.
 #pragma once
 
-#include "AudioEffect.h"
+#include "AudioEffectBase.h"
 #include "VstRecords.h"
 
 class AudioEffectX : public AudioEffect {

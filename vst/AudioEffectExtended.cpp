@@ -1,5 +1,5 @@
 // The extended class's defaults: what a plug-in that overrides nothing answers.
-#include "AudioEffectX.h"
+#include "AudioEffectExtended.h"
 
 bool AudioEffectX::canParameterBeAutomated(int32_t) {
     return true;

@@ -5,8 +5,8 @@
 // the framework after those. Add new virtual operations only at the end of the most derived class.
 #pragma once
 
-#include "AEffect.h"
 #include "BuildBehaviour.h"
+#include "EffectRecord.h"
 #include "RelaxedAtomic.h"
 
 #include <cstdint>
