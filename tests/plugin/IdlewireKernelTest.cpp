@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <random>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -23,13 +23,6 @@ struct Arrangement {
     size_t out[2];
     int32_t frames;
 };
-
-std::string describe(const Arrangement& a) {
-    std::ostringstream text;
-    text << "frames " << a.frames << ", in " << a.in[0] << "/" << a.in[1] << ", out " << a.out[0] << "/"
-         << a.out[1];
-    return text.str();
-}
 
 // The definition: channel 0 then channel 1, each sample in increasing order, moved as four bytes.
 void forwardCopy(std::vector<unsigned char>& arena, const Arrangement& a) {
@@ -123,13 +116,10 @@ TEST_F(IdlewireKernel, EveryArrangementLeavesTheBytesOfTheForwardCopy) {
         expected = start;
         render(arena, a);
         forwardCopy(expected, a);
-        if (arena != expected) {
-            size_t first = 0;
-            while (arena[first] == expected[first]) {
-                ++first;
-            }
-            ADD_FAILURE() << describe(a) << ": first wrong byte at " << first;
-        }
+        const auto wrong = std::mismatch(arena.begin(), arena.end(), expected.begin()).first;
+        EXPECT_TRUE(wrong == arena.end())
+            << "frames " << a.frames << ", in " << a.in[0] << "/" << a.in[1] << ", out " << a.out[0] << "/"
+            << a.out[1] << ": first wrong byte at " << wrong - arena.begin();
     }
 }
 
