@@ -18,6 +18,7 @@ OrkeProgram* OrkeProgramBasic::Factory() {
 
 void OrkeProgramBasic::SetName(const char* name) {
     // Copy up to the NUL, fill the rest with NULs; the last byte stays NUL so the name always ends.
+    const std::lock_guard<std::mutex> lock(m_nameLock);
     bool ended = name == nullptr;
     for (int i = 0; i < kNameSize - 1; ++i) {
         const char c = ended ? '\0' : name[i];
@@ -31,6 +32,7 @@ void OrkeProgramBasic::CopyName(char* text, size_t size) const {
     if (text == nullptr || size == 0) {
         return;
     }
+    const std::lock_guard<std::mutex> lock(m_nameLock);
     size_t i = 0;
     for (; i + 1 < size && i < kNameSize - 1; ++i) {
         const char c = __atomic_load_n(&m_name[i], __ATOMIC_RELAXED);

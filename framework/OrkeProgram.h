@@ -6,6 +6,7 @@
 #include "RelaxedAtomic.h"
 
 #include <cstddef>
+#include <mutex>
 
 class OrkeProgram {
 public:
@@ -40,7 +41,9 @@ typedef OrkeProgram* (*OrkeProgramFactory)();
 
 // The framework's own program: the values and the name in memory. Host threads may read and write both
 // while another thread processes, so every value and every name byte is read and written as a relaxed
-// atomic. GetName hands out the name itself, for callers that do not rename concurrently.
+// atomic, and a name is copied in and out whole under its own lock, so that no reader sees half of one name
+// and half of another (names never travel on the audio path). GetName hands out the name itself, for callers
+// that do not rename concurrently.
 class OrkeProgramBasic : public OrkeProgram {
 public:
     static constexpr int kNameSize = 32; // 31 characters and the NUL
@@ -57,4 +60,5 @@ public:
 private:
     orke::RelaxedAtomic<float> m_values[kParameterCount];
     char m_name[kNameSize];
+    mutable std::mutex m_nameLock;
 };
