@@ -9,6 +9,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -20,7 +21,6 @@ namespace {
 
 constexpr size_t kBufferSize = 4096;
 constexpr int32_t kMaxFrames = 4096;
-constexpr int kMaxSteps = 512;
 
 intptr_t fuzzHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
     return opcode == audioMasterVersion ? 2400 : 0;
@@ -53,26 +53,14 @@ intptr_t anyValue(FuzzedDataProvider& in) {
 
 // The widths of the text fields the plug-in writes into; nothing may reach beyond them.
 size_t textField(int32_t opcode) {
-    switch (opcode) {
-    case effGetProgramName:
-    case effGetParamDisplay:
-    case effGetProgramNameIndexed:
-        return 24;
-    case effGetParamLabel:
-        return 8;
-    case effGetParamName:
-        return 16;
-    case effGetEffectName:
-        return 32;
-    case effGetVendorString:
-    case effGetProductString:
-    case effShellGetNextPlugin:
-        return 64;
-    case effGetErrorText:
-        return 256;
-    default:
-        return 0;
-    }
+    static const std::pair<int32_t, size_t> kFields[] = {
+        {effGetProgramName, 24},  {effGetParamDisplay, 24},  {effGetProgramNameIndexed, 24},
+        {effGetParamLabel, 8},    {effGetParamName, 16},     {effGetEffectName, 32},
+        {effGetVendorString, 64}, {effGetProductString, 64}, {effShellGetNextPlugin, 64},
+        {effGetErrorText, 256}};
+    const auto* found = std::find_if(std::begin(kFields), std::end(kFields),
+                                     [opcode](const auto& f) { return f.first == opcode; });
+    return found != std::end(kFields) ? found->second : 0;
 }
 
 void check(bool condition) {
@@ -99,16 +87,12 @@ void dispatch(AEffect* effect, FuzzedDataProvider& in, std::vector<char>& buffer
         std::memcpy(buffer.data(), text.data(), text.size());
     }
     void* ptr = in.ConsumeBool() ? buffer.data() : nullptr;
-    const float opt = anyFloat(in);
+    effect->dispatcher(effect, opcode, index, value, ptr, anyFloat(in));
 
-    effect->dispatcher(effect, opcode, index, value, ptr, opt);
-
-    if (ptr != nullptr && field != 0) {
-        check(std::memchr(buffer.data(), '\0', field) != nullptr);
-        for (size_t i = field; i < kBufferSize; ++i) {
-            check(buffer[i] == 0);
-        }
-    }
+    check(ptr == nullptr || field == 0 ||
+          (std::memchr(buffer.data(), '\0', field) != nullptr &&
+           std::all_of(buffer.begin() + static_cast<ptrdiff_t>(field), buffer.end(),
+                       [](char c) { return c == 0; })));
 }
 
 void process(AEffect* effect, FuzzedDataProvider& in) {
@@ -121,21 +105,18 @@ void process(AEffect* effect, FuzzedDataProvider& in) {
         in0[k] = k % 3 == 0 ? odd : static_cast<float>(k) * 0.001f;
         in1[k] = k % 2 == 0 ? other : -odd;
     }
-    const std::vector<float> original0 = in0, original1 = in1;
+    const std::vector<float> original[2] = {in0, in1};
     float* inputs[2] = {in0.data(), in1.data()};
     float* separate[2] = {out0.data(), out1.data()};
-    const bool inPlace = in.ConsumeBool();
-    float** outputs = inPlace ? inputs : separate;
+    float** outputs = in.ConsumeBool() ? inputs : separate; // in place or not
     if (frames > kMaxFrames) {
         return; // larger than any buffer here: a host never sends more than it holds
     }
     switch (in.ConsumeIntegralInRange<int>(0, 3)) {
     case 0:
         effect->processReplacing(effect, inputs, outputs, frames);
-        if (frames > 0) {
-            const size_t bytes = sizeof(float) * static_cast<size_t>(frames);
-            check(std::memcmp(outputs[0], original0.data(), bytes) == 0);
-            check(std::memcmp(outputs[1], original1.data(), bytes) == 0);
+        for (int c = 0; c < 2; ++c) {
+            check(frames <= 0 || std::memcmp(outputs[c], original[c].data(), sizeof(float) * size) == 0);
         }
         break;
     case 1:
@@ -156,22 +137,17 @@ void process(AEffect* effect, FuzzedDataProvider& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
-    AEffect* effect = VSTPluginMain(fuzzHost);
-    check(effect != nullptr);
+    AEffect* effect = VSTPluginMain(fuzzHost); // null would be a finding at its first use
     std::vector<char> buffer(kBufferSize);
-    for (int step = 0; step < kMaxSteps && in.remaining_bytes() > 0; ++step) {
-        switch (in.ConsumeIntegralInRange<int>(0, 4)) {
-        case 0:
-        case 1:
+    for (int step = 0; step < 512 && in.remaining_bytes() > 0; ++step) {
+        const int action = in.ConsumeIntegralInRange<int>(0, 4);
+        if (action <= 1) {
             dispatch(effect, in, buffer);
-            break;
-        case 2:
+        } else if (action == 2) {
             effect->setParameter(effect, anyIndex(in), anyFloat(in));
-            break;
-        case 3:
+        } else if (action == 3) {
             effect->getParameter(effect, anyIndex(in));
-            break;
-        default:
+        } else {
             process(effect, in);
         }
     }
