@@ -1,38 +1,34 @@
 // The module's entry and the record's entries: what a host gets when it answers badly, when construction
 // fails, when an operation throws, and when it closes the plug-in.
 #include "PluginEntry.h"
+#include "AudioEffectExtended.h"
 #include "EffectOpcodes.h"
 #include "HostOpcodes.h"
 #include "RecordingHost.h"
 
-#include "AudioEffectExtended.h"
-
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <stdexcept>
+#include <tuple>
 
 namespace {
 
 struct Counts {
-    int allocated = 0, released = 0, constructed = 0, destroyed = 0, closed = 0, processed = 0;
-};
-Counts g_counts;
+    int allocated = 0, released = 0, destroyed = 0, closed = 0, operations = 0;
+} g_counts;
 bool g_constructorThrows = false;
 
-// The effect this program's createEffectInstance makes; it counts its storage and its life, and throws from
-// every operation when asked to.
+// The effect this program's createEffectInstance makes; it counts its storage, its life and the operations
+// the entries reach, and every operation throws once `throws` is set.
 class EntryEffect : public AudioEffectX {
 public:
     explicit EntryEffect(audioMasterCallback host)
         : AudioEffectX(host, 1, 1) {
-        ++g_counts.constructed;
         if (g_constructorThrows) {
             throw std::runtime_error("construction failed");
         }
     }
     ~EntryEffect() override { ++g_counts.destroyed; }
-
     static void* operator new(std::size_t size) {
         ++g_counts.allocated;
         return ::operator new(size);
@@ -43,41 +39,36 @@ public:
     }
 
     intptr_t dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) override {
-        maybeThrow();
+        operation();
         return AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
     }
     void close() override { ++g_counts.closed; }
-    float getParameter(int32_t) override {
-        maybeThrow();
-        return 0.75f;
-    }
-    void setParameter(int32_t, float) override { maybeThrow(); }
-    void processReplacing(float**, float**, int32_t) override { processed(); }
-    void processDoubleReplacing(double**, double**, int32_t) override { processed(); }
-    void process(float**, float**, int32_t) override { processed(); }
+    float getParameter(int32_t) override { return operation(); }
+    void setParameter(int32_t, float) override { operation(); }
+    void processReplacing(float**, float**, int32_t) override { operation(); }
+    void processDoubleReplacing(double**, double**, int32_t) override { operation(); }
+    void process(float**, float**, int32_t) override { operation(); }
 
     bool throws = false;
 
 private:
-    void maybeThrow() const {
+    float operation() const {
+        ++g_counts.operations;
         if (throws) {
             throw std::runtime_error("operation failed");
         }
-    }
-    void processed() const {
-        ++g_counts.processed;
-        maybeThrow();
+        return 0.75f;
     }
 };
 
-class PluginEntry : public testing::Test {
-protected:
-    void SetUp() override {
-        g_counts = Counts{};
-        g_constructorThrows = false;
-    }
-    RecordingHost host;
-};
+AEffect* create() {
+    g_counts = Counts{};
+    return VSTPluginMain(RecordingHost::Callback);
+}
+
+EntryEffect* effectOf(AEffect* record) {
+    return static_cast<EntryEffect*>(static_cast<AudioEffect*>(record->object));
+}
 
 } // namespace
 
@@ -85,87 +76,73 @@ AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
     return new EntryEffect(audioMaster);
 }
 
-TEST_F(PluginEntry, WithoutAHostCallbackGivesNullAndMakesNothing) {
+// No exception may unwind into the host: a failed construction answers null with the storage released.
+TEST(PluginEntry, MakesNothingForABadHostOrAFailedConstruction) {
+    RecordingHost host;
     EXPECT_EQ(VSTPluginMain(nullptr), nullptr);
-    EXPECT_EQ(g_counts.allocated, 0);
-}
-
-TEST_F(PluginEntry, AsksForTheVersionFirstAndMakesNothingWhenItIsZero) {
     host.Answer(audioMasterVersion, 0);
-    EXPECT_EQ(VSTPluginMain(RecordingHost::Callback), nullptr);
+    EXPECT_EQ(create(), nullptr);
     EXPECT_EQ(g_counts.allocated, 0);
     ASSERT_EQ(host.Calls().size(), 1u);
-    const HostCall& query = host.Calls().front();
-    EXPECT_EQ(query.effect, nullptr);
-    EXPECT_EQ(query.opcode, audioMasterVersion);
-    EXPECT_EQ(query.index, 0);
-    EXPECT_EQ(query.value, 0);
-    EXPECT_EQ(query.ptr, nullptr);
-    EXPECT_EQ(query.opt, 0.0f);
-}
+    const HostCall& query = host.Calls()[0];
+    EXPECT_EQ(std::tie(query.effect, query.opcode, query.index, query.value, query.ptr, query.opt),
+              std::make_tuple(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f));
 
-// An exception must not unwind into the host: the entry answers null and the storage is released.
-TEST_F(PluginEntry, AFailedConstructionGivesNullWithTheStorageReleased) {
+    host.Answer(audioMasterVersion, 2400);
     g_constructorThrows = true;
-    EXPECT_EQ(VSTPluginMain(RecordingHost::Callback), nullptr);
-    EXPECT_EQ(g_counts.constructed, 1);
+    EXPECT_EQ(create(), nullptr);
+    g_constructorThrows = false;
     EXPECT_EQ(g_counts.allocated, 1);
     EXPECT_EQ(g_counts.released, 1);
 }
 
-TEST_F(PluginEntry, CloseRunsCloseThenDestroysTheObjectAndAnswersOne) {
-    AEffect* record = VSTPluginMain(RecordingHost::Callback);
-    ASSERT_NE(record, nullptr);
-    EXPECT_EQ(static_cast<AudioEffect*>(record->object)->getAeffect(), record);
-    EXPECT_EQ(record->dispatcher(record, effClose, 0, 0, nullptr, 0.0f), 1);
-    EXPECT_EQ(g_counts.closed, 1);
-    EXPECT_EQ(g_counts.destroyed, 1);
-    EXPECT_EQ(g_counts.released, 1);
+// Close runs close, destroys the object and answers 1; a close that throws answers 0 but ends it all the
+// same.
+TEST(PluginEntry, CloseEndsTheObjectEvenWhenItThrows) {
+    RecordingHost host;
+    for (const bool throws : {false, true}) {
+        AEffect* record = create();
+        ASSERT_NE(record, nullptr);
+        ASSERT_EQ(effectOf(record)->getAeffect(), record);
+        effectOf(record)->throws = throws;
+        EXPECT_EQ(record->dispatcher(record, effClose, 0, 0, nullptr, 0.0f), throws ? 0 : 1);
+        EXPECT_EQ(g_counts.closed, throws ? 0 : 1);
+        EXPECT_EQ(g_counts.destroyed, 1);
+        EXPECT_EQ(g_counts.released, 1);
+    }
 }
 
-// Every entry catches what its operation throws and answers 0; a close that throws still ends the object.
-TEST_F(PluginEntry, EntriesAnswerZeroWhenTheirOperationThrows) {
-    AEffect* record = VSTPluginMain(RecordingHost::Callback);
+// Blocks the host cannot have meant and records without an object reach no operation; what an operation
+// throws is caught and answered with 0.
+TEST(PluginEntry, EntriesSurviveUnusableArgumentsAndThrowingOperations) {
+    RecordingHost host;
+    AEffect* record = create();
     ASSERT_NE(record, nullptr);
-    static_cast<EntryEffect*>(static_cast<AudioEffect*>(record->object))->throws = true;
-
     float sample = 0.0f;
     float* channels[2] = {&sample, &sample};
     double wide = 0.0;
     double* wideChannels[2] = {&wide, &wide};
-    EXPECT_EQ(record->dispatcher(record, effGetVstVersion, 0, 0, nullptr, 0.0f), 0);
-    EXPECT_EQ(record->getParameter(record, 0), 0.0f);
-    record->setParameter(record, 0, 0.5f);
-    record->processReplacing(record, channels, channels, 1);
-    record->processDoubleReplacing(record, wideChannels, wideChannels, 1);
-    record->process(record, channels, channels, 1);
-    EXPECT_EQ(g_counts.processed, 3);
-
-    EXPECT_EQ(record->dispatcher(record, effClose, 0, 0, nullptr, 0.0f), 0);
-    EXPECT_EQ(g_counts.destroyed, 1);
-    EXPECT_EQ(g_counts.released, 1);
-}
-
-// Blocks that cannot be meant, and records that hold no object, reach no operation.
-TEST_F(PluginEntry, EntriesRefuseBlocksAndRecordsTheyCannotUse) {
-    AEffect* record = VSTPluginMain(RecordingHost::Callback);
-    ASSERT_NE(record, nullptr);
-    float sample = 0.0f;
-    float* channels[2] = {&sample, &sample};
     record->processReplacing(record, nullptr, channels, 1);
     record->processReplacing(record, channels, nullptr, 1);
     record->processReplacing(record, channels, channels, -1);
     record->process(record, nullptr, nullptr, 1);
     record->processDoubleReplacing(record, nullptr, nullptr, 1);
-    EXPECT_EQ(g_counts.processed, 0);
-    record->processReplacing(record, channels, channels, 0);
-    EXPECT_EQ(g_counts.processed, 1) << "a block of 0 frames is still processed";
-
     AEffect empty = *record;
     empty.object = nullptr;
     EXPECT_EQ(empty.dispatcher(&empty, effGetVstVersion, 0, 0, nullptr, 0.0f), 0);
     EXPECT_EQ(empty.getParameter(&empty, 0), 0.0f);
     EXPECT_EQ(record->dispatcher(nullptr, effGetVstVersion, 0, 0, nullptr, 0.0f), 0);
+    EXPECT_EQ(g_counts.operations, 0);
     EXPECT_EQ(record->dispatcher(record, effGetVstVersion, 0, 0, nullptr, 0.0f), 2400);
+    EXPECT_EQ(record->getParameter(record, 0), 0.75f);
+
+    effectOf(record)->throws = true;
+    EXPECT_EQ(record->dispatcher(record, effGetVstVersion, 0, 0, nullptr, 0.0f), 0);
+    EXPECT_EQ(record->getParameter(record, 0), 0.0f);
+    record->setParameter(record, 0, 0.5f);
+    record->processReplacing(record, channels, channels, 0); // 0 frames is still a block
+    record->processDoubleReplacing(record, wideChannels, wideChannels, 1);
+    record->process(record, channels, channels, 1);
+    EXPECT_EQ(g_counts.operations, 8);
     record->dispatcher(record, effClose, 0, 0, nullptr, 0.0f);
 }
