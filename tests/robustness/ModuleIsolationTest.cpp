@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -24,38 +24,8 @@ extern "C" __attribute__((used, visibility("default"))) float AUParameterValueTo
 
 namespace {
 
-intptr_t isolationHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+intptr_t host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
     return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-// A copy of a module under another path, removed with its folder afterwards.
-class ModuleCopy {
-public:
-    explicit ModuleCopy(const std::filesystem::path& original) {
-        std::string folder = (std::filesystem::temp_directory_path() / "idlewire-copy-XXXXXX").string();
-        if (mkdtemp(folder.data()) != nullptr) {
-            m_folder = folder;
-            m_path = m_folder / original.filename();
-            std::filesystem::copy_file(original, m_path);
-        }
-    }
-    ~ModuleCopy() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
-    }
-    ModuleCopy(const ModuleCopy&) = delete;
-    ModuleCopy& operator=(const ModuleCopy&) = delete;
-
-    std::string Path() const { return m_path.string(); }
-
-private:
-    std::filesystem::path m_folder, m_path;
-};
-
-std::string programName(AEffect* effect) {
-    char name[64] = {};
-    Dispatch(effect, effGetProgramName, 0, 0, name);
-    return name;
 }
 
 // A block through the plug-in; true when both outputs are copies of their inputs.
@@ -70,31 +40,25 @@ bool passesThrough(AEffect* effect, float level) {
 } // namespace
 
 TEST(ModuleIsolation, TwoCopiesFromTwoPathsKeepTheirOwnState) {
-    ModuleCopy copy(IDLEWIRE_PATH);
-    PluginModule first(IDLEWIRE_PATH);
-    PluginModule second(copy.Path());
+    // The copy may go once loaded: the module stays mapped.
+    const std::string copy = ::testing::TempDir() + "idlewire-copy-" + std::to_string(getpid()) + ".so";
+    std::filesystem::copy_file(IDLEWIRE_PATH, copy, std::filesystem::copy_options::overwrite_existing);
+    PluginModule first(IDLEWIRE_PATH), second(copy);
+    std::filesystem::remove(copy);
     ASSERT_TRUE(first.Loaded() && second.Loaded());
     ASSERT_NE(first.Symbol("VSTPluginMain"), second.Symbol("VSTPluginMain")) << "one module loaded twice";
 
-    AEffect* a = first.Create(isolationHost);
-    AEffect* b = second.Create(isolationHost);
+    AEffect* a = first.Create(host);
+    AEffect* b = second.Create(host);
     ASSERT_TRUE(a != nullptr && b != nullptr);
-    EXPECT_NE(a, b);
     EXPECT_NE(a->object, b->object);
     EXPECT_NE(a->dispatcher, b->dispatcher) << "each record leads into its own module";
-
-    // Settings made in one copy are not seen by the other.
     Dispatch(a, effSetProgram, 0, 3);
-    char name[] = "Only in the first";
-    Dispatch(a, effSetProgramName, 0, 0, name);
     a->setParameter(a, 0, 0.75f);
     EXPECT_EQ(Dispatch(a, effGetProgram), 3);
     EXPECT_EQ(Dispatch(b, effGetProgram), 0);
-    EXPECT_EQ(programName(a), "Only in the first");
-    EXPECT_EQ(programName(b), "Defaults");
     EXPECT_EQ(a->getParameter(a, 0), 0.75f);
     EXPECT_EQ(b->getParameter(b, 0), 0.0f);
-
     EXPECT_TRUE(passesThrough(a, 0.25f));
     EXPECT_TRUE(passesThrough(b, 0.5f));
 
@@ -107,12 +71,13 @@ TEST(ModuleIsolation, TwoCopiesFromTwoPathsKeepTheirOwnState) {
 }
 
 TEST(ModuleIsolation, CallsInsideTheModuleIgnoreTheHostsNamesakes) {
-    // The names really are the host's here: a lookup through the process finds the host's functions.
-    ASSERT_EQ(AUParameterValueFromLinear(0.5f, nullptr), -1000.0f);
+    ASSERT_EQ(dlsym(RTLD_DEFAULT, "AUParameterValueFromLinear"),
+              reinterpret_cast<void*>(&AUParameterValueFromLinear))
+        << "the host's namesakes are what a lookup through the process finds";
     for (const char* path : {IDLEWIRE_PATH, IDLEWIRE_POWERPC_BEHAVIOUR_PATH}) {
         SCOPED_TRACE(path);
         PluginModule module(path);
-        AEffect* effect = module.Create(isolationHost);
+        AEffect* effect = module.Create(host);
         ASSERT_NE(effect, nullptr);
         for (float value : {0.0f, 0.25f, 1.0f}) {
             effect->setParameter(effect, 0, value);
