@@ -4,15 +4,39 @@
 //   FIXTURE_BAD_MAGIC    the entry answers a record without the effect magic
 //   FIXTURE_NO_ENTRY     no entry at all
 //   FIXTURE_RUDE         only the older entry name "main"; calls the host with requests it does not know,
-//                        names itself with bytes that need escaping, and crashes on a null parameter-name
-//                        buffer
+//                        describes itself with control bytes, broken UTF-8, flags, a category and a
+//                        parameter value that need escaping or have no name, crashes on a null parameter-name
+//                        buffer, and names as its product what the host answered to it
+//   FIXTURE_SLOPPY       a little of every fault the validator looks for
 #include "EffectOpcodes.h"
 #include "EffectRecord.h"
+
+#include <unistd.h>
 
 #include <cstring>
 #include <initializer_list>
 
 #define FIXTURE_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+[[maybe_unused]] AEffect* makeRecord(AEffectDispatcherProc dispatcher, AEffectProcessProc process,
+                                     AEffectSetParameterProc set, AEffectGetParameterProc get,
+                                     int32_t channels, int32_t flags, int32_t uniqueID) {
+    static AEffect record{};
+    record.magic = kEffectMagic;
+    record.dispatcher = dispatcher;
+    record.processReplacing = process;
+    record.setParameter = set;
+    record.getParameter = get;
+    record.numInputs = record.numOutputs = channels;
+    record.numParams = record.numPrograms = 1;
+    record.flags = flags;
+    record.uniqueID = uniqueID;
+    return &record;
+}
+
+} // namespace
 
 #if defined(FIXTURE_NULL_RECORD)
 
@@ -36,20 +60,39 @@ FIXTURE_EXPORT int fixtureHasNoEntry() {
 
 #elif defined(FIXTURE_RUDE)
 
+#include "HostOpcodes.h"
+
+#include <cmath>
+#include <cstdio>
+
 namespace {
 
-intptr_t dispatch(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
+audioMasterCallback g_host;
+
+intptr_t rudeDispatch(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
     switch (opcode) {
     case effGetParamName:
         *static_cast<volatile char*>(ptr) = 'x'; // trusts the host's pointer, null or not
         static_cast<char*>(ptr)[1] = '\0';
         return 0;
     case effGetEffectName:
-        if (ptr != nullptr) {
-            std::strcpy(static_cast<char*>(ptr), "Rude \"fx\"\x01\xff");
-            return 1;
-        }
-        return 0;
+        return ptr != nullptr &&
+               std::strcpy(static_cast<char*>(ptr),
+                           "Rude \"fx\"\x01\xff\xc3\xa9\xc0\x80\xed\xa0\x80\xf4\x90\x80\x80\xe2\x82") !=
+                   nullptr;
+    case effGetProductString: { // what the host answered, for the tests to read
+        char vendor[64] = {}, yes[] = "startStopProcess", no[] = "sendVstTimeInfo";
+        g_host(nullptr, audioMasterGetVendorString, 0, 0, vendor, 0.0f);
+        auto ask = [](int32_t request, void* p = nullptr) {
+            return long(g_host(nullptr, request, 0, 0, p, 0));
+        };
+        std::snprintf(static_cast<char*>(ptr), 64, "%ld %ld %ld %ld %ld%ld %s", ask(audioMasterVersion),
+                      ask(audioMasterGetSampleRate), ask(audioMasterGetBlockSize), ask(audioMasterGetTime),
+                      ask(audioMasterCanDo, yes), ask(audioMasterCanDo, no), vendor);
+        return 1;
+    }
+    case effGetPlugCategory:
+        return 12;
     case effGetVstVersion:
         return 2400;
     default:
@@ -57,33 +100,13 @@ intptr_t dispatch(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, float)
     }
 }
 
-void processReplacing(AEffect*, float** inputs, float** outputs, int32_t frames) {
+void rudeProcess(AEffect*, float** inputs, float** outputs, int32_t frames) {
     std::memmove(outputs[0], inputs[0], sizeof(float) * static_cast<size_t>(frames > 0 ? frames : 0));
 }
 
-void setParameter(AEffect*, int32_t, float) {}
-float getParameter(AEffect*, int32_t) {
-    return 0.5f;
-}
-
-AEffect* rudeEntry(audioMasterCallback host) {
-    // Requests no host knows, and a vendor string asked into no buffer.
-    for (int32_t opcode : {5, 9, 36, 47, 999, -1}) {
-        host(nullptr, opcode, 0, 0, nullptr, 0.0f);
-    }
-    host(nullptr, 32, 0, 0, nullptr, 0.0f);
-    static AEffect record{};
-    record.magic = kEffectMagic;
-    record.dispatcher = dispatch;
-    record.setParameter = setParameter;
-    record.getParameter = getParameter;
-    record.processReplacing = processReplacing;
-    record.numInputs = 1;
-    record.numOutputs = 1;
-    record.numParams = 1;
-    record.flags = effFlagsCanReplacing;
-    record.uniqueID = orke::fourCharCode("Rude");
-    return &record;
+void rudeSet(AEffect*, int32_t, float) {}
+float rudeGet(AEffect*, int32_t) {
+    return std::nanf("");
 }
 
 } // namespace
@@ -91,7 +114,14 @@ AEffect* rudeEntry(audioMasterCallback host) {
 // Older Linux plug-ins export their entry as "main".
 FIXTURE_EXPORT AEffect* rudeMain(audioMasterCallback host) __asm__("main");
 FIXTURE_EXPORT AEffect* rudeMain(audioMasterCallback host) {
-    return rudeEntry(host);
+    g_host = host;
+    for (int32_t opcode : {5, 9, 36, 47, 999, -1}) { // requests no host knows, with a pointer not to follow
+        host(nullptr, opcode, 0, 12345, reinterpret_cast<void*>(1), 0.0f);
+    }
+    host(nullptr, audioMasterGetVendorString, 0, 0, nullptr, 0.0f); // into no buffer
+    host(nullptr, audioMasterCanDo, 0, 0, nullptr, 0.0f);
+    return makeRecord(rudeDispatch, rudeProcess, rudeSet, rudeGet, 1, effFlagsCanReplacing | 0x40 | INT32_MIN,
+                      0x00415C7F);
 }
 
 #elif defined(FIXTURE_SLOPPY)
@@ -112,13 +142,12 @@ intptr_t sloppyDispatch(AEffect*, int32_t opcode, int32_t, intptr_t value, void*
     case effGetParamName:
         std::strcpy(static_cast<char*>(ptr), "a name far too long for its field");
         return 0;
-    case effGetVendorString: {
-        volatile bool waiting = ptr == nullptr; // never answers a vendor request without a buffer
-        while (waiting) {
+    case effGetVendorString:
+        while (ptr == nullptr) { // never answers a vendor request without a buffer
+            pause();
         }
         std::strcpy(static_cast<char*>(ptr), "Sloppy");
         return 1;
-    }
     case effSetSampleRate:
         g_sampleRate = opt;
         return 0;
@@ -129,46 +158,32 @@ intptr_t sloppyDispatch(AEffect*, int32_t opcode, int32_t, intptr_t value, void*
 
 void sloppyProcess(AEffect*, float** inputs, float** outputs, int32_t frames) {
     for (int32_t i = 0; i < frames; ++i) {
-        outputs[0][i] = inputs[0][i];
-        if (g_sampleRate > 90000.0f) {
-            outputs[1][i] = 0.0f / (g_parameter - g_parameter); // NaN at high rates
-        } else if (g_sampleRate > 46000.0f) {
-            outputs[1][i] = 1e-40f; // denormal
-        } else {
-            outputs[1][i] = inputs[1][i];
-        }
+        outputs[0][i] = g_sampleRate > 90000.0f ? 1.0f / (g_parameter - g_parameter) : inputs[0][i];
+        outputs[1][i] = g_sampleRate > 90000.0f
+                            ? 0.0f / (g_parameter - g_parameter) // infinities and NaN at high rates
+                        : g_sampleRate > 46000.0f ? 1e-40f       // denormal
+                                                  : inputs[1][i];
     }
     if (frames > 0 && g_sampleRate < 30000.0f) {
         inputs[0][0] = 0.25f; // scribbles on its input at low rates
     }
-    if (frames > 0 && g_sampleRate < 45000.0f && g_sampleRate > 44000.0f) {
+    if (frames > 0 && g_sampleRate > 44000.0f && g_sampleRate < 45000.0f) {
         outputs[0][frames] = 0.0f; // one sample past the block at 44100 Hz
     }
 }
 
-void sloppySetParameter(AEffect*, int32_t, float value) {
+void sloppySet(AEffect*, int32_t, float value) {
     g_parameter = value;
 }
-float sloppyGetParameter(AEffect*, int32_t) {
-    return g_parameter * 1.5f;
-} // beyond 1 for values above 2/3
+float sloppyGet(AEffect*, int32_t) {
+    return g_parameter * 1.5f; // beyond 1 for values above 2/3
+}
 
 } // namespace
 
 FIXTURE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
-    static AEffect record{};
-    record.magic = kEffectMagic;
-    record.dispatcher = sloppyDispatch;
-    record.setParameter = sloppySetParameter;
-    record.getParameter = sloppyGetParameter;
-    record.processReplacing = sloppyProcess;
-    record.numInputs = 2;
-    record.numOutputs = 2;
-    record.numParams = 1;
-    record.numPrograms = 1;
-    record.flags = effFlagsCanReplacing;
-    record.uniqueID = orke::fourCharCode("Slop");
-    return &record;
+    return makeRecord(sloppyDispatch, sloppyProcess, sloppySet, sloppyGet, 2, effFlagsCanReplacing,
+                      orke::fourCharCode("Slop"));
 }
 
 #endif
