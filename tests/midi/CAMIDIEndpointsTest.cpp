@@ -7,37 +7,25 @@
 
 #include <memory>
 #include <string>
-#include <tuple>
-#include <vector>
 
 using orke_coremidi::MIDISetup;
 using Catalogue = CAMIDIEndpoints;
+using ListPtr = std::unique_ptr<Catalogue::EndpointInfoList, Catalogue::EndpointInfoListDeleter>;
 
 namespace {
 
 std::string text(CFStringRef string) {
-    return string != nullptr ? std::string(CFStringGetCStringPtr(string, kCFStringEncodingUTF8)) : "<null>";
+    return string != nullptr ? CFStringGetCStringPtr(string, kCFStringEncodingUTF8) : "<null>";
 }
 
-// name, unique ID, source endpoint, destination endpoint
-using Row = std::tuple<std::string, SInt32, MIDIEndpointRef, MIDIEndpointRef>;
-
-using ListPtr = std::unique_ptr<Catalogue::EndpointInfoList, Catalogue::EndpointInfoListDeleter>;
-
-std::vector<Row> rows(Catalogue& catalogue, Catalogue::EMode mode, UInt32 options) {
-    const ListPtr list(catalogue.GetEndpoints(mode, options));
-    std::vector<Row> result;
-    for (const Catalogue::EndpointInfo* info : *list) {
-        result.emplace_back(text(info->name), info->uniqueID, info->sourceEndpoint,
-                            info->destinationEndpoint);
-    }
-    return result;
-}
-
-std::vector<std::string> names(Catalogue& catalogue, Catalogue::EMode mode, UInt32 options) {
-    std::vector<std::string> result;
-    for (const Row& row : rows(catalogue, mode, options)) {
-        result.push_back(std::get<0>(row));
+// A record as "name@uniqueID source>destination", the endpoints by their unique IDs, "-" for none.
+std::string describe(const Catalogue::EndpointInfo& info) {
+    std::string result = text(info.name) + "@" + std::to_string(info.uniqueID), separator = " ";
+    for (MIDIEndpointRef endpoint : {info.sourceEndpoint, info.destinationEndpoint}) {
+        SInt32 id = 0;
+        const bool known = MIDIObjectGetIntegerProperty(endpoint, kMIDIPropertyUniqueID, &id) == noErr;
+        result += separator + (known ? std::to_string(id) : "-");
+        separator = ">";
     }
     return result;
 }
@@ -50,42 +38,63 @@ protected:
     MIDIEntityRef entity(bool embedded, MIDIUniqueID uniqueID) {
         return setup.AddEntity(setup.AddDevice("device", uniqueID + 1000), "entity", uniqueID, embedded);
     }
-    void install() { orke_coremidi::InstallMIDISetup(std::move(setup)); }
+    // Installs the setup, and a catalogue of it.
+    void install() {
+        orke_coremidi::InstallMIDISetup(std::move(setup));
+        catalogue = std::make_unique<Catalogue>();
+    }
+    std::string list(Catalogue::EMode mode, UInt32 options) {
+        const ListPtr records(catalogue->GetEndpoints(mode, options));
+        std::string result;
+        for (const Catalogue::EndpointInfo* info : *records) {
+            result += (result.empty() ? "" : "; ") + describe(*info);
+        }
+        return result;
+    }
+    // What a record holding "before" and `port` both ways holds after the search, then its name's references.
+    std::string find(Catalogue::EMode mode, SInt32 uniqueID, MIDIEndpointRef port) {
+        Catalogue::EndpointInfo info;
+        info.name = CFStringCreateWithCString(nullptr, "before", kCFStringEncodingUTF8);
+        info.sourceEndpoint = info.destinationEndpoint = port;
+        info.uniqueID = uniqueID;
+        const std::string found = catalogue->FindEndpoint(mode, info, ~0u) ? "found " : "missed ";
+        return found + describe(info) + ", " + std::to_string(CFGetRetainCount(info.name));
+    }
 
     MIDISetup setup;
+    std::unique_ptr<Catalogue> catalogue;
 };
+
+constexpr Catalogue::EMode kSources = Catalogue::kModeSources, kDestinations = Catalogue::kModeDestinations,
+                           kPairs = Catalogue::kModePairs;
+constexpr UInt32 kCombined = Catalogue::kListPortsCombined;
 
 } // namespace
 
-TEST_F(CatalogueTest, AnUpdateReadsTheSetupAnewAndAnEmptyOneListsNothing) {
-    setup.AddSource(nullptr, "Before", 1);
-    install();
-    Catalogue catalogue;
-    install(); // an empty setup
-    catalogue.UpdateFromCurrentState();
-    for (const auto mode : {Catalogue::kModeSources, Catalogue::kModeDestinations, Catalogue::kModePairs}) {
-        EXPECT_TRUE(rows(catalogue, mode, 7).empty()) << mode;
-    }
-    Catalogue::EndpointInfo info;
-    info.uniqueID = 1;
-    EXPECT_FALSE(catalogue.FindEndpoint(Catalogue::kModeSources, info, 0));
-}
-
-TEST_F(CatalogueTest, ConnectedDevicesAreListedAloneOrUnderTheirPort) {
-    MIDIEndpointRef two = setup.AddSource(entity(false, 1), "Two devices", 10);
-    MIDIEndpointRef one = setup.AddSource(entity(false, 2), "One device", 11);
-    setup.AddObject(kMIDIObjectType_ExternalSource, "P", 20);
-    setup.AddObject(kMIDIObjectType_ExternalSource, "Q", 21);
-    setup.AddObject(kMIDIObjectType_ExternalSource, "R", 22);
+TEST_F(CatalogueTest, DevicesAreListedAloneOrUnderTheirPortAndFoundByEitherID) {
+    MIDIEndpointRef two = setup.AddDestination(entity(false, 1), "Two devices", 10);
     setup.SetConnections(two, {20, 21});
-    setup.SetConnections(one, {22});
+    setup.SetConnections(setup.AddDestination(entity(false, 2), "One device", 11), {22});
+    for (const auto& [name, uniqueID] : {std::pair{"P", 20}, {"Q", 21}, {"R", 22}}) {
+        setup.AddObject(kMIDIObjectType_ExternalDestination, name, uniqueID);
+    }
     install();
-    Catalogue catalogue;
+    EXPECT_EQ(list(kDestinations, 0), "P@20 ->10; Q@21 ->10; R@22 ->11");
+    EXPECT_EQ(list(kDestinations, kCombined), "P, Q@10 ->10; R@11 ->11");
+    // Q's name is shared with the catalogue's record, the joined one is new.
+    EXPECT_EQ(find(kDestinations, 21, two), "found Q@21 ->10, 2");
+    EXPECT_EQ(find(kDestinations, 10, two), "found P, Q@10 ->10, 1");
+    EXPECT_EQ(find(kDestinations, 23, two), "missed before@23 ->-, 1");
+    EXPECT_EQ(find(kSources, 20, two), "missed before@20 ->-, 1");
+    EXPECT_EQ(find(kPairs, 20, two), "missed before@20 ->-, 1"); // found, but without a partner
 
-    EXPECT_EQ(rows(catalogue, Catalogue::kModeSources, 0),
-              (std::vector<Row>{{"P", 20, two, nullptr}, {"Q", 21, two, nullptr}, {"R", 22, one, nullptr}}));
-    EXPECT_EQ(rows(catalogue, Catalogue::kModeSources, Catalogue::kListPortsCombined),
-              (std::vector<Row>{{"P, Q", 10, two, nullptr}, {"R", 11, one, nullptr}}));
+    // An update reads the setup anew; an empty one lists nothing.
+    orke_coremidi::InstallMIDISetup(MIDISetup());
+    catalogue->UpdateFromCurrentState();
+    for (const auto mode : {kSources, kDestinations, kPairs}) {
+        EXPECT_EQ(list(mode, 7), "") << mode;
+    }
+    EXPECT_EQ(find(kDestinations, 20, nullptr), "missed before@20 ->-, 1");
 }
 
 TEST_F(CatalogueTest, PortsWithNothingConnectedAreListedByWhereTheyBelong) {
@@ -96,54 +105,39 @@ TEST_F(CatalogueTest, PortsWithNothingConnectedAreListedByWhereTheyBelong) {
     setup.RemoveProperty(unknown, kMIDIPropertyIsEmbeddedEntity);
     setup.AddDestination(unknown, "Unreadable", 33);
     install();
-    Catalogue catalogue;
-
-    const std::vector<std::string> always{"Embedded", "No entity"};
-    EXPECT_EQ(names(catalogue, Catalogue::kModeDestinations, Catalogue::kListPortsCombined), always);
-    EXPECT_EQ(names(catalogue, Catalogue::kModeDestinations, Catalogue::kListUnconnectedPorts),
-              (std::vector<std::string>{"Embedded", "Jack", "No entity", "Unreadable"}));
+    EXPECT_EQ(list(kDestinations, kCombined), "Embedded@30 ->30; No entity@32 ->32");
+    EXPECT_EQ(list(kDestinations, Catalogue::kListUnconnectedPorts),
+              "Embedded@30 ->30; Jack@31 ->31; No entity@32 ->32; Unreadable@33 ->33");
 }
 
 TEST_F(CatalogueTest, PairsJoinRecordsOfOneEntityAndOneKind) {
     MIDIEntityRef both = entity(true, 1);
-    MIDIEndpointRef in = setup.AddSource(both, "In", 40);
-    MIDIEndpointRef out = setup.AddDestination(both, "Out", 41);
+    setup.AddSource(both, "In", 40);
+    setup.AddDestination(both, "Out", 41);
     setup.AddDestination(entity(true, 2), "Alone", 42);
     setup.AddSource(nullptr, "Virtual in", 43);
     setup.AddDestination(nullptr, "Virtual out", 44);
-    MIDIEntityRef two = entity(true, 3);
-    setup.AddSource(two, "First", 45);
-    MIDIEndpointRef second = setup.AddSource(two, "Second", 46);
-    MIDIEndpointRef three = setup.AddDestination(two, "Three", 47);
     // Device records pair with device records, never with their ports.
     MIDIEntityRef wired = entity(false, 4);
-    MIDIEndpointRef jackIn = setup.AddSource(wired, "Jack in", 50);
-    MIDIEndpointRef jackOut = setup.AddDestination(wired, "Jack out", 51);
+    setup.SetConnections(setup.AddSource(wired, "Jack in", 50), {52});
+    setup.SetConnections(setup.AddDestination(wired, "Jack out", 51), {53});
     setup.AddObject(kMIDIObjectType_ExternalSource, "Keys", 52);
     setup.AddObject(kMIDIObjectType_ExternalDestination, "Module", 53);
-    setup.SetConnections(jackIn, {52});
-    setup.SetConnections(jackOut, {53});
     install();
-    Catalogue catalogue;
-
-    EXPECT_EQ(rows(catalogue, Catalogue::kModePairs, 0),
-              (std::vector<Row>{
-                  {"Out", 41, in, out}, {"Three", 47, second, three}, {"Module", 53, jackIn, jackOut}}));
-    EXPECT_EQ(rows(catalogue, Catalogue::kModePairs, Catalogue::kListPortsCombined).back(),
-              (Row{"Module", 51, jackIn, jackOut}));
-    EXPECT_EQ(rows(catalogue, Catalogue::kModeDestinations, 0).front(), (Row{"Out", 41, nullptr, out}));
+    EXPECT_EQ(list(kPairs, 0), "Out@41 40>41; Module@53 50>51");
+    EXPECT_EQ(list(kPairs, kCombined), "Out@41 40>41; Module@51 50>51");
+    EXPECT_EQ(list(kDestinations, 0), "Out@41 ->41; Alone@42 ->42; Virtual out@44 ->44; Module@53 ->51");
 }
 
 TEST_F(CatalogueTest, SortsByCharacterCode) {
-    for (const char* name : {"alpha", "Zeta", "mid", "Mid", "Zeta"}) {
-        setup.AddSource(nullptr, name, 1);
+    for (const auto& [name, uniqueID] :
+         {std::pair{"alpha", 1}, {"Zeta", 2}, {"mid", 3}, {"Mid", 4}, {"Zeta", 2}}) {
+        setup.AddSource(nullptr, name, uniqueID);
     }
     install();
-    Catalogue catalogue;
-    EXPECT_EQ(names(catalogue, Catalogue::kModeSources, Catalogue::kListSorted),
-              (std::vector<std::string>{"Mid", "Zeta", "Zeta", "alpha", "mid"}));
-    EXPECT_EQ(names(catalogue, Catalogue::kModeSources, 0),
-              (std::vector<std::string>{"alpha", "Zeta", "mid", "Mid", "Zeta"}));
+    EXPECT_EQ(list(kSources, Catalogue::kListSorted),
+              "Mid@4 4>-; Zeta@2 2>-; Zeta@2 2>-; alpha@1 1>-; mid@3 3>-");
+    EXPECT_EQ(list(kSources, 0), "alpha@1 1>-; Zeta@2 2>-; mid@3 3>-; Mid@4 4>-; Zeta@2 2>-");
 }
 
 TEST_F(CatalogueTest, ConnectionDataIsReadWholeIDByWholeID) {
@@ -155,96 +149,46 @@ TEST_F(CatalogueTest, ConnectionDataIsReadWholeIDByWholeID) {
     const UInt8 nineBytes[] = {1, 2, 3, 4, 0xFF, 0xFF, 0xFF, 0xFE, 0x01};
     setup.SetDataProperty(nine, kMIDIPropertyConnectionUniqueID, nineBytes, sizeof(nineBytes));
     setup.SetDataProperty(short3, kMIDIPropertyConnectionUniqueID, nineBytes, 3);
-
-    MIDIObjectRef noDisplayName = setup.AddObject(kMIDIObjectType_ExternalDestination, "hidden", 70);
-    setup.RemoveProperty(noDisplayName, kMIDIPropertyDisplayName);
-    MIDIObjectRef noName = setup.AddObject(kMIDIObjectType_Device, "nameless", 71);
-    setup.RemoveProperty(noName, kMIDIPropertyName);
+    // An external object without a display name, another object without a name, an ID nobody has.
+    setup.RemoveProperty(setup.AddObject(kMIDIObjectType_ExternalDestination, "hidden", 70),
+                         kMIDIPropertyDisplayName);
+    setup.RemoveProperty(setup.AddObject(kMIDIObjectType_Device, "nameless", 71), kMIDIPropertyName);
     MIDIObjectRef named = setup.AddObject(kMIDIObjectType_Entity, "Name", 73);
     setup.SetStringProperty(named, kMIDIPropertyDisplayName, "Display name");
     setup.SetConnections(mixed, {70, 71, 72, 73});
     install();
-    Catalogue catalogue;
-
-    EXPECT_EQ(names(catalogue, Catalogue::kModeSources, Catalogue::kListPortsCombined),
-              (std::vector<std::string>{"P, Q", "Three bytes", ", Name"}));
-    EXPECT_EQ(rows(catalogue, Catalogue::kModeSources, 0),
-              (std::vector<Row>{{"P", 0x01020304, nine, nullptr},
-                                {"Q", -2, nine, nullptr},
-                                {"Three bytes", 61, short3, nullptr},
-                                {"", 70, mixed, nullptr},
-                                {"Name", 73, mixed, nullptr}}));
-}
-
-TEST_F(CatalogueTest, FindEndpointLooksUpDevicesAndPorts) {
-    MIDIEndpointRef port = setup.AddDestination(nullptr, "Port", 80);
-    setup.AddObject(kMIDIObjectType_ExternalDestination, "P", 81);
-    setup.AddObject(kMIDIObjectType_ExternalDestination, "Q", 82);
-    setup.SetConnections(port, {81, 82});
-    install();
-    Catalogue catalogue;
-
-    struct Case {
-        Catalogue::EMode mode;
-        SInt32 uniqueID;
-        bool found;
-        std::string name;
-        CFIndex references; // of the name the record ends with
-    };
-    const Case cases[] = {
-        {Catalogue::kModeDestinations, 82, true, "Q", 2}, // shared with the catalogue's record
-        {Catalogue::kModeDestinations, 80, true, "P, Q", 1},
-        {Catalogue::kModeDestinations, 83, false, "before", 1},
-        {Catalogue::kModeSources, 81, false, "before", 1},
-        {Catalogue::kModePairs, 81, false, "before", 1}, // found, but without a partner
-    };
-    for (const Case& c : cases) {
-        Catalogue::EndpointInfo info;
-        info.name = CFStringCreateWithCString(nullptr, "before", kCFStringEncodingUTF8);
-        info.sourceEndpoint = info.destinationEndpoint = port;
-        info.uniqueID = c.uniqueID;
-        EXPECT_EQ(catalogue.FindEndpoint(c.mode, info, ~0u), c.found) << c.uniqueID;
-        EXPECT_EQ(text(info.name), c.name) << c.uniqueID;
-        EXPECT_EQ(info.uniqueID, c.uniqueID);
-        EXPECT_EQ(info.destinationEndpoint, c.found ? port : nullptr);
-        EXPECT_EQ(info.sourceEndpoint, nullptr);
-        EXPECT_EQ(CFGetRetainCount(info.name), c.references) << c.uniqueID;
-    }
+    EXPECT_EQ(list(kSources, kCombined), "P, Q@60 60>-; Three bytes@61 61>-; , Name@62 62>-");
+    EXPECT_EQ(list(kSources, 0), "P@16909060 60>-; Q@-2 60>-; Three bytes@61 61>-; @70 62>-; Name@73 62>-");
 }
 
 TEST_F(CatalogueTest, ReferenceCountsStayExact) {
-    MIDIEndpointRef port = setup.AddSource(nullptr, "Port", 90);
+    setup.SetConnections(setup.AddSource(nullptr, "Port", 90), {92});
     setup.AddSource(nullptr, "Plain", 91);
     setup.AddObject(kMIDIObjectType_ExternalSource, "P", 92);
-    setup.SetConnections(port, {92});
     install();
-    auto catalogue = std::make_unique<Catalogue>();
 
-    ListPtr list(catalogue->GetEndpoints(Catalogue::kModeSources, 0));
+    ListPtr list(catalogue->GetEndpoints(kSources, 0));
     ASSERT_EQ(list->size(), 2u);
     CFStringRef plain = (*list)[1]->name;
     CFRetain(plain); // ours, to count with
     EXPECT_EQ(CFGetRetainCount(plain), 3) << "the record, the list's copy and ours";
-
     {
-        Catalogue::EndpointInfo copy(*(*list)[1]);
-        Catalogue::EndpointInfo assigned;
+        Catalogue::EndpointInfo copy(*(*list)[1]), assigned;
         assigned = copy;
         assigned = assigned;
         EXPECT_EQ(CFGetRetainCount(plain), 5);
         assigned = Catalogue::EndpointInfo();
         EXPECT_EQ(CFGetRetainCount(plain), 4);
         // Refilling a record from the catalogue releases what it held.
-        EXPECT_TRUE(catalogue->FindEndpoint(Catalogue::kModeSources, copy, 0));
-        EXPECT_TRUE(catalogue->FindEndpoint(Catalogue::kModeSources, copy, 0));
+        EXPECT_TRUE(catalogue->FindEndpoint(kSources, copy, 0));
+        EXPECT_TRUE(catalogue->FindEndpoint(kSources, copy, 0));
         EXPECT_EQ(CFGetRetainCount(plain), 4);
         copy.uniqueID = 90;
-        EXPECT_TRUE(catalogue->FindEndpoint(Catalogue::kModeSources, copy, Catalogue::kListPortsCombined));
+        EXPECT_TRUE(catalogue->FindEndpoint(kSources, copy, Catalogue::kListPortsCombined));
         EXPECT_EQ(text(copy.name), "P");
         EXPECT_EQ(CFGetRetainCount(copy.name), 1) << "joined names are new strings";
         EXPECT_EQ(CFGetRetainCount(plain), 3);
     }
-
     // Records handed out outlive the catalogue; disposing of the list releases them.
     catalogue.reset();
     EXPECT_EQ(CFGetRetainCount(plain), 2);

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
 
 TEST(CriticalRegion, ExcludesOtherThreadsAndTimesOutBoundedWaits) {
@@ -22,31 +21,17 @@ TEST(CriticalRegion, ExcludesOtherThreadsAndTimesOutBoundedWaits) {
     b.join();
     EXPECT_EQ(counter, 40000);
 
-    std::atomic<bool> held{false}, done{false};
-    std::thread holder([&] {
-        MPEnterCriticalRegion(region, kDurationForever);
-        held = true;
-        while (!done) {
-            std::this_thread::yield();
+    ASSERT_EQ(MPEnterCriticalRegion(region, kDurationImmediate), noErr);
+    std::thread([region] {
+        for (const Duration timeout : {Duration(kDurationImmediate), Duration(5), Duration(-2000)}) {
+            EXPECT_EQ(MPEnterCriticalRegion(region, timeout), kMPTimeoutErr) << timeout;
         }
-        MPExitCriticalRegion(region);
-    });
-    while (!held) {
-        std::this_thread::yield();
-    }
-    for (const Duration timeout : {Duration(kDurationImmediate), Duration(5), Duration(-2000)}) {
-        EXPECT_EQ(MPEnterCriticalRegion(region, timeout), kMPTimeoutErr) << timeout;
-    }
-    EXPECT_NE(MPExitCriticalRegion(region), noErr) << "another thread holds it";
-    done = true;
-    holder.join();
-    EXPECT_EQ(MPEnterCriticalRegion(region, kDurationImmediate), noErr);
+        EXPECT_NE(MPExitCriticalRegion(region), noErr) << "another thread holds it";
+    }).join();
     EXPECT_EQ(MPExitCriticalRegion(region), noErr);
     EXPECT_NE(MPExitCriticalRegion(region), noErr) << "left twice";
     EXPECT_EQ(MPDeleteCriticalRegion(region), noErr);
-}
 
-TEST(CriticalRegion, CallsRefuseANullRegion) {
     EXPECT_EQ(MPCreateCriticalRegion(nullptr), kMPInvalidIDErr);
     EXPECT_EQ(MPEnterCriticalRegion(nullptr, kDurationForever), kMPInvalidIDErr);
     EXPECT_EQ(MPExitCriticalRegion(nullptr), kMPInvalidIDErr);

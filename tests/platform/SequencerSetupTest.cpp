@@ -4,39 +4,45 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace orke_coremidi;
 
 namespace {
 
-struct Endpoint {
-    std::string displayName;
-    MIDIUniqueID uniqueID = 0, entity = 0;
-    SInt32 embedded = -1;
-    std::vector<MIDIUniqueID> connections;
-};
+// Display name, unique ID, the entity's unique ID and embedded flag, the unique IDs it is connected to.
+using Endpoint = std::tuple<std::string, MIDIUniqueID, MIDIUniqueID, SInt32, std::vector<MIDIUniqueID>>;
 
 Endpoint describe(MIDIEndpointRef endpoint) {
-    Endpoint result;
     CFStringRef name = nullptr;
     MIDIObjectGetStringProperty(endpoint, kMIDIPropertyDisplayName, &name);
-    result.displayName = CFStringGetCStringPtr(name, kCFStringEncodingUTF8);
+    Endpoint result{CFStringGetCStringPtr(name, kCFStringEncodingUTF8), 0, 0, -1, {}};
     CFRelease(name);
-    MIDIObjectGetIntegerProperty(endpoint, kMIDIPropertyUniqueID, &result.uniqueID);
+    MIDIObjectGetIntegerProperty(endpoint, kMIDIPropertyUniqueID, &std::get<1>(result));
     MIDIEntityRef entity = nullptr;
     MIDIEndpointGetEntity(endpoint, &entity);
-    MIDIObjectGetIntegerProperty(entity, kMIDIPropertyUniqueID, &result.entity);
-    MIDIObjectGetIntegerProperty(entity, kMIDIPropertyIsEmbeddedEntity, &result.embedded);
+    MIDIObjectGetIntegerProperty(entity, kMIDIPropertyUniqueID, &std::get<2>(result));
+    MIDIObjectGetIntegerProperty(entity, kMIDIPropertyIsEmbeddedEntity, &std::get<3>(result));
     CFDataRef data = nullptr;
     if (MIDIObjectGetDataProperty(endpoint, kMIDIPropertyConnectionUniqueID, &data) == noErr) {
         for (CFIndex i = 0; i + 4 <= CFDataGetLength(data); i += 4) {
             const UInt8* b = CFDataGetBytePtr(data) + i;
-            result.connections.push_back(MIDIUniqueID(UInt32(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3]));
+            std::get<4>(result).push_back(MIDIUniqueID(UInt32(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3]));
         }
         CFRelease(data);
     }
     return result;
+}
+
+// Every endpoint the CoreMIDI calls report, sources first.
+std::vector<Endpoint> endpoints() {
+    std::vector<Endpoint> endpoints;
+    const ItemCount sources = MIDIGetNumberOfSources();
+    for (ItemCount i = 0; i < sources + MIDIGetNumberOfDestinations(); ++i) {
+        endpoints.push_back(describe(i < sources ? MIDIGetSource(i) : MIDIGetDestination(i - sources)));
+    }
+    return endpoints;
 }
 
 constexpr unsigned kIn = kSeqCapRead | kSeqCapSubsRead, kOut = kSeqCapWrite | kSeqCapSubsWrite;
@@ -61,33 +67,25 @@ TEST(SequencerSetup, ClientsBecomeDevicesAndPortsBecomeEndpoints) {
         {{20, 0}, {128, 0}}, {{14, 0}, {14, 0}}, {{0, 1}, {128, 0}}, {{20, 1}, {128, 0}}};
     InstallMIDISetup(SetupFromSequencer(snapshot));
 
-    ASSERT_EQ(MIDIGetNumberOfSources(), 2u);
-    ASSERT_EQ(MIDIGetNumberOfDestinations(), 3u);
-    const Endpoint through = describe(MIDIGetSource(0));
-    EXPECT_EQ(through.displayName, "Midi Through Port-0")
-        << "the port's name already starts with the client's";
-    EXPECT_EQ(through.uniqueID, SequencerUniqueID(O::kSource, 14, 0));
-    EXPECT_EQ(through.entity, SequencerUniqueID(O::kEntity, 14, 0));
-    EXPECT_EQ(through.embedded, 1);
-    EXPECT_EQ(through.connections, std::vector<MIDIUniqueID>{SequencerUniqueID(O::kDestination, 14, 0)});
-    EXPECT_EQ(describe(MIDIGetDestination(0)).entity, through.entity) << "one port, one entity: a pair";
-
-    const Endpoint jack = describe(MIDIGetSource(1));
-    EXPECT_EQ(jack.embedded, 0) << "a connector for other equipment";
-    EXPECT_EQ(jack.connections, std::vector<MIDIUniqueID>{SequencerUniqueID(O::kDestination, 128, 0)});
-
-    const Endpoint synth = describe(MIDIGetDestination(2));
-    EXPECT_EQ(synth.displayName, "Synth input");
-    EXPECT_EQ(synth.uniqueID, SequencerUniqueID(O::kDestination, 128, 0));
-    EXPECT_EQ(synth.connections, std::vector<MIDIUniqueID>{SequencerUniqueID(O::kSource, 20, 0)})
-        << "senders that are not listed are left out";
-
+    const auto id = [](O object, int client) {
+        return SequencerUniqueID(object, client);
+    };
+    // Sources, then destinations. A port's name that already starts with the client's stays; a connector for
+    // other equipment is not embedded; senders that are not listed are left out; one port is one entity.
+    EXPECT_EQ(
+        endpoints(),
+        (std::vector<Endpoint>{
+            {"Midi Through Port-0", id(O::kSource, 14), id(O::kEntity, 14), 1, {id(O::kDestination, 14)}},
+            {"UM-ONE MIDI 1", id(O::kSource, 20), id(O::kEntity, 20), 0, {id(O::kDestination, 128)}},
+            {"Midi Through Port-0", id(O::kDestination, 14), id(O::kEntity, 14), 1, {id(O::kSource, 14)}},
+            {"UM-ONE MIDI 1", id(O::kDestination, 20), id(O::kEntity, 20), 0, {}},
+            {"Synth input", id(O::kDestination, 128), id(O::kEntity, 128), 1, {id(O::kSource, 20)}},
+        }));
     MIDIObjectType type = kMIDIObjectType_Other;
-    EXPECT_EQ(MIDIObjectFindByUniqueID(SequencerUniqueID(O::kDevice, 20), nullptr, &type), noErr);
+    EXPECT_EQ(MIDIObjectFindByUniqueID(id(O::kDevice, 20), nullptr, &type), noErr);
     EXPECT_EQ(type, kMIDIObjectType_Device);
     for (const int client : {0, 129, 130}) {
-        EXPECT_EQ(MIDIObjectFindByUniqueID(SequencerUniqueID(O::kDevice, client), nullptr, nullptr),
-                  kMIDIObjectNotFound)
+        EXPECT_EQ(MIDIObjectFindByUniqueID(id(O::kDevice, client), nullptr, nullptr), kMIDIObjectNotFound)
             << client;
     }
     UseSystemMIDISetup();
