@@ -1,77 +1,249 @@
-// Construction, kernels and the render path.
+// OrkeAuBase: kernels and the render path, programs, the mapping between the host's normalised values and the
+// real values the programs keep, the three parameter texts, and properties with their listeners.
+#include "HostOpcodes.h"
+#include "PropertyExports.h"
+#include "RecordingHost.h"
 #include "TestEffect.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <cstring>
+#include <string>
 
 namespace {
 
-struct RenderCase {
-    const char* name;
-    int32_t outputs;
-    int kernelsMade; // -1: as many as asked for
-    int32_t frames;
-    int expectedKernels;
-    unsigned long expectedFrames;
-};
-
-const RenderCase kRenderCases[] = {
-    {"TwoChannels", 2, -1, 512, 2, 512},        {"ZeroFramesStillCallsEveryKernel", 2, -1, 0, 2, 0},
-    {"NegativeFramesAreNone", 2, -1, -5, 2, 0}, {"NoKernelsDoesNothing", 0, -1, 64, 0, 0},
-    {"NullKernelEndsTheList", 3, 1, 64, 1, 64}, {"NoKernelAtAll", 2, 0, 64, 0, 0},
-};
-
-void PrintTo(const RenderCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class Render : public ::testing::TestWithParam<RenderCase> {};
-
-TEST_P(Render, KernelIProcessesChannelI) {
-    const RenderCase& c = GetParam();
-    TestEffect effect(nullptr, c.outputs, c.kernelsMade);
-    float in[4][8] = {};
-    float out[4][8] = {};
-    float* inputs[4] = {in[0], in[1], in[2], in[3]};
-    float* outputs[4] = {out[0], out[1], out[2], out[3]};
-    effect.processReplacing(inputs, outputs, c.frames);
-
-    ASSERT_EQ(effect.kernelCalls.size(), static_cast<size_t>(c.expectedKernels));
-    for (int i = 0; i < c.expectedKernels; ++i) {
-        const KernelCall& call = effect.kernelCalls[i];
-        EXPECT_EQ(call.kernel, i);
-        EXPECT_EQ(call.source, inputs[i]);
-        EXPECT_EQ(call.destination, outputs[i]);
-        EXPECT_EQ(call.frames, c.expectedFrames);
-        EXPECT_EQ(call.channels, 1u);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, Render, ::testing::ValuesIn(kRenderCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(OrkeAuBase, EveryProgramStartsWithTheTableDefaultsAndItsName) {
-    TestEffect effect;
-    EXPECT_EQ(effect.getProgram(), 0);
-    for (int32_t p = 0; p < 8; ++p) {
-        EXPECT_STREQ(effect.Program(p)->GetName(), "Defaults");
-        for (int j = 0; j < kParameterCount; ++j) {
-            EXPECT_EQ(effect.Program(p)->GetParameter(j), astParamInfos[j].defaultValue) << p << "/" << j;
+TEST(OrkeAuBase, KernelIProcessesChannelIAndNullKernelsAreNeverKept) {
+    // 0 frames still call every kernel, negative ones are none; a null kernel ends the list.
+    const struct {
+        int32_t outputs, frames;
+        int kernelsMade, expectedKernels; // kernelsMade -1: as many as asked for
+        unsigned long expectedFrames;
+    } cases[] = {{2, 512, -1, 2, 512}, {2, 0, -1, 2, 0},  {2, -5, -1, 2, 0},
+                 {0, 64, -1, 0, 0},    {3, 64, 1, 1, 64}, {2, 64, 0, 0, 0}};
+    for (const auto& c : cases) {
+        TestEffect effect(nullptr, c.outputs, c.kernelsMade);
+        float in[4][8] = {}, out[4][8] = {};
+        float* inputs[4] = {in[0], in[1], in[2], in[3]};
+        float* outputs[4] = {out[0], out[1], out[2], out[3]};
+        effect.processReplacing(inputs, outputs, c.frames);
+        ASSERT_EQ(effect.kernelCalls.size(), static_cast<size_t>(c.expectedKernels)) << c.outputs << c.frames;
+        for (int i = 0; i < c.expectedKernels; ++i) {
+            const KernelCall& call = effect.kernelCalls[i];
+            EXPECT_TRUE(call.kernel == i && call.source == inputs[i] && call.destination == outputs[i]) << i;
+            EXPECT_TRUE(call.frames == c.expectedFrames && call.channels == 1u) << i;
         }
     }
-    // A program keeps 31 characters of a longer name, although the host is shown only 23 of them.
+}
+
+// A program keeps 31 characters of a longer name, although the host is shown only 23 of them.
+TEST(OrkeAuBase, ProgramsKeepLongNames) {
+    TestEffect effect;
     effect.setProgramName(const_cast<char*>("0123456789abcdefghijklmnopqrstuvwxyzABCD"));
     EXPECT_STREQ(effect.Program(0)->GetName(), "0123456789abcdefghijklmnopqrstu");
 }
 
-TEST(OrkeAuBase, VendorStringIsFifteenCharactersAndANul) {
+// Hertz rows map exponentially, indexed and beats rows round half up, generic rows are not clamped, and a
+// row whose range is a single value has only that value.
+TEST(ParameterMapping, StoresTheRealValueAndReadsItBack) {
+    const struct {
+        int row;
+        float normalised, real, readBack; // readBack: what getParameter answers afterwards
+    } cases[] = {{kRowCutoff, 0.5f, 632.4555f, 0.5f}, {kRowCutoff, 0.0f, 20.0f, 0.0f},
+                 {kRowCutoff, 1.0f, 20000.0f, 1.0f},  {kRowMode, 0.3f, 1.0f, 0.25f},
+                 {kRowMode, 0.375f, 2.0f, 0.5f},      {kRowSteps, 0.0625f, 1.0f, 0.125f},
+                 {kRowLevel, 1.5f, 15.0f, 1.5f},      {kRowLevel, -0.1f, -1.0f, -0.1f},
+                 {kRowFixed, 0.7f, 3.0f, 3.0f}};
+    for (const auto& c : cases) {
+        const ParameterRef ref{0, static_cast<uint32_t>(c.row), 0, 0};
+        EXPECT_FLOAT_EQ(AUParameterValueFromLinear(c.normalised, &ref), c.real) << c.row;
+        EXPECT_FLOAT_EQ(AUParameterValueToLinear(c.real, &ref), c.readBack) << c.row;
+        TestEffect effect;
+        effect.setProgram(5);
+        effect.setParameter(c.row, c.normalised);
+        EXPECT_FLOAT_EQ(effect.Program(5)->GetParameter(c.row), c.real) << c.row;
+        EXPECT_FLOAT_EQ(effect.getParameter(c.row), c.readBack) << c.row;
+    }
+}
+
+// Every program starts with the table's defaults. Automation tells the host the normalised value of a real
+// one and changes nothing itself; numbers outside the table reach nothing at all.
+TEST(ParameterMapping, AutomationAndNumbersOutsideTheTable) {
+    RecordingHost host;
+    TestEffect effect(RecordingHost::Callback);
+    host.Clear();
+    effect.SetParameterAutomated(kRowLevel, 2.5f);
+    for (const int32_t index : {-1, kParameterCount, INT_MAX, INT_MIN}) {
+        effect.setParameter(index, 0.75f);
+        effect.SetParameterAutomated(index, 0.75f);
+        EXPECT_EQ(effect.getParameter(index), 0.0f) << index;
+        const ParameterRef ref{0, static_cast<uint32_t>(index), 0, 0};
+        EXPECT_EQ(AUParameterValueFromLinear(0.75f, &ref) + AUParameterValueToLinear(0.75f, &ref), 0.0f)
+            << index;
+    }
+    EXPECT_EQ(AUParameterValueFromLinear(0.75f, nullptr), 0.0f);
+    const auto calls = host.CallsOf(audioMasterAutomate);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_TRUE(calls[0].effect == effect.getAeffect() && calls[0].index == kRowLevel &&
+                calls[0].value == 0 && calls[0].ptr == nullptr);
+    EXPECT_FLOAT_EQ(calls[0].opt, 0.25f);
+    for (int32_t p = 0; p < 8; ++p) {
+        for (int j = 0; j < kParameterCount; ++j) {
+            EXPECT_EQ(effect.Program(p)->GetParameter(j), astParamInfos[j].defaultValue) << p << "/" << j;
+        }
+    }
+    TestEffect hostless;
+    hostless.SetParameterAutomated(kRowLevel, 2.5f); // no callback to call
+}
+
+// ---- the three parameter texts ----
+
+// A host buffer whose untouched bytes can be recognised.
+struct Field {
+    std::string bytes = std::string(47, '#');
+    std::string Text() const { return bytes.c_str(); }
+    size_t Written() const { return bytes.find_last_not_of('#') + 1; } // up to the last byte no longer '#'
+};
+
+using Request = void (OrkeAuBase::*)(int32_t, char*);
+constexpr Request kName = &OrkeAuBase::getParameterName, kLabel = &OrkeAuBase::getParameterLabel,
+                  kDisplay = &OrkeAuBase::getParameterDisplay;
+
+Field ask(TestEffect& effect, Request request, int row) {
+    Field field;
+    (effect.*request)(row, field.bytes.data());
+    return field;
+}
+
+// Names fill their whole 16-byte field, cut to 15 bytes even when too long to convert whole; labels and
+// displays are written with their NUL and nothing beyond. Displays: the format is chosen before rounding,
+// the longest number that fits 24 bytes, exponent form beyond; an indexed value past its strings shows the
+// number.
+TEST(ParameterText, NamesLabelsAndDisplays) {
+    const struct {
+        Request request;
+        int row;
+        float real;
+        const char* text;
+    } cases[] = {
+        // clang-format off
+        {kName, kRowCutoff, 0, "Cutoff"},   {kName, kRowLongName, 0, "Filter resonanc"},
+        {kName, kRowHugeName, 0, "Oscillator two "},                     {kName, -1, 0, ""},
+        {kLabel, kRowCutoff, 0, "Hz"},  {kLabel, kRowSteps, 0, "beats"},  {kLabel, kRowLevel, 0, ""},
+        {kLabel, kRowUnit26, 0, ""},    {kLabel, kRowUnitNegative, 0, ""}, {kLabel, kParameterCount, 0, ""},
+        {kDisplay, kRowRaw, 0.25f, "0.250"},     {kDisplay, kRowRaw, 9.999f, "9.999"},
+        {kDisplay, kRowRaw, 10.0f, "10.00"},     {kDisplay, kRowRaw, 100.0f, "100.0"},
+        {kDisplay, kRowRaw, 1000.0f, "1000"},    {kDisplay, kRowRaw, 9.9996f, "10.000"},
+        {kDisplay, kRowRaw, 999.96f, "1000.0"},  {kDisplay, kRowRaw, -2500.0f, "-2500.000"},
+        {kDisplay, kRowRaw, -1.0e18f, "-999999984306749440.000"},    {kDisplay, kRowRaw, 1.0e30f, "1.000e+30"},
+        {kDisplay, kRowRaw, -1.0e20f, "-1.000e+20"}, {kDisplay, kRowCutoff, 632.4555f, "632.5"},
+        {kDisplay, kRowBypass, 0.0f, "Off"},     {kDisplay, kRowBypass, 0.5f, "On"},
+        {kDisplay, kRowBypass, -1.0f, "On"},     {kDisplay, kRowMode, 0.0f, "Low"},
+        {kDisplay, kRowMode, 1.7f, "Mid"},       {kDisplay, kRowMode, 2.99f, "High"},
+        {kDisplay, kRowMode, 3.0f, "3.000000"},  {kDisplay, kRowMode, -0.5f, "-0.50000"},
+        {kDisplay, kRowMode, NAN, "NaN"},        {kDisplay, kParameterCount, 0, ""},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        TestEffect effect;
+        if (c.row >= 0 && c.row < kParameterCount) {
+            effect.Program(0)->SetParameter(c.row, c.real);
+        }
+        const Field field = ask(effect, c.request, c.row);
+        const size_t length = std::strlen(c.text), written = field.Written();
+        EXPECT_EQ(field.Text(), c.text) << c.row;
+        EXPECT_EQ(field.bytes.find_first_not_of('\0', length), written)
+            << c.text << ": only NULs after the text";
+        EXPECT_TRUE(c.request == kName    ? written == 16
+                    : c.request == kLabel ? written == length + 1
+                                          : written <= 24)
+            << c.text;
+    }
+}
+
+// Display strings from value strings or from the display-string property keep the whole characters that fit
+// in 23 bytes; success without a string gives the number.
+TEST(ParameterText, DisplayStringsFromTheEffect) {
+    const std::string x22(22, 'x');
+    for (const auto& [text, shown] : {std::pair{std::string(23, 'y'), std::string(23, 'y')},
+                                      {std::string(30, 'y'), std::string(23, 'y')},
+                                      {x22 + "\xC3\xA9" + "z", x22}}) { // a two-byte character across byte 23
+        TestEffect effect;
+        effect.valueStrings = {text};
+        effect.displayText = text.c_str();
+        effect.Program(0)->SetParameter(kRowMode, 0.0f);
+        for (const int row : {int(kRowMode), int(kRowLevel)}) {
+            const Field field = ask(effect, kDisplay, row);
+            EXPECT_EQ(field.Text(), shown) << row;
+            EXPECT_EQ(field.Written(), shown.size() + 1);
+        }
+        effect.displayText = "";
+        EXPECT_EQ(ask(effect, kDisplay, kRowLevel).Text(), "5.000");
+    }
+}
+
+// ---- properties and listeners ----
+
+constexpr UInt32 kSettable = TestEffect::kSettableProperty;
+
+// Who was told, in order: a listener's user data is the name it records, or the action it then takes.
+std::string g_told;
+void named(void* user, OrkeAuBase* p, UInt32 property, UInt32 scope, UInt32 element) {
+    EXPECT_TRUE(p != nullptr && property == kSettable && scope == 1 && element == 7);
+    g_told += static_cast<const char*>(user);
+}
+void other(void*, OrkeAuBase*, UInt32, UInt32, UInt32) {
+    g_told += "C";
+}
+void removesOtherAndItself(void*, OrkeAuBase* p, UInt32 property, UInt32, UInt32) {
+    g_told += "R";
+    AudioUnitRemovePropertyListener(p, property, other);
+    AudioUnitRemovePropertyListener(p, property, removesOtherAndItself);
+}
+std::string set(TestEffect& effect) {
+    g_told.clear();
+    EXPECT_EQ(AudioUnitSetProperty(&effect, kSettable, 1, 7, nullptr, 0), noErr);
+    return g_told;
+}
+
+TEST(Properties, ListenersAreToldInOrderOncePerRegistrationAndRemovedAllAtOnce) {
     TestEffect effect;
-    char text[64];
-    std::memset(text, '#', sizeof(text));
-    EXPECT_TRUE(effect.getVendorString(text));
-    EXPECT_STREQ(text, "Orvane Kettlers");
-    EXPECT_EQ(text[16], '#');
+    char a1[] = "1", a2[] = "2";
+    EXPECT_EQ(AudioUnitAddPropertyListener(&effect, kSettable, named, a1), noErr);
+    EXPECT_EQ(AudioUnitAddPropertyListener(&effect, kSettable, other, nullptr), noErr);
+    EXPECT_EQ(AudioUnitAddPropertyListener(&effect, kSettable, named, a2), noErr);
+    EXPECT_EQ(AudioUnitAddPropertyListener(&effect, kSettable + 1, other, nullptr), noErr);
+    EXPECT_EQ(set(effect), "1C2");
+    // A refused property tells nobody, not even its own listeners.
+    g_told.clear();
+    EXPECT_EQ(AudioUnitSetProperty(&effect, kSettable + 1, 0, 0, nullptr, 0), kErrInvalidProperty);
+    EXPECT_EQ(g_told, "");
+    // One removal drops every registration of that callback, whatever its user data.
+    EXPECT_EQ(AudioUnitRemovePropertyListener(&effect, kSettable, named), noErr);
+    EXPECT_EQ(AudioUnitRemovePropertyListener(&effect, kSettable, named), noErr); // no longer registered
+    EXPECT_EQ(set(effect), "C");
+}
+
+// Listeners that change the registrations while they are told: the removed are not called again, not even
+// later in the same round; the added are told from the next change on, even when the list had to move.
+TEST(Properties, ListenersMayChangeTheRegistrationsFromTheirCallback) {
+    TestEffect effect;
+    AudioUnitAddPropertyListener(&effect, kSettable, removesOtherAndItself, nullptr);
+    AudioUnitAddPropertyListener(&effect, kSettable, other, nullptr);
+    EXPECT_EQ(set(effect), "R");
+    EXPECT_EQ(set(effect), "");
+
+    const auto addsForty = [](void*, OrkeAuBase* p, UInt32 property, UInt32, UInt32) {
+        g_told += "A";
+        for (int i = 0; i < 40; ++i) { // past the reserved room, so the list moves
+            AudioUnitAddPropertyListener(p, property, other, nullptr);
+        }
+    };
+    AudioUnitAddPropertyListener(&effect, kSettable, addsForty, nullptr);
+    EXPECT_EQ(set(effect), "A");
+    AudioUnitRemovePropertyListener(&effect, kSettable, addsForty);
+    EXPECT_EQ(set(effect), std::string(40, 'C'));
 }
 
 } // namespace
