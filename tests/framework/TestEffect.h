@@ -80,9 +80,9 @@ public:
             return OrkeAuBase::GetProperty(property, scope, element, data);
         }
         if (*displayText != '\0') {
-            CFStringRef text = CFStringCreateWithCString(nullptr, displayText, kCFStringEncodingUTF8);
-            static_cast<ParameterStringFromValue*>(data)->outString = text;
-            handedOut.push_back(CFRetain(text));
+            auto& answer = static_cast<ParameterStringFromValue*>(data)->outString;
+            answer = CFStringCreateWithCString(nullptr, displayText, kCFStringEncodingUTF8);
+            handedOut.push_back(CFRetain(answer));
         }
         return noErr;
     }

@@ -12,5 +12,4 @@ const ParamInfo astParamInfos[kParameterCount] = {
     {CFSTR("Oscillator two fine detune amount relative to oscillator one, in steps"), kUnitGeneric, 0.0f,
      1.0f, 0.0f},
     {CFSTR("Unit 26"), 26, 0.0f, 1.0f, 0.0f},
-    {CFSTR("Unit -1"), -1, 0.0f, 1.0f, 0.0f},
 };
