@@ -104,6 +104,8 @@ TEST(PluginEntry, EntriesSurviveUnusableArgumentsAndThrowingOperations) {
     record->processReplacing(record, nullptr, channels, 1);
     record->processReplacing(record, channels, nullptr, 1);
     record->processReplacing(record, channels, channels, -1);
+    record->process(record, channels, channels, -1);
+    record->processDoubleReplacing(record, wideChannels, wideChannels, -1);
     record->process(record, nullptr, nullptr, 1);
     record->processDoubleReplacing(record, nullptr, nullptr, 1);
     AEffect empty = *record;

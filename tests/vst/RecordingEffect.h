@@ -15,8 +15,8 @@
 
 namespace vsttest {
 
-constexpr uintptr_t P =
-    0x1000; // host pointers in ptr and in value; the recording effect never dereferences them
+// Host pointers in ptr and in value; the recording effect never dereferences them.
+constexpr uintptr_t P = 0x1000;
 constexpr intptr_t V = 0x2000;
 
 // Every recorded operation, with the one request that reaches it: X(opcode, return type, operation,

@@ -59,24 +59,26 @@ namespace {
 
 // A source arrangement as a host would hand it: every field of every speaker distinct, each name written
 // into its field with garbage after the terminator, or filling the field without one when it is long.
-struct Source {
-    explicit Source(const std::vector<std::string>& names)
-        : storage(8 + 112 * names.size()) {
-        arrangement()->type = 17;
-        arrangement()->numChannels = static_cast<int32_t>(names.size());
-        for (size_t i = 0; i < names.size(); ++i) {
-            const auto n = static_cast<float>(i);
-            VstSpeakerProperties& s = arrangement()->speakers[i];
-            s = VstSpeakerProperties{0.25f * n, -1.5f, 2.0f + n, 9.0f, {}, 100 + static_cast<int32_t>(i), {}};
-            std::memset(s.name, 'g', sizeof(s.name));
-            std::memcpy(s.name, names[i].data(), std::min(names[i].size() + 1, sizeof(s.name)));
-            std::memset(s.future, 0x30 + static_cast<int>(i), sizeof(s.future));
-        }
+std::vector<unsigned char> source(const std::vector<std::string>& names) {
+    std::vector<unsigned char> block(8 + 112 * names.size());
+    auto* arrangement = reinterpret_cast<VstSpeakerArrangement*>(block.data());
+    arrangement->type = 17;
+    arrangement->numChannels = static_cast<int32_t>(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        const auto n = static_cast<int32_t>(i);
+        VstSpeakerProperties& s = arrangement->speakers[i];
+        s = VstSpeakerProperties{
+            0.25f * static_cast<float>(n), -1.5f, 2.0f + static_cast<float>(n), 9.0f, {}, 100 + n, {}};
+        std::memset(s.name, 'g', sizeof(s.name));
+        std::memcpy(s.name, names[i].data(), std::min(names[i].size() + 1, sizeof(s.name)));
+        std::memset(s.future, 0x30 + n, sizeof(s.future));
     }
-    VstSpeakerArrangement* arrangement() { return reinterpret_cast<VstSpeakerArrangement*>(storage.data()); }
+    return block;
+}
 
-    std::vector<unsigned char> storage;
-};
+VstSpeakerArrangement* arrangementIn(std::vector<unsigned char>& block) {
+    return reinterpret_cast<VstSpeakerArrangement*>(block.data());
+}
 
 } // namespace
 
@@ -85,7 +87,7 @@ TEST(AllocateArrangement, MakesOneClearedBlockSizedForItsChannelsAndReleasesTheO
     VstSpeakerArrangement* slot = nullptr;
     for (const int32_t channels : {0, 2, 6}) {
         VstSpeakerArrangement* old = slot;
-        g_heap = ArrayHeap{};
+        g_heap.lastReleased = nullptr; // a released block's address may come back from the next allocation
         ASSERT_TRUE(effect.allocateArrangement(&slot, channels));
         EXPECT_EQ(g_heap.lastReleased, old);
         const size_t size = 8 + 112 * static_cast<size_t>(channels); // 8 and 232 bytes for 0 and 2
@@ -95,7 +97,7 @@ TEST(AllocateArrangement, MakesOneClearedBlockSizedForItsChannelsAndReleasesTheO
         EXPECT_EQ(std::memcmp(slot, expected.data(), size), 0) << channels << ": zero but numChannels";
     }
     VstSpeakerArrangement* last = slot;
-    g_heap = ArrayHeap{};
+    g_heap.lastReleased = nullptr;
     EXPECT_TRUE(effect.deallocateArrangement(&slot));
     EXPECT_TRUE(effect.deallocateArrangement(&slot)); // a null slot: nothing more to release
     EXPECT_EQ(slot, nullptr);
@@ -105,9 +107,8 @@ TEST(AllocateArrangement, MakesOneClearedBlockSizedForItsChannelsAndReleasesTheO
 // However building fails, the old block is gone and the slot is null, never left pointing at it. Without a
 // source, or from its own block, the slot is kept.
 TEST(Arrangements, FailuresLeaveTheSlotNull) {
-    Source negative({});
-    negative.arrangement()->numChannels = -3;
-    Source stereo({"L", "R"});
+    std::vector<unsigned char> negative = source({}), stereo = source({"L", "R"});
+    arrangementIn(negative)->numChannels = -3;
     struct Failure {
         int32_t channels; // for allocateArrangement, when there is no source to match
         VstSpeakerArrangement* source;
@@ -115,27 +116,26 @@ TEST(Arrangements, FailuresLeaveTheSlotNull) {
     };
     // clang-format off
     std::vector<Failure> failures = {{-1, nullptr, false}, {std::numeric_limits<int32_t>::min(), nullptr, false},
-        {2, nullptr, true}, {0, negative.arrangement(), false}, {0, stereo.arrangement(), true}};
+        {2, nullptr, true}, {0, arrangementIn(negative), false}, {0, arrangementIn(stereo), true}};
     // clang-format on
     if (sizeof(size_t) == 4) {
         failures.push_back({std::numeric_limits<int32_t>::max(), nullptr, false}); // the byte size overflows
     }
     DefaultsEffect effect;
+    VstSpeakerArrangement* slot = nullptr;
     for (const Failure& f : failures) {
         SCOPED_TRACE(testing::Message() << f.channels << (f.source ? " matched" : "") << f.heapRefuses);
-        VstSpeakerArrangement* slot = nullptr;
         ASSERT_TRUE(effect.allocateArrangement(&slot, 2));
         VstSpeakerArrangement* old = slot;
-        g_heap.failNext = f.heapRefuses;
+        g_heap = ArrayHeap{f.heapRefuses};
         EXPECT_FALSE(f.source != nullptr ? effect.matchArrangement(&slot, f.source)
                                          : effect.allocateArrangement(&slot, f.channels));
         EXPECT_EQ(slot, nullptr);
         EXPECT_EQ(g_heap.lastReleased, old);
     }
-    VstSpeakerArrangement* slot = nullptr;
     ASSERT_TRUE(effect.allocateArrangement(&slot, 2));
     VstSpeakerArrangement* own = slot;
-    g_heap = ArrayHeap{};
+    g_heap.lastReleased = nullptr;
     EXPECT_FALSE(effect.matchArrangement(&slot, nullptr));
     EXPECT_TRUE(effect.matchArrangement(&slot, own));
     EXPECT_EQ(slot, own);
@@ -148,18 +148,19 @@ TEST(Arrangements, FailuresLeaveTheSlotNull) {
 TEST(MatchArrangement, MakesTheSlotACopyOfTheSource) {
     const std::vector<std::string> names = {
         std::string(70, 'n'), std::string(64, 's'), std::string(63, 'x'), "Left front", "", "R"};
-    Source source(names);
+    std::vector<unsigned char> block = source(names);
     DefaultsEffect effect;
     VstSpeakerArrangement* slot = nullptr;
     ASSERT_TRUE(effect.allocateArrangement(&slot, 2));
     VstSpeakerArrangement* old = slot;
-    ASSERT_TRUE(effect.matchArrangement(&slot, source.arrangement()));
+    g_heap.lastReleased = nullptr;
+    ASSERT_TRUE(effect.matchArrangement(&slot, arrangementIn(block)));
     EXPECT_EQ(g_heap.lastReleased, old);
     EXPECT_EQ(g_heap.lastMade, 8u + 672u);
     EXPECT_EQ(slot->type, 17);
     ASSERT_EQ(slot->numChannels, 6);
     for (size_t i = 0; i < names.size(); ++i) {
-        VstSpeakerProperties expected = source.arrangement()->speakers[i];
+        VstSpeakerProperties expected = arrangementIn(block)->speakers[i];
         std::memset(expected.name, 0, sizeof(expected.name));
         std::memcpy(expected.name, names[i].data(), std::min<size_t>(names[i].size(), 63));
         EXPECT_EQ(std::memcmp(&slot->speakers[i], &expected, sizeof(expected)), 0) << "speaker " << i;
