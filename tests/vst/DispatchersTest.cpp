@@ -18,10 +18,8 @@ const intptr_t kWideProgram = sizeof(intptr_t) > 4 ? static_cast<intptr_t>(0x100
 
 // clang-format off
 const Request kRequests[] = {
-    ORKE_BASE_REQUESTS(ORKE_REQUEST)
-    ORKE_BASE_EDITOR_REQUESTS(ORKE_EDITOR_REQUEST)
-    ORKE_EXTENDED_REQUESTS(ORKE_REQUEST)
-    ORKE_EXTENDED_EDITOR_REQUESTS(ORKE_EDITOR_REQUEST)
+    ORKE_EFFECT_REQUESTS(ORKE_REQUEST)
+    ORKE_EDITOR_REQUESTS(ORKE_EDITOR_REQUEST)
     // Requests that reach nothing, or an operation above again: programs out of range, a key beyond a byte
     // with modifiers beyond any integer, opcodes beyond the table and below it.
     {effSetProgram, 0, 8, 0, 0, "", 0, 0, false},

@@ -24,7 +24,7 @@ constexpr intptr_t V = 0x2000;
 // the answer when the operation answers 7, the answer when it answers 0, and whether only the PowerPC
 // behaviour serves it).
 // clang-format off
-#define ORKE_BASE_REQUESTS(X) \
+#define ORKE_EFFECT_REQUESTS(X) \
     X(effOpen, void, open, (), (), 0, 0, 0, 0, "", 0, 0, false) \
     X(effSetProgram, void, setProgram, (int32_t program), (program), 0, 7, 0, 0, "7", 0, 0, false) \
     X(effGetProgram, int32_t, getProgram, (), (), 0, 0, 0, 0, "", 7, 0, false) \
@@ -39,20 +39,7 @@ constexpr intptr_t V = 0x2000;
     X(effMainsChanged, void, suspend, (), (), 0, 0, 0, 0, "", 0, 0, false) \
     X(effMainsChanged, void, resume, (), (), 0, 2, 0, 0, "", 0, 0, false) \
     X(effGetChunk, int32_t, getChunk, (void** data, bool preset), (data, preset), 1, 0, P, 0, "0x1000,true", 7, 0, false) \
-    X(effSetChunk, int32_t, setChunk, (void* data, int32_t n, bool preset), (data, n, preset), 0, 100, P, 0, "0x1000,100,false", 7, 0, false)
-
-#define ORKE_BASE_EDITOR_REQUESTS(X) \
-    X(effEditGetRect, bool, getRect, (ERect** rect), (rect), 0, 0, P, 0, "0x1000", 1, 0, false) \
-    X(effEditOpen, bool, open, (void* parent), (parent), 0, 0, P, 0, "0x1000", 1, 0, false) \
-    X(effEditClose, void, close, (), (), 0, 0, 0, 0, "", 0, 0, false) \
-    X(effEditDraw, void, draw, (void* rect), (rect), 0, 0, P, 0, "0x1000", 0, 0, true) \
-    X(effEditMouse, int32_t, mouse, (int32_t x, int32_t y), (x, y), 3, 4, 0, 0, "3,4", 7, 0, true) \
-    X(effEditKey, int32_t, key, (int32_t keyCode), (keyCode), 0, 65, 0, 0, "65", 7, 0, true) \
-    X(effEditIdle, void, idle, (), (), 0, 0, 0, 0, "", 0, 0, false) \
-    X(effEditTop, void, top, (), (), 0, 0, 0, 0, "", 0, 0, true) \
-    X(effEditSleep, void, sleep, (), (), 0, 0, 0, 0, "", 0, 0, true)
-
-#define ORKE_EXTENDED_REQUESTS(X) \
+    X(effSetChunk, int32_t, setChunk, (void* data, int32_t n, bool preset), (data, n, preset), 0, 100, P, 0, "0x1000,100,false", 7, 0, false) \
     X(effProcessEvents, int32_t, processEvents, (VstEvents* e), (e), 0, 0, P, 0, "0x1000", 7, 0, false) \
     X(effCanBeAutomated, bool, canParameterBeAutomated, (int32_t i), (i), 5, 0, 0, 0, "5", 1, 0, false) \
     X(effString2Parameter, bool, string2parameter, (int32_t i, char* t), (i, t), 5, 0, P, 0, "5,0x1000", 1, 0, false) \
@@ -106,7 +93,16 @@ constexpr intptr_t V = 0x2000;
     X(effGetNumMidiInputChannels, int32_t, getNumMidiInputChannels, (), (), 0, 0, 0, 0, "", 7, 0, false) \
     X(effGetNumMidiOutputChannels, int32_t, getNumMidiOutputChannels, (), (), 0, 0, 0, 0, "", 7, 0, false)
 
-#define ORKE_EXTENDED_EDITOR_REQUESTS(X) \
+#define ORKE_EDITOR_REQUESTS(X) \
+    X(effEditGetRect, bool, getRect, (ERect** rect), (rect), 0, 0, P, 0, "0x1000", 1, 0, false) \
+    X(effEditOpen, bool, open, (void* parent), (parent), 0, 0, P, 0, "0x1000", 1, 0, false) \
+    X(effEditClose, void, close, (), (), 0, 0, 0, 0, "", 0, 0, false) \
+    X(effEditDraw, void, draw, (void* rect), (rect), 0, 0, P, 0, "0x1000", 0, 0, true) \
+    X(effEditMouse, int32_t, mouse, (int32_t x, int32_t y), (x, y), 3, 4, 0, 0, "3,4", 7, 0, true) \
+    X(effEditKey, int32_t, key, (int32_t keyCode), (keyCode), 0, 65, 0, 0, "65", 7, 0, true) \
+    X(effEditIdle, void, idle, (), (), 0, 0, 0, 0, "", 0, 0, false) \
+    X(effEditTop, void, top, (), (), 0, 0, 0, 0, "", 0, 0, true) \
+    X(effEditSleep, void, sleep, (), (), 0, 0, 0, 0, "", 0, 0, true) \
     X(effEditKeyDown, bool, onKeyDown, (VstKeyCode& k), (k.character, +k.virt, +k.modifier), 65, 300, 0, 2.7f, "65,44,2", 1, 0, false) \
     X(effEditKeyUp, bool, onKeyUp, (VstKeyCode& k), (k.character, +k.virt, +k.modifier), 65, 300, 0, 2.7f, "65,44,2", 1, 0, false) \
     X(effSetEditKnobMode, bool, setKnobMode, (int32_t mode), (mode), 0, 3, 0, 0, "3", 1, 0, false)
@@ -150,8 +146,7 @@ class RecordingEditor : public AEffEditor {
 public:
     explicit RecordingEditor(CallLog& log)
         : m_log(log) {}
-    ORKE_BASE_EDITOR_REQUESTS(ORKE_RECORDED)
-    ORKE_EXTENDED_EDITOR_REQUESTS(ORKE_RECORDED)
+    ORKE_EDITOR_REQUESTS(ORKE_RECORDED)
 
 private:
     static constexpr const char* kPrefix = "editor.";
@@ -169,8 +164,7 @@ public:
     }
     void processReplacing(float**, float**, int32_t) override {}
     using Arrangement = VstSpeakerArrangement;
-    ORKE_BASE_REQUESTS(ORKE_RECORDED)
-    ORKE_EXTENDED_REQUESTS(ORKE_RECORDED)
+    ORKE_EFFECT_REQUESTS(ORKE_RECORDED)
 
 private:
     static constexpr const char* kPrefix = "";

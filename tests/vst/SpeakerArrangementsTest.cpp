@@ -143,8 +143,8 @@ TEST(Arrangements, FailuresLeaveTheSlotNull) {
     effect.deallocateArrangement(&slot);
 }
 
-// A 6-channel source into a 2-channel slot: every field copied, each name cut at 63 characters with the rest
-// of its field NUL.
+// A 6-channel source into a 2-channel slot, and each speaker on its own: every field copied, each name cut at
+// 63 characters with the rest of its field NUL.
 TEST(MatchArrangement, MakesTheSlotACopyOfTheSource) {
     const std::vector<std::string> names = {
         std::string(70, 'n'), std::string(64, 's'), std::string(63, 'x'), "Left front", "", "R"};
@@ -164,6 +164,10 @@ TEST(MatchArrangement, MakesTheSlotACopyOfTheSource) {
         std::memset(expected.name, 0, sizeof(expected.name));
         std::memcpy(expected.name, names[i].data(), std::min<size_t>(names[i].size(), 63));
         EXPECT_EQ(std::memcmp(&slot->speakers[i], &expected, sizeof(expected)), 0) << "speaker " << i;
+        VstSpeakerProperties copy; // over garbage, the rest of the name field is still NUL
+        std::memset(&copy, 'z', sizeof(copy));
+        ASSERT_TRUE(effect.copySpeaker(&copy, &arrangementIn(block)->speakers[i]));
+        EXPECT_EQ(std::memcmp(&copy, &expected, sizeof(expected)), 0) << "copied speaker " << i;
     }
     EXPECT_FALSE(effect.copySpeaker(&slot->speakers[0], nullptr));
     EXPECT_FALSE(effect.copySpeaker(nullptr, &slot->speakers[0]));
