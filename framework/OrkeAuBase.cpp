@@ -1,6 +1,8 @@
 // Construction, destruction, kernels and the render path.
 #include "OrkeAuBase.h"
 
+#include "EffectOpcodes.h"
+
 OrkeAuBase::OrkeAuBase(audioMasterCallback audioMaster, int32_t numPrograms,
                        OrkeProgramFactory programFactory)
     : AudioEffectX(audioMaster, numPrograms, kParameterCount)
@@ -28,6 +30,7 @@ OrkeAuBase::OrkeAuBase(audioMasterCallback audioMaster, int32_t numPrograms,
         throw;
     }
     curProgram = 0;
+    m_kernelSampleRate = sampleRate;
 }
 
 OrkeAuBase::~OrkeAuBase() {
@@ -48,6 +51,7 @@ void OrkeAuBase::AddKernels() {
         if (kernel == nullptr) {
             return;
         }
+        kernel->m_sampleRate = m_kernelSampleRate;
         m_kernels.push_back(kernel);
     }
 }
@@ -56,7 +60,33 @@ AUKernelBase* OrkeAuBase::NewKernel() {
     return nullptr;
 }
 
+intptr_t OrkeAuBase::dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+    const intptr_t result = AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
+    const bool resumed = opcode == effMainsChanged && value != 0;
+    const bool rateSet = opcode == effSetSampleRate || opcode == effSetBlockSizeAndSampleRate;
+    // The rate is taken from the field, so whatever setSampleRate (or resume) decided is what kernels get.
+    if (resumed || (rateSet && sampleRate != m_kernelSampleRate)) {
+        m_kernelSampleRate = sampleRate;
+        m_resetRequests.fetch_add(1, std::memory_order_release);
+    }
+    return result;
+}
+
+void OrkeAuBase::ResetKernels() {
+    const float rate = m_kernelSampleRate;
+    for (AUKernelBase* kernel : m_kernels) {
+        kernel->m_sampleRate = rate;
+        kernel->m_changesForced = true;
+        kernel->Reset();
+    }
+}
+
 void OrkeAuBase::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {
+    const uint32_t resetRequests = m_resetRequests.load(std::memory_order_acquire);
+    if (resetRequests != m_resetsDone) {
+        m_resetsDone = resetRequests;
+        ResetKernels();
+    }
     // The kernel list is fixed after construction: one read of it per block, none per channel.
     AUKernelBase* const* const kernels = m_kernels.data();
     const size_t count = m_kernels.size();
@@ -81,3 +111,11 @@ bool OrkeAuBase::getVendorString(char* text) {
 }
 
 void OrkeAuBase::CopyDataToGui(DataToGui&) const {}
+
+OSStatus OrkeAuBase::ValueStrings(const CFStringRef* texts, int32_t count, CFArrayRef* outStrings) {
+    if (outStrings != nullptr) {
+        *outStrings = CFArrayCreate(nullptr, reinterpret_cast<const void**>(const_cast<CFStringRef*>(texts)),
+                                    count, &kCFTypeArrayCallBacks);
+    }
+    return noErr;
+}

@@ -39,6 +39,13 @@ public:
 
 typedef OrkeProgram* (*OrkeProgramFactory)();
 
+// One program as a plug-in ships it: a name of at most 31 characters and every parameter's real value, in
+// table order. OrkeAuBase::LoadPresets puts a list of them into the programs.
+struct OrkePreset {
+    const char* name;
+    float values[kParameterCount];
+};
+
 // The framework's own program: the values and the name in memory. Host threads may read and write both
 // while another thread processes, so every value and every name byte is read and written as a relaxed
 // atomic, and a name is copied in and out whole under its own lock, so that no reader sees half of one name

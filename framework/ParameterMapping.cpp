@@ -17,10 +17,6 @@ ParameterRef referenceTo(int32_t index) {
 
 } // namespace
 
-const ParamInfo* OrkeAuBase::ParameterRow(int32_t index) {
-    return index >= 0 && index < kParameterCount ? &astParamInfos[index] : nullptr;
-}
-
 float AUParameterValueFromLinear(float linearValue, const ParameterRef* parameter) {
     const ParamInfo* row = rowOf(parameter);
     if (row == nullptr) {
@@ -65,6 +61,7 @@ void OrkeAuBase::setParameter(int32_t index, float value) {
     }
     const ParameterRef parameter = referenceTo(index);
     program->SetParameter(index, AUParameterValueFromLinear(value, &parameter));
+    CountParameterChange();
 }
 
 float OrkeAuBase::getParameter(int32_t index) {

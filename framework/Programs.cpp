@@ -1,6 +1,23 @@
-// Program names towards the host. Switching programs is the base class's: it only stores the number.
+// Switching programs, loading a plug-in's presets into them, and program names towards the host.
 #include "OrkeAuBase.h"
 #include "TextFields.h"
+
+void OrkeAuBase::setProgram(int32_t program) {
+    AudioEffectX::setProgram(program);
+    CountParameterChange(); // the values in force are now another program's
+}
+
+void OrkeAuBase::LoadPresets(const OrkePreset* presets, int32_t count) {
+    for (int32_t i = 0; presets != nullptr && i < count && i < numPrograms; ++i) {
+        if (OrkeProgram* program = m_programs[i]) {
+            for (int j = 0; j < kParameterCount; ++j) {
+                program->SetParameter(j, presets[i].values[j]);
+            }
+            program->SetName(presets[i].name);
+        }
+    }
+    CountParameterChange();
+}
 
 void OrkeAuBase::setProgramName(char* name) {
     if (OrkeProgram* program = CurrentProgram()) {

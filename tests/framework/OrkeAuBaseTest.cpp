@@ -1,5 +1,6 @@
 // OrkeAuBase: kernels and the render path, programs, the mapping between the host's normalised values and the
 // real values the programs keep, the three parameter texts, and properties with their listeners.
+#include "EffectOpcodes.h"
 #include "HostOpcodes.h"
 #include "PropertyExports.h"
 #include "RecordingHost.h"
@@ -10,6 +11,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -37,6 +39,54 @@ TEST(OrkeAuBase, KernelIProcessesChannelIAndNullKernelsAreNeverKept) {
                 << i;
         }
     }
+}
+
+// What a kernel reads at each block after each host action: parameter changes are seen once, the values are
+// the current program's, and a resume or a new sample rate resets the kernel before its next block.
+TEST(OrkeAuBase, KernelsSeeParameterChangesTheSampleRateAndResets) {
+    TestEffect effect;
+    OrkePreset presets[9] = {};
+    presets[3] = {"Bright", {}};
+    presets[3].values[kRowLevel] = 7.0f;
+    const struct {
+        const char* action;
+        std::function<void()> run;
+        bool changed;
+        float level, sampleRate;
+        int resets;
+    } steps[] = {
+        {"first block", [] {}, true, 5.0f, 44100.0f, 0},
+        {"nothing", [] {}, false, 5.0f, 44100.0f, 0},
+        {"set Level", [&] { effect.setParameter(kRowLevel, 0.25f); }, true, 2.5f, 44100.0f, 0},
+        {"switch program", [&] { effect.dispatcher(effSetProgram, 0, 3, nullptr, 0.0f); }, true, 5.0f,
+         44100.0f, 0},
+        {"new rate", [&] { effect.dispatcher(effSetSampleRate, 0, 0, nullptr, 48000.0f); }, true, 5.0f,
+         48000.0f, 1},
+        {"same rate", [&] { effect.dispatcher(effSetSampleRate, 0, 0, nullptr, 48000.0f); }, false, 5.0f,
+         48000.0f, 1},
+        {"suspend", [&] { effect.dispatcher(effMainsChanged, 0, 0, nullptr, 0.0f); }, false, 5.0f, 48000.0f,
+         1},
+        {"resume", [&] { effect.dispatcher(effMainsChanged, 0, 1, nullptr, 0.0f); }, true, 5.0f, 48000.0f, 2},
+        {"presets", [&] { effect.LoadPresets(presets, 9); }, true, 7.0f, 48000.0f, 2},
+    };
+    float in[2][4] = {}, out[2][4] = {};
+    float* inputs[2] = {in[0], in[1]};
+    float* outputs[2] = {out[0], out[1]};
+    for (const auto& step : steps) {
+        step.run();
+        effect.kernelCalls.clear();
+        effect.processReplacing(inputs, outputs, 4);
+        ASSERT_EQ(effect.kernelCalls.size(), 2u);
+        for (const KernelCall& call : effect.kernelCalls) {
+            EXPECT_TRUE(call.changed == step.changed && call.level == step.level &&
+                        call.sampleRate == step.sampleRate && call.resets == step.resets)
+                << step.action << ", kernel " << call.kernel << ": " << call.changed << " " << call.level
+                << " " << call.sampleRate << " " << call.resets;
+        }
+    }
+    char name[32];
+    EXPECT_TRUE(effect.getProgramNameIndexed(0, 3, name) && std::string(name) == "Bright");
+    EXPECT_TRUE(effect.getProgramNameIndexed(0, 2, name) && std::string(name) == "");
 }
 
 // Hertz rows map exponentially, indexed and beats rows round half up, generic rows are not clamped, and a

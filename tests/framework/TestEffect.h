@@ -16,6 +16,11 @@ struct KernelCall {
     const float* source;
     float* destination;
     unsigned long frames, channels;
+    // What the kernel read before processing: whether parameters changed, the Level row, its sample rate,
+    // and how often it had been reset.
+    bool changed;
+    float level, sampleRate;
+    int resets;
 };
 
 class RecordingKernel : public AUKernelBase {
@@ -26,12 +31,16 @@ public:
         , m_channel(channel) {}
     void Process(const float* source, float* destination, unsigned long frames, unsigned long channels,
                  bool&) override {
-        m_calls.push_back({m_channel, source, destination, frames, channels});
+        const bool changed = ParametersChanged();
+        m_calls.push_back({m_channel, source, destination, frames, channels, changed, GetParameter(kRowLevel),
+                           GetSampleRate(), m_resets});
     }
+    void Reset() override { ++m_resets; }
 
 private:
     std::vector<KernelCall>& m_calls;
     int m_channel;
+    int m_resets = 0;
 };
 
 class TestEffect : public OrkeAuBase {
