@@ -1,5 +1,6 @@
-// A real host reads the plug-in: Ardour's VST2 scanner loads the module in its own process and writes what it
-// found to its cache. The scanner is run as a black box with a scratch home, so no user's cache is touched.
+// A real host reads the plug-ins: Ardour's VST2 scanner loads the module in its own process and writes what
+// it found to its cache. The scanner is run as a black box with a scratch home, so no user's cache is
+// touched.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -10,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -70,9 +73,39 @@ void runScanner(const std::string& scanner, const char* plugin, const fs::path& 
     }
 }
 
+// What the scanner must have found in each module.
+struct Scanned {
+    const char* path;
+    std::vector<std::string> attributes;
+};
+
+std::vector<Scanned> modules() {
+    const std::vector<std::string> idlewire = {
+        "name=\"Idlewire\"",
+        "creator=\"Orvane Kettlers\"",
+        "id=\"1330342263\"" /* 'OKiw' */,
+        "n_inputs=\"2\"",
+        "n_outputs=\"2\"",
+        "is_instrument=\"1\"",
+        "can_process_replace=\"1\"",
+        "has_editor=\"0\"",
+        "category=\"Effect\"" /* the category answer is 1, an effect */};
+    std::vector<Scanned> scanned = {{IDLEWIRE_PATH, idlewire}, {IDLEWIRE_POWERPC_BEHAVIOUR_PATH, idlewire}};
+#ifdef ORKE_GAIN_PATH
+    for (const auto& [path, name, id] :
+         {std::tuple{ORKE_GAIN_PATH, "Orke Gain", "1330341742" /* 'OKgn' */}}) {
+        scanned.push_back({path,
+                           {std::string("name=\"") + name + "\"", "creator=\"Orvane Kettlers\"",
+                            std::string("id=\"") + id + "\"", "n_inputs=\"2\"", "n_outputs=\"2\"",
+                            "is_instrument=\"0\"", "can_process_replace=\"1\"", "category=\"Effect\""}});
+    }
+#endif
+    return scanned;
+}
+
 } // namespace
 
-TEST(ArdourScan, FindsTheStereoInstrumentOfOrvaneKettlers) {
+TEST(ArdourScan, FindsEachPluginOfOrvaneKettlersWithItsNameAndId) {
     std::string scanner;
     for (const char* path : {"/usr/lib/ardour8/ardour-vst-scanner", "/usr/lib/ardour7/ardour-vst-scanner"}) {
         scanner = scanner.empty() && access(path, X_OK) == 0 ? path : scanner;
@@ -81,7 +114,8 @@ TEST(ArdourScan, FindsTheStereoInstrumentOfOrvaneKettlers) {
         GTEST_SKIP() << "Ardour's VST scanner (/usr/lib/ardour7/ardour-vst-scanner) is not installed; "
                         "install the Debian package ardour to run this test";
     }
-    for (const char* plugin : {IDLEWIRE_PATH, IDLEWIRE_POWERPC_BEHAVIOUR_PATH}) {
+    for (const Scanned& module : modules()) {
+        const char* plugin = module.path;
         char pattern[] = "/tmp/idlewire-ardour-scan-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         runScanner(scanner, plugin, pattern);
@@ -90,11 +124,8 @@ TEST(ArdourScan, FindsTheStereoInstrumentOfOrvaneKettlers) {
         fs::remove_all(pattern);
         const std::string info = cache.substr(std::min(cache.find("<VST2Info"), cache.size()));
         ASSERT_FALSE(info.empty()) << plugin << ": the scanner found no plug-in (its output is above)";
-        for (const char* attribute :
-             {"name=\"Idlewire\"", "creator=\"Orvane Kettlers\"", "id=\"1330342263\"" /* 'OKiw' */,
-              "n_inputs=\"2\"", "n_outputs=\"2\"", "is_instrument=\"1\"", "can_process_replace=\"1\"",
-              "has_editor=\"0\"", "category=\"Effect\"" /* the category answer is 1, an effect */}) {
-            EXPECT_NE(info.find(std::string(" ") + attribute), std::string::npos)
+        for (const std::string& attribute : module.attributes) {
+            EXPECT_NE(info.find(" " + attribute), std::string::npos)
                 << plugin << ": " << attribute << " not in " << info;
         }
     }

@@ -1,0 +1,47 @@
+// Orke Gain: a stereo effect that changes the level of its input, and can invert its polarity. It is the
+// example the guide (docs/writing-a-plugin.md) walks through: a parameter table, programs, a kernel that
+// reads parameters on the audio thread, and the effect class that answers the host.
+#pragma once
+
+#include "OrkeAuBase.h"
+
+class OrkeGain : public OrkeAuBase {
+public:
+    explicit OrkeGain(audioMasterCallback audioMaster);
+    ~OrkeGain() override;
+
+    // ---- the host's view --------------------------------------------------------------------------------
+    bool getEffectName(char* name) override;
+    bool getProductString(char* text) override;
+    int32_t getVendorVersion() override;
+    int32_t getPlugCategory() override;
+
+    // ---- the framework's operations ---------------------------------------------------------------------
+    AUKernelBase* NewKernel() override;
+    OSStatus GetParameterValueStrings(UInt32 scope, UInt32 parameterID, CFArrayRef* outStrings) override;
+    OSStatus Initialize() override;
+    void Cleanup() override;
+    SInt32 Version() override;
+
+    // One channel's gain. A new gain is reached by a linear ramp over 10 ms, so that automation does not
+    // click, and the ramp ends on the target itself: a settled gain of 1 leaves every sample as it was.
+    class CGainKernel : public AUKernelBase {
+    public:
+        explicit CGainKernel(OrkeGain* plugin)
+            : AUKernelBase(plugin) {}
+
+        void Reset() override;
+        void Process(const float* source, float* destination, unsigned long frames, unsigned long channels,
+                     bool& silence) override;
+
+    private:
+        // The factor the parameters ask for: the level in decibels as a factor, negated when inverted.
+        float TargetGain() const;
+
+        float m_gain = 1.0f;   // applied to the last sample
+        float m_target = 1.0f; // where the ramp ends
+        float m_step = 0.0f;   // per sample, while ramping
+        unsigned long m_rampLeft = 0;
+        bool m_fresh = true; // nothing to ramp from: the first block after construction or a reset
+    };
+};
