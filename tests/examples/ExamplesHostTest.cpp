@@ -19,6 +19,7 @@ struct Example {
 
 const Example kExamples[] = {
     {ORKE_GAIN_PATH, 1, {"Normal", "Inverted"}, {"dB", ""}, 4.0f},
+    {ORKE_FILTER_PATH, 2, {"Low-pass", "High-pass", "Band-pass"}, {"Hz", "", ""}, 1000.0f},
 };
 
 class Examples : public ::testing::TestWithParam<Example> {};

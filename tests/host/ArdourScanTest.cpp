@@ -93,7 +93,8 @@ std::vector<Scanned> modules() {
     std::vector<Scanned> scanned = {{IDLEWIRE_PATH, idlewire}, {IDLEWIRE_POWERPC_BEHAVIOUR_PATH, idlewire}};
 #ifdef ORKE_GAIN_PATH
     for (const auto& [path, name, id] :
-         {std::tuple{ORKE_GAIN_PATH, "Orke Gain", "1330341742" /* 'OKgn' */}}) {
+         {std::tuple{ORKE_GAIN_PATH, "Orke Gain", "1330341742" /* 'OKgn' */},
+          std::tuple{ORKE_FILTER_PATH, "Orke Filter", "1330341484" /* 'OKfl' */}}) {
         scanned.push_back({path,
                            {std::string("name=\"") + name + "\"", "creator=\"Orvane Kettlers\"",
                             std::string("id=\"") + id + "\"", "n_inputs=\"2\"", "n_outputs=\"2\"",
