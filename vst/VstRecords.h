@@ -1,12 +1,11 @@
-// Records that pass between host and plug-in. Those the shell never looks inside are declared only; their
-// layouts belong to the host and to plug-ins that use them.
+// Records that pass between host and plug-in. The shell never looks inside most of them; the event,
+// MIDI-event and time-information records are laid out here for hosts (orke-host fills them), the rest are
+// declared only.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-struct VstEvents;
-struct VstTimeInfo;
 struct VstParameterProperties;
 struct VstPinProperties;
 struct VstPatchChunkInfo;
@@ -49,3 +48,121 @@ static_assert(offsetof(VstSpeakerProperties, type) == 80);
 static_assert(offsetof(VstSpeakerProperties, future) == 84);
 static_assert(sizeof(VstSpeakerArrangement) == kSpeakerArrangementHeaderSize);
 static_assert(offsetof(VstSpeakerArrangement, speakers) == 8);
+
+// One event of an event list: a type, the record's size and where in the coming block it happens. A record of
+// another type shares this head and is `byteSize` bytes long.
+struct VstEvent {
+    int32_t type;        // VstEventType
+    int32_t byteSize;    // the whole record's size in bytes
+    int32_t deltaFrames; // frames from the first frame of the block the event belongs to
+    int32_t flags;
+    char data[16];
+};
+
+enum VstEventType : int32_t {
+    kVstMidiType = 1,
+};
+
+// A MIDI channel message (at most three bytes) as an event.
+struct VstMidiEvent {
+    int32_t type;        // kVstMidiType
+    int32_t byteSize;    // sizeof(VstMidiEvent), 32
+    int32_t deltaFrames; // frames from the first frame of the block, 0 to the block's length - 1
+    int32_t flags;       // kVstMidiEventIsRealtime for a message played live, 0 for one read from a sequence
+    int32_t noteLength;  // frames, 0 when not known
+    int32_t noteOffset;  // frames into the note, 0 when not known
+    char midiData[4];    // status, data 1, data 2 (0 when the message has one data byte), 0
+    int8_t detune;       // cents, -64 to 63
+    uint8_t noteOffVelocity;
+    char reserved1;
+    char reserved2;
+};
+
+enum VstMidiEventFlags : int32_t {
+    kVstMidiEventIsRealtime = 1,
+};
+
+// The list handed to effProcessEvents before a block: `numEvents` pointers to events of that block, in the
+// order they happen. The host owns the list and its events; they stay valid until the block's process call
+// returns. A list for n events is kEventListHeaderSize + n pointers long.
+struct VstEvents {
+    int32_t numEvents;
+    intptr_t reserved;  // zero
+    VstEvent* events[]; // numEvents entries
+};
+
+// The host's transport, answered to audioMasterGetTime: where the block being processed starts, in frames and
+// in musical time. The host owns the record; it stays valid at least until the next process call. A field is
+// meaningful only when its valid bit is set in `flags` (sample position and rate always are).
+struct VstTimeInfo {
+    double samplePos;     // frames since the start of the song
+    double sampleRate;    // frames per second
+    double nanoSeconds;   // system time, kVstNanosValid
+    double ppqPos;        // quarter notes since the start of the song, kVstPpqPosValid
+    double tempo;         // quarter notes per minute, kVstTempoValid
+    double barStartPos;   // quarter-note position of the current bar's first beat, kVstBarsValid
+    double cycleStartPos; // quarter-note positions of the loop, kVstCyclePosValid
+    double cycleEndPos;
+    int32_t timeSigNumerator;   // kVstTimeSigValid
+    int32_t timeSigDenominator; // the note value that counts a beat: 4 for 3/4
+    int32_t smpteOffset;        // in 80ths of a frame, kVstSmpteValid
+    int32_t smpteFrameRate;
+    int32_t samplesToNextClock; // to the next MIDI clock (24 per quarter note), kVstClockValid
+    int32_t flags;              // VstTimeInfoFlags
+};
+
+enum VstTimeInfoFlags : int32_t {
+    kVstTransportChanged = 1,
+    kVstTransportPlaying = 2,
+    kVstTransportCycleActive = 4,
+    kVstTransportRecording = 8,
+    kVstAutomationWriting = 64,
+    kVstAutomationReading = 128,
+    kVstNanosValid = 256,
+    kVstPpqPosValid = 512,
+    kVstTempoValid = 1024,
+    kVstBarsValid = 2048,
+    kVstCyclePosValid = 4096,
+    kVstTimeSigValid = 8192,
+    kVstSmpteValid = 16384,
+    kVstClockValid = 32768,
+};
+
+inline constexpr size_t kEventListHeaderSize = sizeof(void*) == 8 ? 16 : 8;
+
+static_assert(sizeof(VstEvent) == 32);
+static_assert(offsetof(VstEvent, deltaFrames) == 8);
+static_assert(offsetof(VstEvent, data) == 16);
+static_assert(sizeof(VstMidiEvent) == 32);
+static_assert(offsetof(VstMidiEvent, byteSize) == 4);
+static_assert(offsetof(VstMidiEvent, deltaFrames) == 8);
+static_assert(offsetof(VstMidiEvent, flags) == 12);
+static_assert(offsetof(VstMidiEvent, noteLength) == 16);
+static_assert(offsetof(VstMidiEvent, noteOffset) == 20);
+static_assert(offsetof(VstMidiEvent, midiData) == 24);
+static_assert(offsetof(VstMidiEvent, detune) == 28);
+static_assert(offsetof(VstMidiEvent, noteOffVelocity) == 29);
+static_assert(sizeof(VstTimeInfo) == 88);
+static_assert(offsetof(VstTimeInfo, sampleRate) == 8);
+static_assert(offsetof(VstTimeInfo, nanoSeconds) == 16);
+static_assert(offsetof(VstTimeInfo, ppqPos) == 24);
+static_assert(offsetof(VstTimeInfo, tempo) == 32);
+static_assert(offsetof(VstTimeInfo, barStartPos) == 40);
+static_assert(offsetof(VstTimeInfo, cycleStartPos) == 48);
+static_assert(offsetof(VstTimeInfo, cycleEndPos) == 56);
+static_assert(offsetof(VstTimeInfo, timeSigNumerator) == 64);
+static_assert(offsetof(VstTimeInfo, timeSigDenominator) == 68);
+static_assert(offsetof(VstTimeInfo, smpteOffset) == 72);
+static_assert(offsetof(VstTimeInfo, smpteFrameRate) == 76);
+static_assert(offsetof(VstTimeInfo, samplesToNextClock) == 80);
+static_assert(offsetof(VstTimeInfo, flags) == 84);
+#if INTPTR_MAX == INT64_MAX
+static_assert(sizeof(VstEvents) == 16);
+static_assert(offsetof(VstEvents, reserved) == 8);
+static_assert(offsetof(VstEvents, events) == 16);
+#elif INTPTR_MAX == INT32_MAX
+static_assert(sizeof(VstEvents) == 8);
+static_assert(offsetof(VstEvents, reserved) == 4);
+static_assert(offsetof(VstEvents, events) == 8);
+#endif
+static_assert(sizeof(VstEvents) == kEventListHeaderSize);
