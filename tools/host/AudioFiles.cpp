@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -13,21 +14,65 @@ namespace orke::host {
 namespace {
 
 struct NamedFormat {
-    const char* name;
+    const char* name; // as --format takes it
     int code;
+    const char* words; // as messages show it
 };
 
 const NamedFormat kMajors[] = {
-    {"wav", SF_FORMAT_WAV}, {"aiff", SF_FORMAT_AIFF}, {"au", SF_FORMAT_AU},
-    {"raw", SF_FORMAT_RAW}, {"w64", SF_FORMAT_W64},   {"rf64", SF_FORMAT_RF64},
-    {"caf", SF_FORMAT_CAF}, {"flac", SF_FORMAT_FLAC}, {"ogg", SF_FORMAT_OGG},
+    {"wav", SF_FORMAT_WAV, "WAV"},
+    {"wavex", SF_FORMAT_WAVEX, "WAV (extensible)"},
+    {"aiff", SF_FORMAT_AIFF, "AIFF"},
+    {"au", SF_FORMAT_AU, "AU"},
+    {"raw", SF_FORMAT_RAW, "raw (no header)"},
+    {"w64", SF_FORMAT_W64, "Wave64"},
+    {"rf64", SF_FORMAT_RF64, "RF64"},
+    {"caf", SF_FORMAT_CAF, "CAF"},
+    {"flac", SF_FORMAT_FLAC, "FLAC"},
+    {"ogg", SF_FORMAT_OGG, "Ogg"},
+    {"mp3", SF_FORMAT_MPEG, "MPEG"},
 };
 
 const NamedFormat kSubtypes[] = {
-    {"pcm8", SF_FORMAT_PCM_S8},   {"u8", SF_FORMAT_PCM_U8},    {"pcm16", SF_FORMAT_PCM_16},
-    {"pcm24", SF_FORMAT_PCM_24},  {"pcm32", SF_FORMAT_PCM_32}, {"float", SF_FORMAT_FLOAT},
-    {"double", SF_FORMAT_DOUBLE}, {"ulaw", SF_FORMAT_ULAW},    {"alaw", SF_FORMAT_ALAW},
-    {"vorbis", SF_FORMAT_VORBIS}, {"opus", SF_FORMAT_OPUS},
+    {"pcm8", SF_FORMAT_PCM_S8, "8-bit integer"},
+    {"u8", SF_FORMAT_PCM_U8, "unsigned 8-bit integer"},
+    {"pcm16", SF_FORMAT_PCM_16, "16-bit integer"},
+    {"pcm24", SF_FORMAT_PCM_24, "24-bit integer"},
+    {"pcm32", SF_FORMAT_PCM_32, "32-bit integer"},
+    {"float", SF_FORMAT_FLOAT, "32-bit float"},
+    {"double", SF_FORMAT_DOUBLE, "64-bit float"},
+    {"ulaw", SF_FORMAT_ULAW, "u-law"},
+    {"alaw", SF_FORMAT_ALAW, "A-law"},
+    {"vorbis", SF_FORMAT_VORBIS, "Vorbis"},
+    {"opus", SF_FORMAT_OPUS, "Opus"},
+    {"layer3", SF_FORMAT_MPEG_LAYER_III, "layer III"},
+};
+
+// File-name extensions and the format each one stands for; a subtype of 0 leaves the sample format open.
+struct Extension {
+    const char* extension;
+    int major;
+    int subtype;
+};
+
+const Extension kExtensions[] = {
+    {"wav", SF_FORMAT_WAV, 0},
+    {"wave", SF_FORMAT_WAV, 0},
+    {"aif", SF_FORMAT_AIFF, 0},
+    {"aiff", SF_FORMAT_AIFF, 0},
+    {"aifc", SF_FORMAT_AIFF, 0},
+    {"au", SF_FORMAT_AU, 0},
+    {"snd", SF_FORMAT_AU, 0},
+    {"raw", SF_FORMAT_RAW, 0},
+    {"pcm", SF_FORMAT_RAW, 0},
+    {"w64", SF_FORMAT_W64, 0},
+    {"rf64", SF_FORMAT_RF64, 0},
+    {"caf", SF_FORMAT_CAF, 0},
+    {"flac", SF_FORMAT_FLAC, 0},
+    {"ogg", SF_FORMAT_OGG, 0},
+    {"oga", SF_FORMAT_OGG, 0},
+    {"opus", SF_FORMAT_OGG, SF_FORMAT_OPUS},
+    {"mp3", SF_FORMAT_MPEG, SF_FORMAT_MPEG_LAYER_III},
 };
 
 template <size_t N>
@@ -49,12 +94,18 @@ std::string names(const NamedFormat (&table)[N]) {
     return text;
 }
 
+// A format in words: the table's, else the library's own name, else the number.
 template <size_t N>
-std::string nameOf(const NamedFormat (&table)[N], int code) {
+std::string wordsFor(const NamedFormat (&table)[N], int code, int libraryQuery) {
     for (const NamedFormat& entry : table) {
         if (entry.code == code) {
-            return entry.name;
+            return entry.words;
         }
+    }
+    SF_FORMAT_INFO info{};
+    info.format = code;
+    if (sf_command(nullptr, libraryQuery, &info, sizeof info) == 0 && info.name != nullptr) {
+        return info.name;
     }
     char text[16];
     std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(code));
@@ -78,10 +129,7 @@ constexpr size_t kSignalCount = sizeof kCleanupSignals / sizeof kCleanupSignals[
 struct sigaction g_previous[kSignalCount];
 
 void removePendingAndReraise(int signal) {
-    if (g_pending != 0) {
-        unlink(g_pendingPath);
-        g_pending = 0;
-    }
+    RemovePendingOutput();
     for (size_t i = 0; i < kSignalCount; ++i) {
         if (kCleanupSignals[i] == signal) {
             sigaction(signal, &g_previous[i], nullptr);
@@ -120,7 +168,30 @@ void forgetPending() {
     }
 }
 
+// `major` with the input's sample format where it holds it, otherwise the first that fits; 0 when none does.
+int withSampleFormat(int major, int inputFormat) {
+    const int candidates[] = {inputFormat & SF_FORMAT_SUBMASK,
+                              SF_FORMAT_FLOAT,
+                              SF_FORMAT_PCM_24,
+                              SF_FORMAT_PCM_16,
+                              SF_FORMAT_VORBIS,
+                              SF_FORMAT_MPEG_LAYER_III};
+    for (int subtype : candidates) {
+        if (subtype != 0 && formatHolds(major | subtype, 1, 44100)) {
+            return major | subtype;
+        }
+    }
+    return 0;
+}
+
 } // namespace
+
+void RemovePendingOutput() {
+    if (g_pending != 0) {
+        unlink(g_pendingPath);
+        g_pending = 0;
+    }
+}
 
 bool ParseFormat(const std::string& text, int inputFormat, int& format, std::string& error) {
     const size_t colon = text.find(':');
@@ -144,21 +215,50 @@ bool ParseFormat(const std::string& text, int inputFormat, int& format, std::str
         }
         return true;
     }
-    // Keep the input's sample format where the new container holds it; otherwise the first that fits.
-    const int candidates[] = {inputFormat & SF_FORMAT_SUBMASK, SF_FORMAT_FLOAT, SF_FORMAT_PCM_24,
-                              SF_FORMAT_PCM_16, SF_FORMAT_VORBIS};
-    for (int subtype : candidates) {
-        if (formatHolds(major->code | subtype, 1, 44100)) {
-            format = major->code | subtype;
-            return true;
-        }
+    format = withSampleFormat(major->code, inputFormat);
+    if (format == 0) {
+        error = "format '" + majorName + "' cannot be written";
+        return false;
     }
-    error = "format '" + majorName + "' cannot be written";
-    return false;
+    return true;
 }
 
 std::string FormatText(int format) {
-    return nameOf(kMajors, format & SF_FORMAT_TYPEMASK) + "/" + nameOf(kSubtypes, format & SF_FORMAT_SUBMASK);
+    return wordsFor(kMajors, format & SF_FORMAT_TYPEMASK, SFC_GET_FORMAT_INFO) + " " +
+           wordsFor(kSubtypes, format & SF_FORMAT_SUBMASK, SFC_GET_FORMAT_INFO);
+}
+
+bool FormatForPath(const std::string& path, int inputFormat, int& format, std::string& error) {
+    const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0) {
+        // No extension: the input's format, or floating-point WAV, which holds whatever an instrument makes.
+        format = inputFormat != 0 ? inputFormat : SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+        return true;
+    }
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    std::string known;
+    for (const Extension& entry : kExtensions) {
+        known += (known.empty() ? "." : " .") + std::string(entry.extension);
+        if (extension != entry.extension) {
+            continue;
+        }
+        const int inputMajor = inputFormat & SF_FORMAT_TYPEMASK;
+        if (entry.subtype != 0) {
+            format = entry.major | entry.subtype;
+        } else if (inputMajor == entry.major ||
+                   (entry.major == SF_FORMAT_WAV && inputMajor == SF_FORMAT_WAVEX)) {
+            format = inputFormat; // the input's own kind keeps its exact format, extensible WAV included
+        } else {
+            format = withSampleFormat(entry.major, inputFormat != 0 ? inputFormat : SF_FORMAT_FLOAT);
+        }
+        return true;
+    }
+    error = "orke-host cannot write ." + extension + " files (it writes " + known + "; or give --format)";
+    return false;
 }
 
 std::unique_ptr<InputFile> InputFile::Open(const std::string& path, std::string& error) {
@@ -234,6 +334,8 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, int form
     }
     // Samples beyond full scale are clipped, never wrapped around, in integer formats.
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // No peak chunk: it carries the time of writing, and two renders of the same must be the same file.
+    sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     return std::unique_ptr<OutputFile>(new OutputFile(path, std::move(temporary), file));
 }
 

@@ -13,8 +13,18 @@ namespace orke::host {
 // input's is kept when the major format can hold it. False, with the reason in `error`, for an unknown name.
 bool ParseFormat(const std::string& text, int inputFormat, int& format, std::string& error);
 
-// "wav/pcm16" and the like, for messages.
+// The format OUT's name asks for: its extension's ("out.flac"), keeping the input's sample format where the
+// new container holds it, and the input's whole format when the extension names the input's own kind. A name
+// without extension keeps the input's format (`inputFormat`, 0 for no input: floating-point WAV). False, with
+// a reason listing the extensions it knows, for an extension orke-host cannot write.
+bool FormatForPath(const std::string& path, int inputFormat, int& format, std::string& error);
+
+// "WAV 16-bit integer" and the like, for messages.
 std::string FormatText(int format);
+
+// Removes the output file being written, if there is one. Safe in a signal handler: for a render that a
+// plug-in crash ends.
+void RemovePendingOutput();
 
 class InputFile {
 public:

@@ -10,5 +10,6 @@ int RunInfo(int argc, char** argv, std::ostream& out, std::ostream& err);
 int RunProcess(int argc, char** argv, std::ostream& out, std::ostream& err);
 int RunValidate(int argc, char** argv, std::ostream& out, std::ostream& err);
 int RunBench(int argc, char** argv, std::ostream& out, std::ostream& err);
+int RunPreset(int argc, char** argv, std::ostream& out, std::ostream& err);
 
 } // namespace orke::host

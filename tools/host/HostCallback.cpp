@@ -11,13 +11,15 @@ namespace {
 
 std::atomic<double> g_sampleRate{44100.0};
 std::atomic<int32_t> g_blockSize{512};
+std::atomic<VstTimeInfo*> g_timeInfo{nullptr};
 std::atomic<uint64_t> g_calls{0};
 std::atomic<uint64_t> g_unknown{0};
 std::atomic<uint64_t> g_automations{0};
 
-// The host runs everything it does for a plug-in itself and says so; events, time information, windows,
-// offline passes and file selectors it does not offer.
-const char* const kSupportedCanDos[] = {"startStopProcess"};
+// The host runs everything it does for a plug-in itself and says so, and sends MIDI events and time
+// information while it renders; windows, offline passes and file selectors it does not offer.
+const char* const kSupportedCanDos[] = {"startStopProcess", "sendVstEvents", "sendVstMidiEvent",
+                                        "sendVstTimeInfo"};
 
 template <size_t N>
 intptr_t copyText(void* ptr, const char (&text)[N]) {
@@ -35,6 +37,9 @@ void SetHostSampleRate(double sampleRate) {
 }
 void SetHostBlockSize(int32_t blockSize) {
     g_blockSize.store(blockSize);
+}
+void SetHostTimeInfo(VstTimeInfo* info) {
+    g_timeInfo.store(info, std::memory_order_release);
 }
 
 CallbackCounts ReadCallbackCounts() {
@@ -74,7 +79,8 @@ intptr_t HostCallback(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/, in
         return kHostVendorVersion;
     case audioMasterCanDo:
         return HostCanDo(static_cast<const char*>(ptr)) ? 1 : 0;
-    case audioMasterGetTime:   // no transport: null time information
+    case audioMasterGetTime: // the whole record whatever the plug-in asks for; its flags say what holds
+        return reinterpret_cast<intptr_t>(g_timeInfo.load(std::memory_order_acquire));
     case audioMasterCurrentId: // no shell plug-ins
     case audioMasterIdle:
     case audioMasterPinConnected:

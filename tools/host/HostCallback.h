@@ -3,6 +3,7 @@
 #pragma once
 
 #include "EffectRecord.h"
+#include "VstRecords.h"
 
 #include <cstdint>
 
@@ -17,6 +18,10 @@ inline constexpr intptr_t kHostVendorVersion = 1000;
 // plug-in at a time, so they are process-wide; a plug-in may ask from any thread.
 void SetHostSampleRate(double sampleRate);
 void SetHostBlockSize(int32_t blockSize);
+
+// The time record the callback answers to the time request, or null for none (no transport: the host is not
+// rendering). The caller keeps the record valid until it is replaced or withdrawn.
+void SetHostTimeInfo(VstTimeInfo* info);
 
 // What the plug-in has asked so far, for the validator's report.
 struct CallbackCounts {

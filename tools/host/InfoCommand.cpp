@@ -3,6 +3,7 @@
 
 #include "CommandLine.h"
 #include "EffectNames.h"
+#include "EffectSetup.h"
 #include "JsonWriter.h"
 #include "PluginInfo.h"
 
@@ -11,19 +12,47 @@
 namespace orke::host {
 namespace {
 
-const char kHelp[] = R"(usage: orke-host info [--json] PLUGIN
+const char kHelp[] = R"(usage: orke-host info [options] PLUGIN
 
 Loads PLUGIN (a VST 2.4 .so), opens one effect and prints what it says about itself: names, versions, category,
-unique ID, channels, flags, latency, programs, parameters with their texts, MIDI channels and its answers to
-the can-do strings.
+unique ID, channels, flags, latency, whether it takes and sends MIDI, programs, parameters with their texts and
+its answers to the can-do strings, as the options leave it. The text lists the first 32 programs and
+parameters.
 
 options:
-  --json    print the same as one JSON object
-  --help    show this help
+  --all          list every program and parameter
+  --json         print the same as one JSON object, with every program and parameter
+  --program K    select program K first
+  --preset FILE  load a program or bank file (.fxp, .fxb) first
+  --param I=V    set parameter I to the normalised value V (0 to 1) first; repeatable
+  --help         show this help
 )";
+
+// Enough to see what a plug-in offers; the rest is a line saying how many more there are.
+constexpr int32_t kListedInText = 32;
 
 const char* canDoWord(intptr_t answer) {
     return answer > 0 ? "yes" : answer < 0 ? "no" : "don't know";
+}
+
+std::string channelsText(int32_t channels) {
+    switch (channels) {
+    case 0:
+        return "0 (none)";
+    case 1:
+        return "1 (mono)";
+    case 2:
+        return "2 (stereo)";
+    default:
+        return std::to_string(channels);
+    }
+}
+
+std::string midiText(bool supported, intptr_t channels) {
+    if (!supported) {
+        return "no";
+    }
+    return channels > 0 ? "yes (" + std::to_string(channels) + " channels)" : "yes";
 }
 
 std::string joined(const std::vector<std::string>& words) {
@@ -49,19 +78,25 @@ void printText(const PluginInfo& info, std::ostream& out) {
     row("category", CategoryName(info.category) + " (" + std::to_string(info.category) + ")");
     row("unique ID", "'" + FourCharText(info.uniqueId) + "' (" + std::to_string(info.uniqueId) + ")");
     row("version", std::to_string(info.version));
-    row("inputs", std::to_string(info.inputs));
-    row("outputs", std::to_string(info.outputs));
+    row("inputs", channelsText(info.inputs));
+    row("outputs", channelsText(info.outputs));
     row("flags", joined(FlagNames(info.flags)) + " (" + std::to_string(info.flags) + ")");
     row("initial delay", std::to_string(info.initialDelay) + " frames");
     row("tail", std::to_string(info.tailSize) + " frames");
-    row("MIDI channels",
-        std::to_string(info.midiInputChannels) + " in, " + std::to_string(info.midiOutputChannels) + " out");
+    row("MIDI input", midiText(info.midiInput, info.midiInputChannels));
+    row("MIDI output", midiText(info.midiOutput, info.midiOutputChannels));
+    auto more = [&out](int32_t count, size_t listed) {
+        if (static_cast<size_t>(count) > listed) {
+            out << "    and " << count - static_cast<int32_t>(listed) << " more (--all lists them)\n";
+        }
+    };
     row("programs",
-        std::to_string(info.programs.size()) + " (current " + std::to_string(info.currentProgram) + ")");
+        std::to_string(info.programCount) + " (current " + std::to_string(info.currentProgram) + ")");
     for (size_t i = 0; i < info.programs.size(); ++i) {
         out << "    " << i << "  " << PrintableText(info.programs[i]) << '\n';
     }
-    row("parameters", std::to_string(info.parameters.size()));
+    more(info.programCount, info.programs.size());
+    row("parameters", std::to_string(info.parameterCount));
     for (size_t i = 0; i < info.parameters.size(); ++i) {
         const ParameterInfo& parameter = info.parameters[i];
         char value[32];
@@ -71,6 +106,7 @@ void printText(const PluginInfo& info, std::ostream& out) {
             << (parameter.label.empty() ? "" : " " + PrintableText(parameter.label)) << "  (" << value
             << ")\n";
     }
+    more(info.parameterCount, info.parameters.size());
     row("can do", "");
     for (const auto& [text, answer] : info.canDo) {
         char line[64];
@@ -105,6 +141,8 @@ void printJson(const PluginInfo& info, std::ostream& out) {
     json.EndArray();
     json.Field("initial_delay", info.initialDelay);
     json.Field("tail_size", static_cast<int64_t>(info.tailSize));
+    json.Field("midi_input", info.midiInput);
+    json.Field("midi_output", info.midiOutput);
     json.Field("midi_input_channels", static_cast<int64_t>(info.midiInputChannels));
     json.Field("midi_output_channels", static_cast<int64_t>(info.midiOutputChannels));
     json.Field("current_program", info.currentProgram);
@@ -139,7 +177,9 @@ void printJson(const PluginInfo& info, std::ostream& out) {
 int RunInfo(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CommandLine line;
     std::string error;
-    if (!line.Parse(argc, argv, 1, {{"json", false}, {"help", false}}, error)) {
+    const std::vector<KnownOption> known = {{"all", false},   {"json", false}, {"program", true},
+                                            {"preset", true}, {"param", true}, {"help", false}};
+    if (!line.Parse(argc, argv, 1, known, error)) {
         err << "orke-host info: " << error << " (see orke-host info --help)\n";
         return kExitUsage;
     }
@@ -151,12 +191,27 @@ int RunInfo(int argc, char** argv, std::ostream& out, std::ostream& err) {
         err << "orke-host info: expected one PLUGIN (see orke-host info --help)\n";
         return kExitUsage;
     }
+    EffectSetup setup;
+    if (const int status = ReadEffectSetup(line, setup, error); status != kExitSuccess) {
+        err << "orke-host info: " << error
+            << (status == kExitUsage ? " (see orke-host info --help)\n" : "\n");
+        return status;
+    }
     auto plugin = LoadPlugin(line.Positionals()[0], error);
     if (!plugin) {
         err << "orke-host info: " << error << '\n';
         return kExitFailure;
     }
-    const PluginInfo info = GatherInfo(*plugin);
+    if (!EffectSetupFits(*plugin->effect, setup, line.Positionals()[0], error)) {
+        err << "orke-host info: " << error << '\n';
+        return kExitUsage;
+    }
+    if (!ApplyEffectSetup(*plugin->effect, setup, error)) {
+        err << "orke-host info: " << error << '\n';
+        return kExitFailure;
+    }
+    const bool everything = line.Has("all") || line.Has("json");
+    const PluginInfo info = GatherInfo(*plugin, everything ? kMaxListed : kListedInText);
     if (line.Has("json")) {
         printJson(info, out);
     } else {

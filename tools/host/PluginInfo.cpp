@@ -11,7 +11,7 @@ int32_t ListableCount(int32_t count) {
     return std::clamp(count, 0, kMaxListed);
 }
 
-PluginInfo GatherInfo(const HostedPlugin& plugin) {
+PluginInfo GatherInfo(const HostedPlugin& plugin, int32_t listLimit) {
     Effect& effect = *plugin.effect;
     const AEffect* record = effect.Record();
     PluginInfo info{};
@@ -33,19 +33,26 @@ PluginInfo GatherInfo(const HostedPlugin& plugin) {
     info.midiInputChannels = effect.Dispatch(effGetNumMidiInputChannels);
     info.midiOutputChannels = effect.Dispatch(effGetNumMidiOutputChannels);
     info.currentProgram = effect.Program();
-    const int32_t programs = ListableCount(record->numPrograms);
-    for (int32_t program = 0; program < programs; ++program) {
-        info.programs.push_back(effect.ProgramNameAt(program));
-    }
-    const int32_t parameters = ListableCount(record->numParams);
-    for (int32_t index = 0; index < parameters; ++index) {
+    info.programCount = ListableCount(record->numPrograms);
+    info.parameterCount = ListableCount(record->numParams);
+    // The parameters first: a name that is not answered by index is read by switching programs, which can
+    // replace the current program's values with the stored ones.
+    for (int32_t index = 0; index < std::min(info.parameterCount, listLimit); ++index) {
         info.parameters.push_back({effect.ParameterName(index), effect.ParameterLabel(index),
                                    effect.ParameterDisplay(index), effect.GetParameter(index)});
+    }
+    for (int32_t program = 0; program < std::min(info.programCount, listLimit); ++program) {
+        info.programs.push_back(effect.ProgramNameAt(program));
     }
     for (const std::string& text : PluginCanDoStrings()) {
         std::string request = text; // the plug-in gets a buffer of its own, not the host's constant
         info.canDo.emplace_back(text, effect.Dispatch(effCanDo, 0, 0, request.data()));
+        if (info.canDo.back().second > 0) {
+            info.midiInput = info.midiInput || text == "receiveVstEvents" || text == "receiveVstMidiEvent";
+            info.midiOutput = info.midiOutput || text == "sendVstEvents" || text == "sendVstMidiEvent";
+        }
     }
+    info.midiInput = info.midiInput || (info.flags & effFlagsIsSynth) != 0;
     return info;
 }
 

@@ -35,9 +35,13 @@ struct PluginInfo {
     intptr_t tailSize;
     intptr_t midiInputChannels;
     intptr_t midiOutputChannels;
+    bool midiInput;  // a synth, or a plug-in that says it receives events
+    bool midiOutput; // a plug-in that says it sends events
     int32_t currentProgram;
-    std::vector<std::string> programs;
-    std::vector<ParameterInfo> parameters;
+    int32_t programCount;                                // the record's, made listable
+    int32_t parameterCount;                              // the record's, made listable
+    std::vector<std::string> programs;                   // the first ones, up to the limit asked for
+    std::vector<ParameterInfo> parameters;               // the first ones, up to the limit asked for
     std::vector<std::pair<std::string, intptr_t>> canDo; // the plug-in's answer per can-do string
 };
 
@@ -47,6 +51,7 @@ inline constexpr int32_t kMaxListed = 100000;
 // A count from the record made safe to loop over: negative counts as none, huge ones capped.
 int32_t ListableCount(int32_t count);
 
-PluginInfo GatherInfo(const HostedPlugin& plugin);
+// Lists at most `listLimit` programs and parameters.
+PluginInfo GatherInfo(const HostedPlugin& plugin, int32_t listLimit = kMaxListed);
 
 } // namespace orke::host

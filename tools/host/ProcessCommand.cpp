@@ -1,63 +1,96 @@
-// orke-host process: renders an audio file through a plug-in into another file.
+// orke-host process: renders through a plug-in into an audio file: an audio file through an effect, a MIDI
+// file through an instrument, or both, with a transport the plug-in can follow.
 #include "Commands.h"
 
 #include "AudioFiles.h"
 #include "CommandLine.h"
+#include "CrashReport.h"
 #include "EffectOpcodes.h"
+#include "EffectSetup.h"
+#include "EventList.h"
+#include "FileBytes.h"
 #include "HostCallback.h"
 #include "HostedPlugin.h"
 #include "ProgressBar.h"
+#include "Transport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 namespace orke::host {
 namespace {
 
-const char kHelp[] = R"(usage: orke-host process [options] PLUGIN IN OUT
+const char kHelp[] = R"(usage: orke-host process [options] PLUGIN [IN] OUT
 
-Renders the audio file IN through PLUGIN (a VST 2.4 .so) at IN's sample rate and writes the result to OUT.
-IN must have as many channels as the plug-in has inputs; OUT gets one channel per plug-in output. OUT appears
-only when the render succeeds: it is written to a temporary file beside it and renamed at the end.
+Renders through PLUGIN (a VST 2.4 .so) into the audio file OUT: the audio file IN through an effect, the MIDI
+file given with --midi through an instrument, or both. OUT appears only when the render succeeds: it is written
+to a temporary file beside it and renamed at the end.
+
+The render lasts as long as IN, or --length, or (without IN) the MIDI file, and then --tail more. The plug-in
+gets IN's channels on its first inputs, the --sidechain file's on the next, and silence on the rest; OUT gets
+one channel per plug-in output (--channels keeps fewer). While it renders the plug-in sees a playing transport
+at --tempo (or the MIDI file's tempo map, or 120) in --time-signature (or the file's, or 4/4).
 
 options:
-  --block N         frames per process call, 1 to 65536 (default 512)
-  --program K       select program K before rendering
-  --param I=V       set parameter I to the normalised value V (0 to 1) before rendering; repeatable
-  --format F        OUT's format as MAJOR or MAJOR:SUBTYPE, e.g. wav, flac:pcm24, wav:float (default: IN's)
-                    majors: wav aiff au raw w64 rf64 caf flac ogg
-                    subtypes: pcm8 u8 pcm16 pcm24 pcm32 float double ulaw alaw vorbis opus
-  --tail SECONDS    render this much silence after IN's end, for effects that ring on (default 0)
-  --help            show this help
+  --midi FILE         a Standard MIDI File (format 0 or 1) whose messages the plug-in gets, each at its frame
+  --length SECONDS    render this long before the tail, whatever IN's or the MIDI file's length
+  --tail SECONDS      render this much more after the end, for sounds that ring on (default 0)
+  --sample-rate HZ    the rate without IN (default 48000); with IN, IN's rate, which this may only repeat
+  --tempo BPM         quarter notes per minute, 1 to 999; replaces the MIDI file's tempo map
+  --time-signature N/D  e.g. 3/4 or 6/8; replaces the MIDI file's time signatures
+  --block N           frames per process call, 1 to 65536 (default 512)
+  --program K         select program K before rendering
+  --preset FILE       load a program or bank file (.fxp, .fxb) made for this plug-in
+  --param I=V         set parameter I to the normalised value V (0 to 1) before rendering; repeatable
+  --channels N        write only the plug-in's first N outputs
+  --sidechain FILE    an audio file for the plug-in's inputs after IN's (a sidechain)
+  --format F          OUT's format as MAJOR or MAJOR:SUBTYPE, e.g. wav, flac:pcm24, wav:float; without it
+                      OUT's extension decides (.wav .aiff .flac .ogg .opus .mp3 ...), or IN's format
+                      majors: wav wavex aiff au raw w64 rf64 caf flac ogg mp3
+                      subtypes: pcm8 u8 pcm16 pcm24 pcm32 float double ulaw alaw vorbis opus layer3
+  --report-latency    measure the plug-in's delay with an impulse and print it beside the declared delay
+  --compensate        shift OUT earlier by the declared delay, rendering that much longer so nothing is cut
+  --help              show this help
 )";
 
 constexpr int64_t kMaxBlock = 65536;
+constexpr double kMaxLength = 86400.0;
 constexpr double kMaxTail = 3600.0;
-
-struct ParameterSetting {
-    int32_t index;
-    float value;
-};
+constexpr int64_t kDefaultSampleRate = 48000;
+constexpr size_t kMaxMidiFileSize = size_t{64} << 20;
+constexpr int32_t kMaxChannels = 256;
 
 struct Options {
     std::string plugin;
-    std::string input;
+    std::string input; // empty: none
     std::string output;
     int32_t block = 512;
-    int64_t program = -1;
-    std::vector<ParameterSetting> parameters;
+    EffectSetup setup;
+    std::string midi;
+    std::string sidechain;
     std::string format;
+    double length = -1.0; // -1: not given
     double tail = 0.0;
+    int64_t sampleRate = 0; // 0: not given
+    double tempo = 0.0;     // 0: not given
+    bool meterGiven = false;
+    Meter meter;
+    int64_t channels = 0; // 0: all outputs
+    bool reportLatency = false;
+    bool compensate = false;
 };
 
+// Checks the command line; the preset file is read only once everything else has been found sound.
 bool parseOptions(const CommandLine& line, Options& options, std::string& error) {
-    if (line.Positionals().size() != 3) {
-        error = "expected PLUGIN IN OUT";
+    const auto& positionals = line.Positionals();
+    if (positionals.size() != 2 && positionals.size() != 3) {
+        error = "expected PLUGIN [IN] OUT";
         return false;
     }
-    options.plugin = line.Positionals()[0];
-    options.input = line.Positionals()[1];
-    options.output = line.Positionals()[2];
+    options.plugin = positionals[0];
+    options.input = positionals.size() == 3 ? positionals[1] : "";
+    options.output = positionals.back();
     int64_t number = 0;
     if (line.Has("block")) {
         if (!ParseInteger(line.Value("block"), 1, kMaxBlock, number)) {
@@ -66,22 +99,41 @@ bool parseOptions(const CommandLine& line, Options& options, std::string& error)
         }
         options.block = static_cast<int32_t>(number);
     }
-    if (line.Has("program") && !ParseInteger(line.Value("program"), 0, INT32_MAX, options.program)) {
-        error = "--program takes a program number from 0";
+    if (line.Has("length") && !ParseNumber(line.Value("length"), 0.0, kMaxLength, options.length)) {
+        error = "--length takes seconds from 0 to " + std::to_string(static_cast<int>(kMaxLength));
         return false;
-    }
-    for (const std::string& setting : line.Values("param")) {
-        const size_t equals = setting.find('=');
-        double value = 0.0;
-        if (equals == std::string::npos || !ParseInteger(setting.substr(0, equals), 0, INT32_MAX, number) ||
-            !ParseNumber(setting.substr(equals + 1), 0.0, 1.0, value)) {
-            error = "--param takes INDEX=VALUE with a value from 0 to 1, not '" + setting + "'";
-            return false;
-        }
-        options.parameters.push_back({static_cast<int32_t>(number), static_cast<float>(value)});
     }
     if (line.Has("tail") && !ParseNumber(line.Value("tail"), 0.0, kMaxTail, options.tail)) {
         error = "--tail takes seconds from 0 to " + std::to_string(static_cast<int>(kMaxTail));
+        return false;
+    }
+    if (line.Has("sample-rate") &&
+        !ParseInteger(line.Value("sample-rate"), 8000, 768000, options.sampleRate)) {
+        error = "--sample-rate takes a whole number of hertz from 8000 to 768000";
+        return false;
+    }
+    if (line.Has("tempo") && !ParseNumber(line.Value("tempo"), 1.0, 999.0, options.tempo)) {
+        error = "--tempo takes quarter notes per minute from 1 to 999, not '" + line.Value("tempo") + "'";
+        return false;
+    }
+    if (line.Has("time-signature")) {
+        if (!ParseTimeSignature(line.Value("time-signature"), options.meter)) {
+            error = "--time-signature takes N/D such as 4/4 or 6/8 (D a power of two up to 128), not '" +
+                    line.Value("time-signature") + "'";
+            return false;
+        }
+        options.meterGiven = true;
+    }
+    if (line.Has("channels") && !ParseInteger(line.Value("channels"), 1, kMaxChannels, options.channels)) {
+        error = "--channels takes a number of outputs from 1 to " + std::to_string(kMaxChannels);
+        return false;
+    }
+    options.midi = line.Value("midi");
+    options.sidechain = line.Value("sidechain");
+    options.reportLatency = line.Has("report-latency");
+    options.compensate = line.Has("compensate");
+    if (options.input.empty() && options.midi.empty() && options.length < 0.0) {
+        error = "without IN, give --midi FILE or --length SECONDS";
         return false;
     }
     options.format = line.Value("format");
@@ -107,125 +159,340 @@ struct BlockBuffers {
     std::vector<float*> outputPointers;
 };
 
-int render(const Options& options, std::ostream& out, std::ostream& err) {
-    std::string error;
-    auto input = InputFile::Open(options.input, error);
-    if (!input) {
-        err << "orke-host process: " << error << '\n';
-        return kExitFailure;
-    }
-    const SF_INFO& info = input->Info();
-    int format = info.format;
-    if (!options.format.empty() && !ParseFormat(options.format, info.format, format, error)) {
-        err << "orke-host process: " << error << '\n';
-        return kExitUsage;
+// An audio file feeding some of the plug-in's inputs, block by block; silence after its end.
+class Feed {
+public:
+    Feed(std::unique_ptr<InputFile> file, int32_t firstInput, int32_t block)
+        : m_file(std::move(file))
+        , m_first(firstInput)
+        , m_channels(m_file ? m_file->Info().channels : 0)
+        , m_interleaved(static_cast<size_t>(block) * static_cast<size_t>(m_channels)) {}
+
+    // Fills its inputs' first `frames` frames; the frames it read from the file.
+    int64_t Fill(BlockBuffers& buffers, int32_t frames) {
+        int64_t got = 0;
+        if (m_file && !m_ended) {
+            got = m_file->Read(m_interleaved.data(), frames);
+            m_ended = got < frames;
+        }
+        for (int32_t c = 0; c < m_channels; ++c) {
+            float* channel = buffers.input[static_cast<size_t>(m_first + c)].data();
+            for (int64_t i = 0; i < got; ++i) {
+                channel[i] = m_interleaved[static_cast<size_t>(i * m_channels + c)];
+            }
+            std::fill(channel + got, channel + frames, 0.0f);
+        }
+        return got;
     }
 
-    SetHostSampleRate(info.samplerate);
+private:
+    std::unique_ptr<InputFile> m_file;
+    int32_t m_first;
+    int32_t m_channels;
+    std::vector<float> m_interleaved;
+    bool m_ended = false;
+};
+
+bool takesMidi(const Effect& effect) {
+    if ((effect.Flags() & effFlagsIsSynth) != 0) {
+        return true;
+    }
+    for (const char* text : {"receiveVstEvents", "receiveVstMidiEvent"}) {
+        std::string request = text;
+        if (effect.Dispatch(effCanDo, 0, 0, request.data()) > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void prepare(Effect& effect, int sampleRate, int32_t block) {
+    effect.SetSampleRate(sampleRate);
+    effect.SetBlockSize(block);
+    effect.Dispatch(effSetProcessPrecision, 0, 0); // 32-bit samples
+}
+
+// The frame of the output's loudest sample after an impulse on every input, in a second instance set up as
+// the rendering one; -1 when the output stays silent for the whole window.
+int64_t measureDelay(const HostedPlugin& plugin, const Options& options, int sampleRate, int64_t window,
+                     std::string& error) {
+    AEffect* record = plugin.library->CreateEffect(error);
+    if (record == nullptr) {
+        return -1;
+    }
+    Effect effect(record);
+    effect.Open();
+    prepare(effect, sampleRate, options.block);
+    if (!ApplyEffectSetup(effect, options.setup, error)) {
+        return -1;
+    }
+    effect.Resume();
+    effect.StartProcess();
+    BlockBuffers buffers(effect.NumInputs(), effect.NumOutputs(), options.block);
+    for (auto& channel : buffers.input) {
+        channel[0] = 1.0f;
+    }
+    int64_t loudestFrame = -1;
+    float loudest = 1e-6f; // below this the output counts as silence
+    for (int64_t start = 0; start < window; start += options.block) {
+        const auto frames = static_cast<int32_t>(std::min<int64_t>(options.block, window - start));
+        effect.Process(buffers.inputPointers.data(), buffers.outputPointers.data(), frames);
+        for (auto& channel : buffers.input) {
+            std::fill(channel.begin(), channel.end(), 0.0f);
+        }
+        for (const auto& channel : buffers.output) {
+            for (int32_t i = 0; i < frames; ++i) {
+                const float level = std::fabs(channel[static_cast<size_t>(i)]);
+                if (level > loudest) { // NaN never is
+                    loudest = level;
+                    loudestFrame = start + i;
+                }
+            }
+        }
+    }
+    effect.StopProcess();
+    return loudestFrame;
+}
+
+std::string plural(int64_t count, const char* noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+int render(const Options& options, std::ostream& out, std::ostream& err) {
+    std::string error;
+    auto fail = [&err](const std::string& message, int code = kExitFailure) {
+        err << "orke-host process: " << message << '\n';
+        return code;
+    };
+    auto note = [&err](const std::string& message) {
+        err << "orke-host process: note: " << message << '\n';
+    };
+
+    // Everything that can be refused is refused before the plug-in is loaded.
+    MidiFile midi;
+    if (!options.midi.empty()) {
+        std::vector<uint8_t> bytes;
+        if (!ReadFileBytes(options.midi, kMaxMidiFileSize, bytes, error)) {
+            return fail(error);
+        }
+        if (!ParseMidiFile(bytes.data(), bytes.size(), midi, error)) {
+            return fail("cannot read " + options.midi + ": " + error);
+        }
+    }
+    std::unique_ptr<InputFile> input;
+    int sampleRate = static_cast<int>(options.sampleRate > 0 ? options.sampleRate : kDefaultSampleRate);
+    int inputFormat = 0;
+    int64_t inputFrames = -1;
+    if (!options.input.empty()) {
+        if (!(input = InputFile::Open(options.input, error))) {
+            return fail(error);
+        }
+        const SF_INFO& info = input->Info();
+        if (options.sampleRate > 0 && options.sampleRate != info.samplerate) {
+            return fail(options.input + " is at " + std::to_string(info.samplerate) +
+                            " Hz; orke-host does not resample, so --sample-rate cannot be " +
+                            std::to_string(options.sampleRate),
+                        kExitUsage);
+        }
+        sampleRate = info.samplerate;
+        inputFormat = info.format;
+        inputFrames = info.frames >= 0 && info.frames < (int64_t{1} << 50) ? info.frames : -1;
+    }
+    std::unique_ptr<InputFile> sidechain;
+    if (!options.sidechain.empty()) {
+        if (!(sidechain = InputFile::Open(options.sidechain, error))) {
+            return fail(error);
+        }
+        if (sidechain->Info().samplerate != sampleRate) {
+            return fail(options.sidechain + " is at " + std::to_string(sidechain->Info().samplerate) +
+                        " Hz, the render at " + std::to_string(sampleRate) +
+                        " Hz; orke-host does not resample");
+        }
+    }
+    int format = 0;
+    if (!options.format.empty() ? !ParseFormat(options.format, inputFormat, format, error)
+                                : !FormatForPath(options.output, inputFormat, format, error)) {
+        return fail(error, kExitUsage);
+    }
+    const TempoMap tempoMap =
+        !options.midi.empty()
+            ? TempoMap::FromMidiFile(midi, options.tempo, options.meterGiven ? &options.meter : nullptr)
+            : TempoMap(options.tempo > 0.0 ? options.tempo : kDefaultTempo, options.meter);
+    // The length before the tail: --length, else IN's, else the MIDI file's; -1 while IN's is not known.
+    int64_t content = inputFrames;
+    if (options.length >= 0.0) {
+        content = std::llround(options.length * sampleRate);
+    } else if (!input) {
+        const double end = tempoMap.SecondsAtTick(midi.endTick);
+        if (end > kMaxLength) {
+            return fail(options.midi + " lasts longer than orke-host renders (" +
+                        std::to_string(static_cast<int>(kMaxLength)) + " s)");
+        }
+        content = std::llround(end * sampleRate);
+    }
+    const int64_t tailFrames = std::llround(options.tail * sampleRate);
+
+    SetHostSampleRate(sampleRate);
     SetHostBlockSize(options.block);
     auto plugin = LoadPlugin(options.plugin, error);
     if (!plugin) {
-        err << "orke-host process: " << error << '\n';
-        return kExitFailure;
+        return fail(error);
     }
     Effect& effect = *plugin->effect;
     const int32_t inputs = effect.NumInputs();
     const int32_t outputs = effect.NumOutputs();
-    if (inputs != info.channels) {
-        err << "orke-host process: " << options.plugin << " takes " << inputs << " input channel"
-            << (inputs == 1 ? "" : "s") << "; " << options.input << " has " << info.channels << '\n';
-        return kExitFailure;
-    }
-    if (outputs <= 0 || outputs > 256 || inputs > 256) {
-        err << "orke-host process: " << options.plugin << " has " << outputs
-            << " outputs; it cannot render into a file\n";
-        return kExitFailure;
+    if (outputs <= 0 || outputs > kMaxChannels || inputs < 0 || inputs > kMaxChannels) {
+        return fail(options.plugin + " has " + std::to_string(inputs) + " inputs and " +
+                    std::to_string(outputs) + " outputs; it cannot render into a file");
     }
     if (!effect.CanProcess()) {
-        err << "orke-host process: " << options.plugin << " has no 32-bit process entry\n";
-        return kExitFailure;
+        return fail(options.plugin + " has no 32-bit process entry");
     }
-    if (options.program >= effect.NumPrograms() && options.program >= 0) {
-        err << "orke-host process: --program " << options.program << " is out of range: " << options.plugin
-            << " has " << effect.NumPrograms() << (effect.NumPrograms() == 1 ? " program\n" : " programs\n");
-        return kExitUsage;
+    const int32_t inputChannels = input ? input->Info().channels : 0;
+    const int32_t sidechainChannels = sidechain ? sidechain->Info().channels : 0;
+    if (inputChannels > inputs) {
+        return fail(options.plugin + " takes " + plural(inputs, "input channel") + "; " + options.input +
+                    " has " + std::to_string(inputChannels));
     }
-    for (const ParameterSetting& setting : options.parameters) {
-        if (setting.index >= effect.NumParameters()) {
-            err << "orke-host process: --param " << setting.index << " is out of range: " << options.plugin
-                << " has " << effect.NumParameters()
-                << (effect.NumParameters() == 1 ? " parameter\n" : " parameters\n");
-            return kExitUsage;
-        }
+    if (sidechain && inputChannels + sidechainChannels > inputs) {
+        return fail(options.plugin + " takes " + plural(inputs, "input channel") + "; " +
+                    (input ? "IN's " + std::to_string(inputChannels) + " and " : std::string()) +
+                    "the sidechain's " + std::to_string(sidechainChannels) + " do not fit");
     }
-    auto output = OutputFile::Create(options.output, format, outputs, info.samplerate, error);
+    if (!EffectSetupFits(effect, options.setup, options.plugin, error)) {
+        return fail(error, kExitUsage);
+    }
+    if (options.channels > outputs) {
+        return fail("--channels " + std::to_string(options.channels) + " is more than " + options.plugin +
+                        "'s " + plural(outputs, "output"),
+                    kExitUsage);
+    }
+    const auto kept = static_cast<int32_t>(options.channels > 0 ? options.channels : outputs);
+    prepare(effect, sampleRate, options.block);
+    if (!ApplyEffectSetup(effect, options.setup, error)) {
+        return fail(error);
+    }
+    auto output = OutputFile::Create(options.output, format, kept, sampleRate, error);
     if (!output) {
-        err << "orke-host process: " << error << '\n';
-        return kExitFailure;
+        return fail(error);
+    }
+    if (input && inputChannels + sidechainChannels < inputs) {
+        note(options.plugin + " has " + plural(inputs, "input") + " and " + options.input + " " +
+             plural(inputChannels, "channel") +
+             (sidechain ? " (and the sidechain " + std::to_string(sidechainChannels) + ")" : "") +
+             ": the other inputs get silence");
+    }
+    if (kept < outputs) {
+        note(options.plugin + " has " + plural(outputs, "output") + "; " + options.output +
+             " keeps the first " + std::to_string(kept));
+    }
+    if (!options.midi.empty() && !takesMidi(effect)) {
+        note(options.plugin + " does not say it takes MIDI events; it gets them all the same");
     }
 
-    effect.SetSampleRate(info.samplerate);
-    effect.SetBlockSize(options.block);
-    effect.Dispatch(effSetProcessPrecision, 0, 0); // 32-bit samples
-    if (options.program >= 0) {
-        effect.SetProgram(static_cast<int32_t>(options.program));
+    CrashReport crash(options.plugin, options.output);
+    if (options.reportLatency) {
+        if (inputs == 0) {
+            out << "latency: declared " << effect.Record()->initialDelay
+                << " frames; not measured, as the plug-in has no inputs\n";
+        } else {
+            crash.EnterPlugin();
+            const int64_t window = std::max<int64_t>(effect.Record()->initialDelay, 0) + sampleRate;
+            error.clear();
+            const int64_t measured = measureDelay(*plugin, options, sampleRate, window, error);
+            crash.LeavePlugin();
+            if (!error.empty()) {
+                return fail(error);
+            }
+            out << "latency: declared " << effect.Record()->initialDelay << " frames, ";
+            if (measured < 0) {
+                out << "not measured: no output within " << window << " frames of an impulse\n";
+            } else {
+                out << "measured " << measured << " frames\n";
+            }
+        }
+        out.flush();
     }
-    for (const ParameterSetting& setting : options.parameters) {
-        effect.SetParameter(setting.index, setting.value);
-    }
+
     effect.Resume();
     effect.StartProcess();
+    // Declared after resuming, where a plug-in settles it; a delay beyond a minute is no plug-in's.
+    const int32_t declared = effect.Record()->initialDelay;
+    const int64_t delay = options.compensate ? std::clamp<int64_t>(declared, 0, int64_t{60} * sampleRate) : 0;
+    if (options.compensate && delay != declared) {
+        note(options.plugin + " declares a delay of " + std::to_string(declared) + " frames; compensating " +
+             std::to_string(delay));
+    }
+    std::vector<ScheduledMessage> messages;
+    if (!options.midi.empty()) {
+        messages = ScheduleMidi(midi, tempoMap, sampleRate);
+    }
+    EventList events(std::move(messages), options.block);
+    Transport transport(tempoMap, sampleRate);
 
-    const auto tailFrames = static_cast<int64_t>(std::llround(options.tail * info.samplerate));
-    const bool lengthKnown = info.frames >= 0 && info.frames < (int64_t{1} << 50);
-    ProgressBar progress(lengthKnown ? info.frames + tailFrames : 0, info.samplerate);
     BlockBuffers buffers(inputs, outputs, options.block);
-    std::vector<float> interleavedIn(static_cast<size_t>(options.block) * static_cast<size_t>(inputs));
-    std::vector<float> interleavedOut(static_cast<size_t>(options.block) * static_cast<size_t>(outputs));
+    Feed inputFeed(std::move(input), 0, options.block);
+    Feed sidechainFeed(std::move(sidechain), inputChannels, options.block);
+    std::vector<float> interleaved(static_cast<size_t>(options.block) * static_cast<size_t>(kept));
+    ProgressBar progress(content >= 0 ? content + tailFrames + delay : 0, sampleRate);
     int64_t rendered = 0;
-    int64_t tailLeft = tailFrames;
-    bool ok = true;
+    int64_t written = 0;
+    int64_t inputRead = 0;
     for (;;) {
-        auto frames = static_cast<int32_t>(input->Read(interleavedIn.data(), options.block));
+        int64_t goal = content >= 0 ? content + tailFrames + delay : -1;
+        auto frames = static_cast<int32_t>(goal >= 0 ? std::min<int64_t>(options.block, goal - rendered)
+                                                     : options.block);
         if (frames <= 0) {
-            frames = static_cast<int32_t>(std::min<int64_t>(tailLeft, options.block));
-            if (frames == 0) {
-                break;
-            }
-            tailLeft -= frames;
-            std::fill(interleavedIn.begin(), interleavedIn.end(), 0.0f);
-        }
-        for (int32_t c = 0; c < inputs; ++c) {
-            for (int32_t i = 0; i < frames; ++i) {
-                buffers.input[static_cast<size_t>(c)][static_cast<size_t>(i)] =
-                    interleavedIn[static_cast<size_t>(i) * static_cast<size_t>(inputs) +
-                                  static_cast<size_t>(c)];
-            }
-        }
-        effect.Process(buffers.inputPointers.data(), buffers.outputPointers.data(), frames);
-        for (int32_t c = 0; c < outputs; ++c) {
-            for (int32_t i = 0; i < frames; ++i) {
-                interleavedOut[static_cast<size_t>(i) * static_cast<size_t>(outputs) +
-                               static_cast<size_t>(c)] =
-                    buffers.output[static_cast<size_t>(c)][static_cast<size_t>(i)];
-            }
-        }
-        if (!output->Write(interleavedOut.data(), frames, error)) {
-            ok = false;
             break;
         }
+        for (int32_t c = inputChannels + sidechainChannels; c < inputs; ++c) {
+            std::fill(buffers.input[static_cast<size_t>(c)].begin(),
+                      buffers.input[static_cast<size_t>(c)].end(), 0.0f);
+        }
+        const int64_t got = inputFeed.Fill(buffers, frames);
+        inputRead += got;
+        if (content < 0 && got < frames) { // IN's length, known only at its end
+            content = inputRead;
+            goal = content + tailFrames + delay;
+            frames = static_cast<int32_t>(std::min<int64_t>(frames, goal - rendered));
+            if (frames <= 0) {
+                break;
+            }
+        }
+        sidechainFeed.Fill(buffers, frames);
+
+        transport.Publish(rendered);
+        crash.SetFrame(rendered);
+        crash.EnterPlugin();
+        if (VstEvents* list = events.ForBlock(rendered, frames)) {
+            effect.Dispatch(effProcessEvents, 0, 0, list);
+        }
+        effect.Process(buffers.inputPointers.data(), buffers.outputPointers.data(), frames);
+        crash.LeavePlugin();
+
+        // The first `delay` frames rendered are the plug-in's own delay and are not written.
+        const int64_t skip = std::clamp<int64_t>(delay - rendered, 0, frames);
+        for (int32_t c = 0; c < kept; ++c) {
+            const float* channel = buffers.output[static_cast<size_t>(c)].data();
+            for (int64_t i = skip; i < frames; ++i) {
+                interleaved[static_cast<size_t>((i - skip) * kept + c)] = channel[i];
+            }
+        }
+        if (frames > skip && !output->Write(interleaved.data(), frames - skip, error)) {
+            return fail(error);
+        }
+        written += frames - skip;
         rendered += frames;
         progress.Update(rendered);
     }
     progress.Finish();
     effect.StopProcess();
     effect.Suspend();
-    if (!ok || !output->Commit(error)) {
-        err << "orke-host process: " << error << '\n';
-        return kExitFailure;
+    if (!output->Commit(error)) {
+        return fail(error);
     }
-    out << options.output << ": " << rendered << " frames, " << outputs << " channel"
-        << (outputs == 1 ? "" : "s") << ", " << info.samplerate << " Hz, " << FormatText(format) << '\n';
+    out << options.output << ": " << written << " frames, " << plural(kept, "channel") << ", " << sampleRate
+        << " Hz, " << FormatText(format) << '\n';
     return kExitSuccess;
 }
 
@@ -234,8 +501,14 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
 int RunProcess(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CommandLine line;
     std::string error;
-    const std::vector<KnownOption> known = {{"block", true},  {"program", true}, {"param", true},
-                                            {"format", true}, {"tail", true},    {"help", false}};
+    const std::vector<KnownOption> known = {{"block", true},       {"program", true},
+                                            {"param", true},       {"format", true},
+                                            {"tail", true},        {"midi", true},
+                                            {"length", true},      {"sample-rate", true},
+                                            {"tempo", true},       {"time-signature", true},
+                                            {"channels", true},    {"sidechain", true},
+                                            {"preset", true},      {"report-latency", false},
+                                            {"compensate", false}, {"help", false}};
     if (!line.Parse(argc, argv, 1, known, error)) {
         err << "orke-host process: " << error << " (see orke-host process --help)\n";
         return kExitUsage;
@@ -248,6 +521,11 @@ int RunProcess(int argc, char** argv, std::ostream& out, std::ostream& err) {
     if (!parseOptions(line, options, error)) {
         err << "orke-host process: " << error << " (see orke-host process --help)\n";
         return kExitUsage;
+    }
+    if (const int status = ReadEffectSetup(line, options.setup, error); status != kExitSuccess) {
+        err << "orke-host process: " << error
+            << (status == kExitUsage ? " (see orke-host process --help)\n" : "\n");
+        return status;
     }
     return render(options, out, err);
 }

@@ -19,7 +19,8 @@ and benchmarks it.
 
 commands:
   info PLUGIN              what the plug-in says about itself (--json for machines)
-  process PLUGIN IN OUT    render the audio file IN through the plug-in into OUT
+  process PLUGIN [IN] OUT  render the audio file IN and/or a MIDI file (--midi) through the plug-in into OUT
+  preset save PLUGIN FILE  save the plug-in's program or bank as a file (preset show FILE: what a file holds)
   validate PLUGIN          run a battery of host checks; exit 0 only when all pass
   bench PLUGIN             time the process entry for block sizes 1 to 8192 against memcpy
   midi                     list the machine's MIDI endpoints
@@ -39,10 +40,9 @@ struct NamedCommand {
 };
 
 const NamedCommand kCommands[] = {
-    {"info", orke::host::RunInfo},
-    {"process", orke::host::RunProcess},
-    {"validate", orke::host::RunValidate},
-    {"bench", orke::host::RunBench},
+    {"info", orke::host::RunInfo},         {"process", orke::host::RunProcess},
+    {"validate", orke::host::RunValidate}, {"bench", orke::host::RunBench},
+    {"preset", orke::host::RunPreset},
 };
 
 int runMidi(int argc, char** argv) {

@@ -1,119 +1,10 @@
 // orke-host from the outside: its reports, its renders through Idlewire, its one-line errors, its validator
 // on good, broken and third-party plug-ins.
-#include <gtest/gtest.h>
-#include <sndfile.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "ToolRun.h"
 
-#include <algorithm>
 #include <csignal>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 
-namespace {
-
-// A fresh folder for one test's files, removed with everything in it at the end.
-struct ScratchFolder {
-    char path[32] = "/tmp/orke-host-test-XXXXXX";
-    ScratchFolder() { EXPECT_NE(mkdtemp(path), nullptr); }
-    ~ScratchFolder() { std::filesystem::remove_all(path); }
-    std::string Path(const std::string& name) const { return std::string(path) + "/" + name; }
-    std::vector<std::string> Files() const { // sorted, hidden ones included
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path)) {
-            names.push_back(entry.path().filename());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-};
-
-struct ToolRun {
-    int exitCode; // -1 when the tool did not exit by itself
-    int signal;
-    std::string out, err;
-};
-
-// Runs orke-host as a user does, in folder `cwd`, to its end or, with `terminateAfter` seconds, until SIGTERM
-// then.
-ToolRun RunTool(const std::vector<std::string>& arguments, const char* terminateAfter = nullptr,
-                const std::string& cwd = ".") {
-    ScratchFolder folder;
-    // The shell becomes the tool, so its status is the tool's own; no argument here holds a quote.
-    std::string command = terminateAfter ? "(sleep " + std::string(terminateAfter) + "; kill $$) & " : "";
-    command += "cd '" + cwd + "' && exec '" ORKE_HOST_PATH "'";
-    for (const std::string& word : arguments) {
-        command += " '" + word + "'";
-    }
-    const int status =
-        std::system((command + " </dev/null >" + folder.Path("out") + " 2>" + folder.Path("err")).c_str());
-    std::stringstream out, err;
-    out << std::ifstream(folder.Path("out")).rdbuf();
-    err << std::ifstream(folder.Path("err")).rdbuf();
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0,
-            out.str(), err.str()};
-}
-
-// Reproducible noise in `format`: integers reaching both ends of full scale, or floats beyond full scale with
-// negative zero and a denormal among them.
-void writeNoise(const std::string& path, int format, int channels, int rate, int frames) {
-    SF_INFO info{0, rate, channels, format, 0, 0};
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    std::mt19937 random(static_cast<uint32_t>(format + channels));
-    std::vector<int> integers(static_cast<size_t>(frames * channels));
-    std::generate(integers.begin(), integers.end(), [&random] { return static_cast<int>(random()); });
-    integers[0] = INT32_MIN;
-    integers[1] = INT32_MAX;
-    std::vector<float> floats(integers.size());
-    std::transform(integers.begin(), integers.end(), floats.begin(), [](int i) { return i / 1073741824.0f; });
-    floats[1] = -0.0f;
-    floats[2] = 1e-40f;
-    if ((format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT) {
-        sf_write_float(file, floats.data(), static_cast<sf_count_t>(floats.size()));
-    } else {
-        sf_write_int(file, integers.data(), static_cast<sf_count_t>(integers.size()));
-    }
-    sf_close(file);
-}
-
-// The samples' bits as stored: integers for PCM, the floats' own bit patterns for float files.
-struct Sound {
-    SF_INFO info{};
-    std::vector<int32_t> bits;
-};
-
-Sound readSound(const std::string& path) {
-    Sound sound;
-    if (SNDFILE* file = sf_open(path.c_str(), SFM_READ, &sound.info)) {
-        sound.bits.resize(static_cast<size_t>(sound.info.frames * sound.info.channels));
-        const auto count = static_cast<sf_count_t>(sound.bits.size());
-        if ((sound.info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT) {
-            sf_read_float(file, reinterpret_cast<float*>(sound.bits.data()), count);
-        } else {
-            sf_read_int(file, sound.bits.data(), count);
-        }
-        sf_close(file);
-    }
-    return sound;
-}
-
-// The line of `text` after its first that starts with `start`, or "".
-std::string lineStarting(const std::string& text, const std::string& start) {
-    const size_t at = text.find("\n" + start);
-    return at == std::string::npos ? "" : text.substr(at + 1, text.find('\n', at + 1) - at - 1);
-}
-
-void expectAll(const std::string& text, std::initializer_list<std::string> fragments) {
-    for (const std::string& fragment : fragments) {
-        EXPECT_NE(text.find(fragment), std::string::npos) << fragment << "\nin:\n" << text;
-    }
-}
-
-} // namespace
+using namespace orke::host::test;
 
 TEST(OrkeHostInfo, DescribesIdlewireAsTextAndJson) {
     // A bare file name is looked for in the current folder, not on the loader's search path.
@@ -123,13 +14,15 @@ TEST(OrkeHostInfo, DescribesIdlewireAsTextAndJson) {
     expectAll(text.out, {"effect name     Idlewire\n", "vendor          Orvane Kettlers\n",
                          "category        effect (1)\n", "unique ID       'OKiw' (1330342263)\n",
                          "flags           can-replacing is-synth (272)\n", "programs        8 (current 0)\n",
+                         "inputs          2 (stereo)\n", "MIDI input      yes\n", "MIDI output     no\n",
                          "    7  Defaults\n", "    0  Dummy = "});
     const ToolRun json = RunTool({"info", "--json", IDLEWIRE_PATH});
     EXPECT_EQ(json.exitCode, 0);
     EXPECT_EQ(json.out.front(), '{');
     EXPECT_EQ(json.out.substr(json.out.size() - 2), "}\n");
-    expectAll(json.out, {"\"unique_id_text\": \"OKiw\"", "\"inputs\": 2", "\"vst_version\": 2400",
-                         "\"flag_names\": [\n    \"can-replacing\",\n    \"is-synth\"\n  ]"});
+    expectAll(json.out,
+              {"\"unique_id_text\": \"OKiw\"", "\"inputs\": 2", "\"vst_version\": 2400",
+               "\"midi_input\": true", "\"flag_names\": [\n    \"can-replacing\",\n    \"is-synth\"\n  ]"});
 }
 
 TEST(OrkeHostInfo, SurvivesARudePluginAndEscapesWhatItSays) {
@@ -140,7 +33,7 @@ TEST(OrkeHostInfo, SurvivesARudePluginAndEscapesWhatItSays) {
                          "\xc3\xa9" // é kept, then overlong, surrogate, too high, cut short
                          R"(\u00C0\u0080\u00ED\u00A0\u0080\u00F4\u0090\u0080\u0080\u00E2\u0082")",
                          R"("unique_id_text": "\\x00A\\x5C\\x7F")", "\"category_name\": \"category 12\"",
-                         "\"value\": null", "\"product\": \"2400 44100 512 0 10 Orvane Kettlers\""});
+                         "\"value\": null", "\"product\": \"2400 44100 512 0 11 Orvane Kettlers\""});
     // On a terminal control bytes are shown, not sent; bits and categories without a name are still shown.
     const ToolRun text = RunTool({"info", FIXTURE_RUDE_PATH});
     expectAll(text.out,
@@ -191,12 +84,14 @@ TEST(OrkeHostProcess, ConvertsFormatsAndRendersATail) {
 TEST(OrkeHostProcess, EveryErrorIsOneLineANonZeroExitAndNoOutput) {
     ScratchFolder folder;
     const std::string stereo = folder.Path("stereo.wav");
-    const std::string mono = folder.Path("mono.wav");
+    const std::string three = folder.Path("three.wav");
     const std::string text = folder.Path("text.wav");
+    const std::string other = folder.Path("other.fxp");
     const std::string out = folder.Path("out.wav");
     writeNoise(stereo, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, 100);
-    writeNoise(mono, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 44100, 100);
+    writeNoise(three, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3, 44100, 100);
     std::ofstream(text) << "not audio at all\n";
+    ASSERT_EQ(RunTool({"preset", "save", RECORDER_INSTRUMENT_PATH, other}).exitCode, 0);
     const std::string nothing = folder.Path("nothing.so");
     const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
         {{IDLEWIRE_PATH, folder.Path("missing.wav"), out},
@@ -206,7 +101,8 @@ TEST(OrkeHostProcess, EveryErrorIsOneLineANonZeroExitAndNoOutput) {
         {{IDLEWIRE_PATH, folder.Path(""), out}, 1, "it is a folder"},
         {{"--format", "mp9", IDLEWIRE_PATH, stereo, out}, 2, "unknown format 'mp9'"},
         {{"--format", "wav:pcm99", IDLEWIRE_PATH, stereo, out}, 2, "unknown sample format 'pcm99'"},
-        {{IDLEWIRE_PATH, mono, out}, 1, "takes 2 input channels; " + mono + " has 1"},
+        {{IDLEWIRE_PATH, stereo, folder.Path("out.xyz")}, 2, "cannot write .xyz files (it writes .wav .wave"},
+        {{IDLEWIRE_PATH, three, out}, 1, "takes 2 input channels; " + three + " has 3"},
         {{nothing, stereo, out},
          1,
          "cannot load " + nothing + ": " + nothing + ": cannot open shared object file"},
@@ -225,6 +121,23 @@ TEST(OrkeHostProcess, EveryErrorIsOneLineANonZeroExitAndNoOutput) {
         {{IDLEWIRE_PATH, stereo, out, "--block"}, 2, "option --block needs a value"},
         {{"--bogus", IDLEWIRE_PATH, stereo, out}, 2, "unknown option --bogus"},
         {{IDLEWIRE_PATH, stereo, folder.Path("no/such/folder.wav")}, 1, "cannot write"},
+        {{IDLEWIRE_PATH, out}, 2, "without IN, give --midi FILE or --length SECONDS"},
+        {{"--midi", text, IDLEWIRE_PATH, out}, 1, "cannot read " + text + ": not a MIDI file"},
+        {{"--midi", folder.Path("none.mid"), IDLEWIRE_PATH, out}, 1, "No such file"},
+        {{"--tempo", "0", "--length", "1", IDLEWIRE_PATH, out}, 2, "--tempo takes quarter notes per minute"},
+        {{"--time-signature", "4/3", "--length", "1", IDLEWIRE_PATH, out}, 2, "--time-signature takes N/D"},
+        {{"--sample-rate", "100", "--length", "1", IDLEWIRE_PATH, out}, 2, "--sample-rate takes"},
+        {{"--sample-rate", "48000", IDLEWIRE_PATH, stereo, out},
+         2,
+         "is at 44100 Hz; orke-host does not resample"},
+        {{"--channels", "3", IDLEWIRE_PATH, stereo, out}, 2, "--channels 3 is more than"},
+        {{"--sidechain", stereo, IDLEWIRE_PATH, stereo, out}, 1, "the sidechain's 2 do not fit"},
+        {{"--preset", text, IDLEWIRE_PATH, stereo, out},
+         1,
+         "cannot load " + text + ": not a program or bank file"},
+        {{"--preset", other, IDLEWIRE_PATH, stereo, out},
+         1,
+         other + " is a preset for the plug-in 'ReCo' (1382368111), not for this one, 'OKiw' (1330342263)"},
     };
     for (const auto& [arguments, exitCode, message] : cases) {
         SCOPED_TRACE(message);
@@ -236,7 +149,8 @@ TEST(OrkeHostProcess, EveryErrorIsOneLineANonZeroExitAndNoOutput) {
         EXPECT_EQ(run.err.rfind("orke-host process: ", 0), 0u) << run.err;
         EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
         EXPECT_TRUE(run.out.empty()) << run.out;
-        EXPECT_EQ(folder.Files(), (std::vector<std::string>{"mono.wav", "stereo.wav", "text.wav"}));
+        EXPECT_EQ(folder.Files(),
+                  (std::vector<std::string>{"other.fxp", "stereo.wav", "text.wav", "three.wav"}));
     }
 }
 
@@ -301,7 +215,7 @@ TEST(OrkeHostValidate, FindsEachKindOfFault) {
 }
 
 TEST(OrkeHostCommands, HelpUsageAndBench) {
-    for (const char* command : {"info", "process", "validate", "bench", "midi"}) {
+    for (const char* command : {"info", "process", "validate", "bench", "midi", "preset"}) {
         const ToolRun help = RunTool({command, "--help"});
         EXPECT_EQ(help.exitCode, 0) << command;
         EXPECT_EQ(help.out.rfind(std::string("usage: orke-host ") + command, 0), 0u) << help.out;

@@ -1,0 +1,106 @@
+#include "MidiFile.h"
+
+#include "EventList.h"
+#include "MidiBytes.h"
+#include "OptionValues.h"
+#include "TempoMap.h"
+
+#include <gtest/gtest.h>
+
+using namespace orke::host;
+using namespace orke::host::test;
+
+namespace {
+
+std::string messageText(const MidiMessage& message) {
+    std::string text = std::to_string(message.tick) + ":";
+    for (uint8_t i = 0; i < message.size; ++i) {
+        text += " " + std::to_string(message.bytes[i]);
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(MidiFile, MergesTracksByTickWithRunningStatusTempoAndMeter) {
+    const Bytes song = TestSong();
+    MidiFile file;
+    std::string error;
+    ASSERT_TRUE(ParseMidiFile(song.data(), song.size(), file, error)) << error;
+    std::vector<std::string> messages;
+    for (const MidiMessage& message : file.messages) {
+        messages.push_back(messageText(message));
+    }
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{"0: 144 60 100", "1: 144 62 100", "240: 144 60 0", "240: 144 60 80",
+                                        "480: 128 72 64", "480: 176 7 100", "480: 144 72 100",
+                                        "960: 128 62 64", "973: 128 60 64", "973: 192 5", "992: 224 0 64"}));
+    EXPECT_EQ(file.endTick, 1000u);
+    ASSERT_EQ(file.tempi.size(), 2u);
+    EXPECT_EQ(file.tempi[1].microsecondsPerQuarter, 1000000u);
+    ASSERT_EQ(file.meters.size(), 1u);
+    EXPECT_EQ(file.meters[0].numerator * 10 + file.meters[0].denominator, 34);
+
+    // The tempo map places ticks and bars; the schedule puts the note-off of tick 480 after its note-on.
+    const TempoMap map = TempoMap::FromMidiFile(file, 0.0, nullptr);
+    EXPECT_DOUBLE_EQ(map.SecondsAtTick(1000), 1.0 + 40 / 480.0);
+    Meter meter;
+    EXPECT_DOUBLE_EQ(map.BarStartAt(map.QuarterAt(2.1), meter), 3.0); // 3.1 quarters: the second bar of 3/4
+    const std::vector<ScheduledMessage> scheduled = ScheduleMidi(file, map, 9600);
+    EXPECT_EQ(scheduled[6].frame, 4800);
+    EXPECT_EQ(scheduled[6].bytes[0], 0x80);
+
+    // Time code: 25 frames of 40 ticks a second.
+    const Bytes timeCode = MidiFileBytes(0, 0xE728, {MidiTrack({{1000, {0x90, 60, 100}}})});
+    ASSERT_TRUE(ParseMidiFile(timeCode.data(), timeCode.size(), file, error)) << error;
+    EXPECT_DOUBLE_EQ(TempoMap::FromMidiFile(file, 0.0, nullptr).SecondsAtTick(file.messages[0].tick), 1.0);
+}
+
+TEST(MidiFile, RefusesEveryBrokenFileWithItsReason) {
+    const Bytes song = TestSong();
+    const Bytes oneNote = MidiTrack({{0, {0x90, 60, 100}}});
+    auto withTrack = [](uint16_t format, uint16_t division, const Bytes& track) {
+        return MidiFileBytes(format, division, {track});
+    };
+    const std::pair<Bytes, const char*> cases[] = {
+        {{}, "not a MIDI file"},
+        {Bytes(song.begin(), song.begin() + 12), "header is cut short"},
+        {withTrack(2, 480, oneNote), "format 2 is not supported"},
+        {MidiFileBytes(0, 480, {oneNote, oneNote}), "cannot hold 2 tracks"},
+        {withTrack(0, 0, oneNote), "0 ticks per quarter"},
+        {withTrack(0, 0xE300, oneNote), "not a time code"},
+        {MidiFileBytes(1, 480, {}), "cannot hold 0 tracks"},
+        {Bytes(song.begin(), song.end() - 3), "runs past the end"},
+        {withTrack(0, 480, MidiTrack({{0, {60, 100}}})), "data byte 0x3C follows no status"},
+        {withTrack(0, 480, MidiTrack({{0, {0x90, 60, 0x90}}})), "is cut short by 0x90"},
+        {withTrack(0, 480, MidiTrack({{0, {0xF2, 1, 2}}})), "status byte 0xF2"},
+        {withTrack(0, 480, MidiTrack({{0, {0xFF, 0x51, 2, 1, 2}}})), "holds no tempo"},
+        {withTrack(0, 480, MidiTrack({{0, {0xFF, 0x58, 2, 3, 9}}})), "holds no time signature"},
+        {withTrack(0, 480, MidiTrack({{0, {0xFF, 0x01, 0x7F}}})), "meta event runs past"},
+        {withTrack(0, 480, MidiTrack({{0, {0xF0, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F}}})), "system-exclusive event"},
+        {withTrack(0, 480, {'M', 'T', 'r', 'k', 0, 0, 0, 2, 0x81, 0x80}), "ends inside an event's time"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        MidiFile file;
+        std::string error;
+        EXPECT_FALSE(ParseMidiFile(bytes.data(), bytes.size(), file, error)) << reason;
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+    }
+}
+
+TEST(OptionValues, ParameterSettingsAndTimeSignatures) {
+    const std::pair<const char*, bool> settings[] = {{"0=0", true},    {"12=1", true},  {"3=0.25", true},
+                                                     {"3", false},     {"-1=0", false}, {"1=1.01", false},
+                                                     {"1=nan", false}, {"=0.5", false}, {"1=", false}};
+    for (const auto& [text, good] : settings) {
+        ParameterSetting setting{};
+        EXPECT_EQ(ParseParameterSetting(text, setting), good) << text;
+    }
+    const std::pair<const char*, bool> meters[] = {{"4/4", true},  {"7/8", true},   {"255/128", true},
+                                                   {"4/3", false}, {"0/4", false},  {"4/256", false},
+                                                   {"4", false},   {"4/4/4", false}};
+    for (const auto& [text, good] : meters) {
+        Meter meter;
+        EXPECT_EQ(ParseTimeSignature(text, meter), good) << text;
+    }
+}

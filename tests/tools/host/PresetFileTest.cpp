@@ -1,0 +1,86 @@
+#include "PresetFile.h"
+
+#include <gtest/gtest.h>
+
+using namespace orke::host;
+
+namespace {
+
+PresetFile sample(bool bank, bool chunkForm) {
+    PresetFile preset;
+    preset.bank = bank;
+    preset.chunkForm = chunkForm;
+    preset.uniqueId = 0x4F4B6977; // 'OKiw'
+    preset.pluginVersion = 7;
+    preset.parameterCount = 2;
+    preset.programCount = 2;
+    preset.currentProgram = bank ? 1 : -1;
+    preset.program = {"Lead", {0.25f, 1.0f}};
+    if (bank && !chunkForm) {
+        preset.programs = {{"Lead", {0.25f, 1.0f}}, {"Pad", {0.0f, 0.5f}}};
+    }
+    if (chunkForm) {
+        preset.chunk = {1, 2, 3, 0, 255};
+    }
+    return preset;
+}
+
+} // namespace
+
+TEST(PresetFile, EachKindReadsBackAsWrittenAndNoCutOfItReads) {
+    for (const bool bank : {false, true}) {
+        for (const bool chunkForm : {false, true}) {
+            SCOPED_TRACE(std::to_string(bank) + std::to_string(chunkForm));
+            const PresetFile written = sample(bank, chunkForm);
+            const std::vector<uint8_t> bytes = WritePresetFile(written);
+            const std::string kind(bytes.begin() + 8, bytes.begin() + 12);
+            EXPECT_EQ(kind, bank ? (chunkForm ? "FBCh" : "FxBk") : (chunkForm ? "FPCh" : "FxCk"));
+            EXPECT_EQ(bytes[6] * 256u + bytes[7] + 8u, bytes.size())
+                << "the byte count of the rest, big-endian";
+            PresetFile read;
+            std::string error;
+            ASSERT_TRUE(ParsePresetFile(bytes.data(), bytes.size(), read, error)) << error;
+            EXPECT_EQ(read.uniqueId, written.uniqueId);
+            EXPECT_EQ(read.pluginVersion, 7);
+            EXPECT_EQ(read.currentProgram, written.currentProgram);
+            EXPECT_EQ(read.chunk, written.chunk);
+            EXPECT_EQ(read.program.name, bank ? "" : "Lead");
+            if (!chunkForm) {
+                EXPECT_EQ(read.program.parameters, bank ? std::vector<float>{} : written.program.parameters);
+                ASSERT_EQ(read.programs.size(), written.programs.size());
+                for (size_t i = 0; i < read.programs.size(); ++i) {
+                    EXPECT_EQ(read.programs[i].name, written.programs[i].name);
+                    EXPECT_EQ(read.programs[i].parameters, written.programs[i].parameters);
+                }
+            }
+            EXPECT_EQ(WritePresetFile(read), bytes);
+            for (size_t cut = 0; cut < bytes.size(); ++cut) {
+                EXPECT_FALSE(ParsePresetFile(bytes.data(), cut, read, error)) << cut;
+            }
+        }
+    }
+}
+
+TEST(PresetFile, RefusesWhatNoPluginWrote) {
+    auto patched = [](bool bank, size_t offset, std::vector<uint8_t> value) {
+        std::vector<uint8_t> bytes = WritePresetFile(sample(bank, false));
+        std::copy(value.begin(), value.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+        return bytes;
+    };
+    const std::pair<std::vector<uint8_t>, const char*> cases[] = {
+        {patched(false, 0, {'R', 'I', 'F', 'F'}), "no CcnK"},
+        {patched(false, 8, {'F', 'x', 'Z', 'z'}), "neither FxCk"},
+        {patched(false, 24, {0x7F, 0xFF, 0xFF, 0xFF}), "announces 2147483647 parameters"},
+        {patched(false, 56, {0x7F, 0xC0, 0, 0}), "parameter 0 is not a value from 0 to 1"}, // NaN
+        {patched(false, 60, {0x3F, 0xC0, 0, 0}), "parameter 1 is not a value from 0 to 1"}, // 1.5
+        {patched(true, 24, {0x10, 0, 0, 0}), "announces 268435456 programs"},
+        {patched(true, 28, {0, 0, 0, 2}), "current program 2 is not among its 2"},
+        {patched(true, 156 + 16, {0, 0, 0, 1}), "program 0 of the bank is not a parameter-form program"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        PresetFile read;
+        std::string error;
+        EXPECT_FALSE(ParsePresetFile(bytes.data(), bytes.size(), read, error)) << reason;
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+    }
+}

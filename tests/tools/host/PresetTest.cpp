@@ -1,0 +1,87 @@
+// orke-host preset and --preset from the outside: settings saved from one instance come back in a fresh one,
+// in the parameter form and in the chunk form, as programs and as banks.
+#include "ToolRun.h"
+
+using namespace orke::host::test;
+
+namespace {
+
+// What a file says about the settings: everything after the program name of a program file, after the header
+// of a bank file. (A plug-in need not keep the name of a chunk it loads.)
+std::string settingsOf(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    const std::string bytes = text.str();
+    const size_t header = bytes.compare(8, 2, "FB") == 0 || bytes.compare(8, 4, "FxBk") == 0 ? 156 : 56;
+    return bytes.size() < header ? "" : bytes.substr(header);
+}
+
+// Every parameter's text and, for a bank, the current program, from `info --json`. (A program file lands in
+// whichever program is current.)
+std::vector<std::string> settingsShown(const std::string& json, bool bank) {
+    std::vector<std::string> lines;
+    std::istringstream text(json);
+    for (std::string line; std::getline(text, line);) {
+        if ((bank && line.find("\"current_program\"") != std::string::npos) ||
+            line.find("\"display\"") != std::string::npos) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+// Saves the plug-in set up by `changes`, loads the file into a fresh instance and saves that again: the same
+// settings in both files, and the fresh instance shows the same program and parameter values as the one set
+// up directly (as texts: a chunk may keep values in fewer digits).
+void expectRoundTrip(const std::string& plugin, const std::vector<std::string>& changes,
+                     const std::string& kind) {
+    SCOPED_TRACE(plugin + " " + kind);
+    ScratchFolder folder;
+    const std::string first = folder.Path("first" + kind), second = folder.Path("second" + kind);
+    std::vector<std::string> save = {"preset", "save", plugin, first};
+    save.insert(save.end(), changes.begin(), changes.end());
+    const ToolRun saved = RunTool(save);
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    const ToolRun again = RunTool({"preset", "save", "--preset", first, plugin, second});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(settingsOf(first), settingsOf(second)) << "a loaded preset saves as the same settings";
+    std::vector<std::string> direct = {"info", "--json", plugin};
+    direct.insert(direct.end(), changes.begin(), changes.end());
+    const ToolRun setUp = RunTool(direct);
+    const ToolRun loaded = RunTool({"info", "--json", "--preset", first, plugin});
+    const ToolRun fresh = RunTool({"info", "--json", plugin});
+    ASSERT_EQ(loaded.exitCode, 0) << loaded.err;
+    const bool bank = kind == ".fxb";
+    EXPECT_EQ(settingsShown(loaded.out, bank), settingsShown(setUp.out, bank));
+    EXPECT_NE(settingsShown(loaded.out, bank), settingsShown(fresh.out, bank))
+        << "the changes changed nothing";
+}
+
+} // namespace
+
+TEST(OrkeHostPreset, ParameterFormProgramsAndBanksComeBack) {
+    expectRoundTrip(IDLEWIRE_PATH, {"--param", "0=0.25"}, ".fxp");
+    expectRoundTrip(IDLEWIRE_PATH, {"--program", "3", "--param", "0=0.75"}, ".fxb");
+    ScratchFolder folder;
+    const ToolRun saved =
+        RunTool({"preset", "save", "--param", "0=0.5", IDLEWIRE_PATH, folder.Path("p.fxp")});
+    EXPECT_EQ(saved.out, folder.Path("p.fxp") +
+                             ": program (parameter form) for the plug-in 'OKiw' (1330342263), "
+                             "version 1\n");
+    const ToolRun shown = RunTool({"preset", "show", folder.Path("p.fxp")});
+    EXPECT_EQ(shown.out, folder.Path("p.fxp") +
+                             ": program (parameter form) for the plug-in 'OKiw' (1330342263), version 1\n"
+                             "  'Defaults': 0.5\n");
+}
+
+TEST(OrkeHostPreset, ChunkFormProgramsComeBackInAmsynth) {
+    const std::string amsynth = "/usr/lib/vst/amsynth_vst.so";
+    if (access(amsynth.c_str(), F_OK) != 0) {
+        GTEST_SKIP() << amsynth << " is not installed (Debian package amsynth)";
+    }
+    // Program 5 of amsynth's first bank, with its attack changed.
+    expectRoundTrip(amsynth, {"--program", "5", "--param", "0=0.5"}, ".fxp");
+    ScratchFolder folder;
+    const ToolRun saved = RunTool({"preset", "save", "--bank", amsynth, folder.Path("a.fxb")});
+    expectAll(saved.out, {"bank (chunk form) for the plug-in 'amsy' (1634562937)"});
+}

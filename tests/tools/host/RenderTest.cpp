@@ -1,0 +1,264 @@
+// orke-host process from the outside, rendering as a user does: MIDI files through instruments, the transport
+// a tempo-synced effect follows, latency, sidechains, kept channels and a plug-in that crashes mid-render.
+#include "MidiBytes.h"
+#include "ToolRun.h"
+
+#include <cmath>
+
+using namespace orke::host::test;
+
+namespace {
+
+void writeBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string readText(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+// Every channel of a file as floats.
+std::vector<std::vector<float>> readChannels(const std::string& path, int* sampleRate = nullptr) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr) {
+        ADD_FAILURE() << path << ": " << sf_strerror(nullptr);
+        return {};
+    }
+    std::vector<float> interleaved(static_cast<size_t>(info.frames * info.channels));
+    sf_readf_float(file, interleaved.data(), info.frames);
+    sf_close(file);
+    std::vector<std::vector<float>> channels(static_cast<size_t>(info.channels));
+    for (size_t i = 0; i < interleaved.size(); ++i) {
+        channels[i % channels.size()].push_back(interleaved[i]);
+    }
+    if (sampleRate != nullptr) {
+        *sampleRate = info.samplerate;
+    }
+    return channels;
+}
+
+int64_t firstAbove(const std::vector<float>& samples, float level, size_t from = 0) {
+    for (size_t i = from; i < samples.size(); ++i) {
+        if (std::fabs(samples[i]) > level) {
+            return static_cast<int64_t>(i);
+        }
+    }
+    return -1;
+}
+
+// The fundamental of `samples` from `start` on: the shortest lag whose autocorrelation comes within 10% of
+// the highest (50 to 2000 Hz), refined between its neighbours.
+double fundamental(const std::vector<float>& samples, size_t start, size_t length, int rate) {
+    const size_t shortest = static_cast<size_t>(rate / 2000), longest = static_cast<size_t>(rate / 50);
+    std::vector<double> correlation(longest + 2, 0.0);
+    for (size_t lag = shortest; lag <= longest + 1; ++lag) {
+        for (size_t i = start; i < start + length; ++i) {
+            correlation[lag] += double{samples[i]} * samples[i + lag];
+        }
+    }
+    const double highest = *std::max_element(correlation.begin(), correlation.end());
+    for (size_t lag = shortest + 1; lag <= longest; ++lag) {
+        const double a = correlation[lag - 1], b = correlation[lag], c = correlation[lag + 1];
+        if (b >= 0.9 * highest && b >= a && b >= c) {
+            return rate / (static_cast<double>(lag) + 0.5 * (a - c) / (a - 2 * b + c));
+        }
+    }
+    return 0.0;
+}
+
+} // namespace
+
+TEST(OrkeHostRender, EveryEventReachesItsBlockAtItsFrameWithTheTransport) {
+    ScratchFolder folder;
+    writeBytes(folder.Path("song.mid"), TestSong());
+    // At 9600 Hz a tick lasts 10 frames at 120 and 20 at 60: the events fall on blocks' edges and inside
+    // them.
+    const std::vector<std::pair<int64_t, std::string>> expected = {
+        {0, "144 60 100"},   {10, "144 62 100"},   {2400, "144 60 0"},  {2400, "144 60 80"},
+        {4800, "176 7 100"}, {4800, "144 72 100"}, {4800, "128 72 64"}, // its note-off after its note-on
+        {9600, "128 62 64"}, {9860, "128 60 64"},  {9860, "192 5 0"},   {10240, "224 0 64"},
+    };
+    for (const char* block : {"1", "17", "512"}) {
+        SCOPED_TRACE(block);
+        const ToolRun run =
+            RunTool({"process", "--midi", folder.Path("song.mid"), "--block", block, "--sample-rate", "9600",
+                     RECORDER_INSTRUMENT_PATH, folder.Path("out.wav")},
+                    nullptr, ".", "ORKE_RECORDING=" + folder.Path("log"));
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out,
+                  folder.Path("out.wav") + ": 10400 frames, 2 channels, 9600 Hz, WAV 32-bit float\n");
+        std::istringstream log(readText(folder.Path("log")));
+        std::vector<std::pair<int, std::string>> pending; // delta, bytes
+        std::vector<std::pair<int64_t, std::string>> received;
+        int64_t next = 0;
+        for (std::string word; log >> word;) {
+            if (word == "event") {
+                int delta = 0, status = 0, one = 0, two = 0;
+                log >> delta >> status >> one >> two;
+                pending.emplace_back(delta, std::to_string(status) + " " + std::to_string(one) + " " +
+                                                std::to_string(two));
+            } else if (word == "block") {
+                int64_t start = 0, frames = 0;
+                log >> start >> frames;
+                EXPECT_EQ(start, next);
+                next = start + frames;
+                for (const auto& [delta, bytes] : pending) {
+                    EXPECT_TRUE(delta >= 0 && delta < frames) << delta << " in a block of " << frames;
+                    received.emplace_back(start + delta, bytes);
+                }
+                pending.clear();
+                double position = 0, ppq = 0, tempo = 0, bar = 0;
+                int numerator = 0, denominator = 0, flags = 0;
+                log >> word >> position >> ppq >> tempo >> bar >> numerator >> denominator >> flags;
+                ASSERT_EQ(word, "time");
+                const double quarter = start < 9600 ? start / 4800.0 : 2.0 + (start - 9600) / 9600.0;
+                EXPECT_EQ(position, start);
+                EXPECT_EQ(tempo, start < 9600 ? 120.0 : 60.0);
+                EXPECT_NEAR(ppq, quarter, 1e-6);
+                EXPECT_NEAR(bar, std::floor(quarter / 3.0 + 1e-9) * 3.0, 1e-6);
+                EXPECT_EQ(numerator * 10 + denominator, 34);
+                EXPECT_EQ(flags, 2 | 512 | 1024 | 2048 | 8192 | (start == 0 ? 1 : 0)) << start;
+            }
+        }
+        EXPECT_EQ(next, 10400);
+        EXPECT_EQ(received, expected);
+    }
+}
+
+// Debian's instruments, where installed, play the A4 of a MIDI file from its note-on's frame, in tune, the
+// same on every run.
+class ThirdPartyInstrument : public ::testing::TestWithParam<std::tuple<const char*, const char*, int>> {};
+
+TEST_P(ThirdPartyInstrument, PlaysA4OnTimeInTuneAndAlikeEveryRun) {
+    const auto [name, file, rate] = GetParam();
+    const std::string plugin = std::string("/usr/lib/vst/") + file;
+    if (access(plugin.c_str(), F_OK) != 0) {
+        GTEST_SKIP() << plugin << " is not installed";
+    }
+    // A synth takes MIDI, and its programs are listed up to a limit (amsynth has 3584).
+    const ToolRun info = RunTool({"info", plugin});
+    expectAll(info.out, {"MIDI input      yes"});
+    EXPECT_LT(std::count(info.out.begin(), info.out.end(), '\n'), 100);
+    ScratchFolder folder;
+    // A4 from 0.1 s for one second (480 ticks a quarter note at 120: 96 ticks are 0.1 s).
+    writeBytes(folder.Path("a4.mid"),
+               MidiFileBytes(0, 480, {MidiTrack({{96, {0x90, 69, 100}}, {960, {0x80, 69, 64}}})}));
+    const std::string rateText = std::to_string(rate);
+    for (const char* out : {"one.wav", "two.wav"}) {
+        const ToolRun run = RunTool({"process", "--midi", folder.Path("a4.mid"), "--tail", "0.5",
+                                     "--sample-rate", rateText, plugin, folder.Path(out)});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+    }
+    EXPECT_EQ(readText(folder.Path("one.wav")), readText(folder.Path("two.wav"))) << "two runs differ";
+    int fileRate = 0;
+    const std::vector<float> sound = readChannels(folder.Path("one.wav"), &fileRate).at(0);
+    ASSERT_EQ(fileRate, rate);
+    const int64_t noteOn = rate / 10;
+    const int64_t onset = firstAbove(sound, 1e-4f);
+    EXPECT_GE(onset, noteOn) << name << " sounds before its note";
+    EXPECT_LE(onset, noteOn + 64) << name << " starts late";
+    const double frequency =
+        fundamental(sound, static_cast<size_t>(onset + rate / 10), static_cast<size_t>(rate / 20), rate);
+    EXPECT_NEAR(frequency, 440.0, 4.4) << name;
+    std::cout << name << ": note-on at frame " << noteOn << ", sound from frame " << onset << ", A4 at "
+              << frequency << " Hz\n";
+}
+
+// Kars tunes by a whole number of frames per period (A4 at 432 Hz at 48000 Hz): at 96000 Hz it is within 1%.
+INSTANTIATE_TEST_SUITE_P(Debian, ThirdPartyInstrument,
+                         ::testing::Values(std::make_tuple("Kars", "Kars-vst.so", 96000),
+                                           std::make_tuple("amsynth", "amsynth_vst.so", 48000),
+                                           std::make_tuple("ZynAddSubFX", "ZynAddSubFX.so", 48000)),
+                         [](const auto& info) { return std::string(std::get<0>(info.param)); });
+
+TEST(OrkeHostRender, ZamDelaysEchoFollowsTheTempo) {
+    const std::string plugin = "/usr/lib/vst/ZamDelay-vst.so";
+    if (access(plugin.c_str(), F_OK) != 0) {
+        GTEST_SKIP() << plugin << " is not installed (Debian package zam-plugins)";
+    }
+    ScratchFolder folder;
+    // A click at 0.1 s. ZamDelay's parameter 2 is "Sync BPM"; its time is then a quarter note.
+    SF_INFO info{0, 48000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+    SNDFILE* file = sf_open(folder.Path("click.wav").c_str(), SFM_WRITE, &info);
+    std::vector<float> click(48000 * 3, 0.0f);
+    click[4800] = 1.0f;
+    sf_writef_float(file, click.data(), static_cast<sf_count_t>(click.size()));
+    sf_close(file);
+    const std::tuple<std::vector<std::string>, int64_t> cases[] = {
+        {{"--tempo", "120", "--param", "2=1"}, 24000}, // 500 ms
+        {{"--tempo", "60", "--param", "2=1"}, 48000},  // 1000 ms: twice as long at half the tempo
+        {{"--tempo", "60"}, 7680},                     // not synced: its own 160 ms
+    };
+    for (const auto& [options, delay] : cases) {
+        std::vector<std::string> words = {"process"};
+        words.insert(words.end(), options.begin(), options.end());
+        words.insert(words.end(), {plugin, folder.Path("click.wav"), folder.Path("out.wav")});
+        const ToolRun run = RunTool(words);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<float> out = readChannels(folder.Path("out.wav")).at(0);
+        EXPECT_EQ(firstAbove(out, 0.01f), 4800) << "the dry click";
+        EXPECT_EQ(firstAbove(out, 0.01f, 4900) - 4800, delay) << options.front() << " " << options[1];
+    }
+}
+
+TEST(OrkeHostRender, LatencySidechainAndKeptChannels) {
+    ScratchFolder folder;
+    writeNoise(folder.Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 48000, 3000);
+    writeNoise(folder.Path("side.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 48000, 1000);
+    const auto in = readChannels(folder.Path("in.wav"));
+    const auto side = readChannels(folder.Path("side.wav"));
+    const std::string out = folder.Path("out.wav");
+    // The plug-in mixes its sidechain in at half level and declares its delay of 100 frames truly.
+    const ToolRun compensated =
+        RunTool({"process", "--report-latency", "--compensate", "--sidechain", folder.Path("side.wav"),
+                 RECORDER_DELAY_PATH, folder.Path("in.wav"), out});
+    ASSERT_EQ(compensated.exitCode, 0) << compensated.err;
+    expectAll(compensated.out,
+              {"latency: declared 100 frames, measured 100 frames\n", ": 3000 frames, 2 channels"});
+    const auto aligned = readChannels(out);
+    for (size_t c = 0; c < 2; ++c) {
+        for (size_t i = 0; i < 3000; ++i) {
+            ASSERT_EQ(aligned[c][i], in[c][i] + 0.5f * (i < 1000 ? side[c][i] : 0.0f)) << c << " " << i;
+        }
+    }
+    const ToolRun late =
+        RunTool({"process", "--channels", "1", RECORDER_DELAY_PATH, folder.Path("in.wav"), out});
+    ASSERT_EQ(late.exitCode, 0) << late.err;
+    expectAll(late.err, {"note: " RECORDER_DELAY_PATH " has 4 inputs and " + folder.Path("in.wav") +
+                             " 2 channels: the other inputs get silence\n",
+                         "note: " RECORDER_DELAY_PATH " has 2 outputs; " + out + " keeps the first 1\n"});
+    const auto delayed = readChannels(out);
+    ASSERT_EQ(delayed.size(), 1u);
+    EXPECT_EQ(delayed[0][99], 0.0f);
+    EXPECT_EQ(delayed[0][100], in[0][0]);
+}
+
+TEST(OrkeHostRender, APluginThatCrashesMidRenderIsNamedWithItsFrameAndLeavesNoFile) {
+    ScratchFolder folder;
+    const ToolRun run =
+        RunTool({"process", "--length", "1", RECORDER_INSTRUMENT_PATH, folder.Path("out.wav")}, nullptr, ".",
+                "ORKE_RECORDER_CRASH_AT=5000");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "orke-host process: " RECORDER_INSTRUMENT_PATH " crashed (SIGSEGV) at frame 4608; " +
+                           folder.Path("out.wav") + " is not written\n");
+    EXPECT_TRUE(folder.Files().empty());
+}
+
+TEST(OrkeHostRender, OutsExtensionChoosesItsFormat) {
+    ScratchFolder folder;
+    writeNoise(folder.Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 44100, 4410);
+    const std::pair<const char*, int> cases[] = {
+        {"out.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
+        {"out.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_24},
+        {"out.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III},
+    };
+    for (const auto& [name, format] : cases) {
+        const ToolRun run = RunTool({"process", IDLEWIRE_PATH, folder.Path("in.wav"), folder.Path(name)});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(readSound(folder.Path(name)).info.format, format) << name;
+    }
+}
