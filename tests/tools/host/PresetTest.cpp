@@ -4,6 +4,13 @@
 
 using namespace orke::host::test;
 
+#ifndef ORKEGAIN_PATH
+#define ORKEGAIN_PATH ""
+#endif
+#ifndef ORKEFILTER_PATH
+#define ORKEFILTER_PATH ""
+#endif
+
 namespace {
 
 // What a file says about the settings: everything after the program name of a program file, after the header
@@ -62,6 +69,12 @@ void expectRoundTrip(const std::string& plugin, const std::vector<std::string>& 
 TEST(OrkeHostPreset, ParameterFormProgramsAndBanksComeBack) {
     expectRoundTrip(IDLEWIRE_PATH, {"--param", "0=0.25"}, ".fxp");
     expectRoundTrip(IDLEWIRE_PATH, {"--program", "3", "--param", "0=0.75"}, ".fxb");
+    for (const std::string example : {ORKEGAIN_PATH, ORKEFILTER_PATH}) { // where this build has them
+        if (!example.empty()) {
+            expectRoundTrip(example, {"--program", "2", "--param", "0=0.5"}, ".fxp");
+            expectRoundTrip(example, {"--program", "3", "--param", "1=0.25"}, ".fxb");
+        }
+    }
     ScratchFolder folder;
     const ToolRun saved =
         RunTool({"preset", "save", "--param", "0=0.5", IDLEWIRE_PATH, folder.Path("p.fxp")});
