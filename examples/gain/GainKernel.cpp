@@ -2,10 +2,35 @@
 #include "OrkeGain.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
 constexpr float kRampSeconds = 0.010f;
+
+// Four samples as one value, so that the settled loop works on whole vectors; on a processor without vector
+// registers the compiler splits it into four floats, so the result is the same everywhere.
+typedef float Vector4 __attribute__((vector_size(16)));
+
+// destination = source * gain, sample by sample, 8 samples a step. Each step reads its samples before it
+// writes any, so the buffers may be the same one (the framework's in-place case).
+void Scale(const float* source, float* destination, unsigned long frames, float gain) {
+    const Vector4 gains = {gain, gain, gain, gain};
+    unsigned long k = 0;
+    for (; k + 8 <= frames; k += 8) {
+        Vector4 low;
+        Vector4 high;
+        std::memcpy(&low, source + k, sizeof(low));
+        std::memcpy(&high, source + k + 4, sizeof(high));
+        low *= gains;
+        high *= gains;
+        std::memcpy(destination + k, &low, sizeof(low));
+        std::memcpy(destination + k + 4, &high, sizeof(high));
+    }
+    for (; k < frames; ++k) {
+        destination[k] = source[k] * gain;
+    }
+}
 
 } // namespace
 
@@ -23,40 +48,45 @@ void OrkeGain::CGainKernel::Reset() {
     m_fresh = true;
 }
 
-void OrkeGain::CGainKernel::Process(const float* source, float* destination, unsigned long frames,
-                                    unsigned long channels, bool&) {
-    // Parameters are read only when one of them may have changed: usually this is one atomic load.
-    if (ParametersChanged()) {
-        const float target = TargetGain();
-        if (m_fresh) {
-            m_gain = m_target = target;
-            m_rampLeft = 0;
-            m_fresh = false;
-        } else if (target != m_target) {
-            // From wherever the gain is now (mid-ramp included) to the new target, in equal steps.
-            const float rampFrames = std::round(kRampSeconds * GetSampleRate());
-            m_rampLeft = rampFrames >= 1.0f ? static_cast<unsigned long>(rampFrames) : 1;
-            m_target = target;
-            m_step = (m_target - m_gain) / static_cast<float>(m_rampLeft);
-        }
+// A parameter changed: a new target, reached by a ramp from wherever the gain is now (mid-ramp included).
+void OrkeGain::CGainKernel::Retarget() {
+    const float target = TargetGain();
+    if (m_fresh) {
+        m_gain = m_target = target;
+        m_rampLeft = 0;
+        m_fresh = false;
+    } else if (target != m_target) {
+        const float rampFrames = std::round(kRampSeconds * GetSampleRate());
+        m_rampLeft = rampFrames >= 1.0f ? static_cast<unsigned long>(rampFrames) : 1;
+        m_target = target;
+        m_step = (m_target - m_gain) / static_cast<float>(m_rampLeft);
     }
+}
 
+// While ramping, each sample's gain is counted back from the target, so the last one is the target exactly,
+// whatever the rounding on the way; the rest of the block takes the settled gain.
+void OrkeGain::CGainKernel::Ramp(const float* source, float* destination, unsigned long frames,
+                                 unsigned long channels) {
     unsigned long k = 0;
-    // While ramping, each sample's gain is counted back from the target, so the last one is the target
-    // exactly, whatever the rounding on the way.
     for (; m_rampLeft > 0 && k < frames; ++k) {
         --m_rampLeft;
         m_gain = m_target - m_step * static_cast<float>(m_rampLeft);
         destination[k * channels] = source[k * channels] * m_gain;
     }
-    const float gain = m_gain;
-    if (channels == 1) { // the framework's case: a plain loop the compiler turns into vector code
-        for (; k < frames; ++k) {
-            destination[k] = source[k] * gain;
-        }
+    for (; k < frames; ++k) {
+        destination[k * channels] = source[k * channels] * m_gain;
+    }
+}
+
+void OrkeGain::CGainKernel::Process(const float* source, float* destination, unsigned long frames,
+                                    unsigned long channels, bool&) {
+    // Parameters are read only when one of them may have changed: usually this is one atomic load.
+    if (ParametersChanged()) {
+        Retarget();
+    }
+    if (m_rampLeft == 0 && channels == 1) { // settled: the common case, one plain loop
+        Scale(source, destination, frames, m_gain);
     } else {
-        for (; k < frames; ++k) {
-            destination[k * channels] = source[k * channels] * gain;
-        }
+        Ramp(source, destination, frames, channels);
     }
 }

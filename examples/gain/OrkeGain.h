@@ -37,6 +37,10 @@ public:
     private:
         // The factor the parameters ask for: the level in decibels as a factor, negated when inverted.
         float TargetGain() const;
+        // Out of line, so that the settled path of Process stays small.
+        [[gnu::noinline]] void Retarget();
+        [[gnu::noinline]] void Ramp(const float* source, float* destination, unsigned long frames,
+                                    unsigned long channels);
 
         float m_gain = 1.0f;   // applied to the last sample
         float m_target = 1.0f; // where the ramp ends

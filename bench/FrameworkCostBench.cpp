@@ -1,0 +1,171 @@
+// orke-framework-bench: what the framework costs. The same gain, settled at one half, rendered two ways in
+// one run, each called through its record's replacing entry as a host calls it:
+//
+//   direct/N  a plug-in written straight against the record: one process function, a loop per channel
+//   orke/N    Orke Gain, loaded from its module, on its "Half" program: the shell, the framework's render
+//             path, one kernel per channel that asks whether a parameter changed, then the same loop
+//
+// N is the block size in frames; items per second are frames per second. The ratio of the two times (direct
+// over orke) is the share of Orke Gain's time that is the gain itself. The module is the one built beside
+// this program unless a path is given as the first argument after the benchmark options.
+#include "EffectOpcodes.h"
+#include "EffectRecord.h"
+#include "HostOpcodes.h"
+
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+namespace {
+
+constexpr int kChannels = 2;
+constexpr int kMaxFrames = 8192;
+constexpr int kBlockSizes[] = {16, 32, 64, 128, 256, 1024, 4096, 8192};
+constexpr int kHalfProgram = 1;
+
+intptr_t hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+// The gain without the framework: the record, and per channel the state Orke Gain's kernel keeps, processed
+// by the same arithmetic (a ramp while one is running, then a plain multiplication).
+struct DirectGain {
+    struct Channel {
+        float gain = 0.5f;
+        float target = 0.5f;
+        float step = 0.0f;
+        unsigned long rampLeft = 0;
+    };
+    AEffect record{};
+    Channel channels[kChannels];
+
+    DirectGain() {
+        record.magic = kEffectMagic;
+        record.object = this;
+        record.numInputs = kChannels;
+        record.numOutputs = kChannels;
+        record.processReplacing = Process;
+    }
+
+    static void Process(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {
+        auto* self = static_cast<DirectGain*>(effect->object);
+        const unsigned long frames = sampleFrames > 0 ? static_cast<unsigned long>(sampleFrames) : 0;
+        for (int c = 0; c < kChannels; ++c) {
+            Channel& channel = self->channels[c];
+            const float* source = inputs[c];
+            float* destination = outputs[c];
+            unsigned long k = 0;
+            for (; channel.rampLeft > 0 && k < frames; ++k) {
+                --channel.rampLeft;
+                channel.gain = channel.target - channel.step * static_cast<float>(channel.rampLeft);
+                destination[k] = source[k] * channel.gain;
+            }
+            const float gain = channel.gain;
+            for (; k < frames; ++k) {
+                destination[k] = source[k] * gain;
+            }
+        }
+    }
+};
+
+struct StereoBuffers {
+    float* inputs[kChannels];
+    float* outputs[kChannels];
+
+    StereoBuffers() {
+        std::mt19937 random(7);
+        std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
+        for (int c = 0; c < kChannels; ++c) {
+            inputs[c] = allocate();
+            outputs[c] = allocate();
+            for (int k = 0; k < kMaxFrames; ++k) {
+                inputs[c][k] = sample(random);
+                outputs[c][k] = 0.0f;
+            }
+        }
+    }
+    ~StereoBuffers() {
+        for (int c = 0; c < kChannels; ++c) {
+            std::free(inputs[c]);
+            std::free(outputs[c]);
+        }
+    }
+    StereoBuffers(const StereoBuffers&) = delete;
+    StereoBuffers& operator=(const StereoBuffers&) = delete;
+
+    static float* allocate() {
+        void* memory = std::aligned_alloc(64, kMaxFrames * sizeof(float));
+        if (memory == nullptr) {
+            std::abort();
+        }
+        return static_cast<float*>(memory);
+    }
+};
+
+StereoBuffers* g_buffers = nullptr;
+
+// One benchmark body for both: the record's replacing entry, as a host calls it.
+void render(benchmark::State& state, AEffect* effect) {
+    const auto frames = static_cast<int32_t>(state.range(0));
+    for (auto _ : state) {
+        effect->processReplacing(effect, g_buffers->inputs, g_buffers->outputs, frames);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
+}
+
+intptr_t dispatch(AEffect* effect, int32_t opcode, intptr_t value = 0, float opt = 0.0f) {
+    return effect->dispatcher(effect, opcode, 0, value, nullptr, opt);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    const char* path = argc > 1 ? argv[1] : ORKE_GAIN_PATH;
+
+    void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        std::fprintf(stderr, "orke-framework-bench: cannot load %s: %s\n", path, dlerror());
+        return 1;
+    }
+    using Entry = AEffect* (*)(audioMasterCallback);
+    auto entry = reinterpret_cast<Entry>(dlsym(module, "VSTPluginMain"));
+    AEffect* orke = entry != nullptr ? entry(hostCallback) : nullptr;
+    if (orke == nullptr || orke->magic != kEffectMagic || orke->numInputs < kChannels ||
+        orke->numOutputs < kChannels || orke->numPrograms <= kHalfProgram) {
+        std::fprintf(stderr, "orke-framework-bench: %s is not Orke Gain\n", path);
+        return 1;
+    }
+    dispatch(orke, effOpen);
+    dispatch(orke, effSetSampleRate, 0, 48000.0f);
+    dispatch(orke, effSetBlockSize, kMaxFrames);
+    dispatch(orke, effSetProgram, kHalfProgram);
+    dispatch(orke, effMainsChanged, 1);
+
+    StereoBuffers buffers;
+    g_buffers = &buffers;
+    // A second of audio lets Orke Gain's ramp, if any, settle before timing starts.
+    for (int block = 0; block < 48000 / 64; ++block) {
+        orke->processReplacing(orke, buffers.inputs, buffers.outputs, 64);
+    }
+    DirectGain direct;
+    // Side by side, size by size, so that both see the machine in the same state.
+    for (int frames : kBlockSizes) {
+        for (const auto& [name, effect] : {std::pair{"direct", &direct.record}, std::pair{"orke", orke}}) {
+            benchmark::RegisterBenchmark(name, render, effect)->Arg(frames);
+        }
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    dispatch(orke, effMainsChanged, 0);
+    dispatch(orke, effClose);
+    g_buffers = nullptr;
+    dlclose(module);
+    return 0;
+}
