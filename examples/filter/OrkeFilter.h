@@ -23,8 +23,10 @@ public:
     void Cleanup() override;
     SInt32 Version() override;
 
-    // One channel's biquad (the audio-EQ cookbook's forms), in transposed direct form II with double
-    // precision coefficients and memories, so that low cutoffs at high sample rates stay accurate.
+    // One channel's filter: the audio-EQ cookbook's low-pass, high-pass and band-pass responses (the bilinear
+    // transform of the analogue prototypes, the cutoff matched), computed in state-variable form with
+    // trapezoidal integrators. It has the same response as the cookbook's direct-form biquad, and its
+    // memories stay in proportion to the signal when the host sweeps the parameters block by block.
     class CFilterKernel : public AUKernelBase {
     public:
         explicit CFilterKernel(OrkeFilter* plugin)
@@ -37,8 +39,10 @@ public:
     private:
         void ComputeCoefficients();
 
-        // y = b0 x + z1; z1 = b1 x - a1 y + z2; z2 = b2 x - a2 y (a0 divided out).
-        double m_b0 = 1.0, m_b1 = 0.0, m_b2 = 0.0, m_a1 = 0.0, m_a2 = 0.0;
-        double m_z1 = 0.0, m_z2 = 0.0;
+        // g = tan(pi cutoff / rate), k = 1 / Q; a1 = 1 / (1 + g (g + k)), a2 = g a1, a3 = g a2.
+        double m_k = 1.0, m_a1 = 1.0, m_a2 = 0.0, m_a3 = 0.0;
+        // The output mix of band-pass (v1), low-pass (v2) and input: y = input x + band v1 + low v2.
+        double m_mixInput = 0.0, m_mixBand = 0.0, m_mixLow = 1.0;
+        double m_ic1 = 0.0, m_ic2 = 0.0; // the two integrators' memories
     };
 };
