@@ -11,19 +11,24 @@
 class OrkeProgram {
 public:
     OrkeProgram() = default;
+    // [main thread] by the framework's destructor.
     virtual ~OrkeProgram() = default;
 
     OrkeProgram(const OrkeProgram&) = delete;
     OrkeProgram& operator=(const OrkeProgram&) = delete;
 
-    // Real values, by parameter number. Callers pass numbers of the parameter table only.
+    // Real values, by parameter number; callers pass numbers of the parameter table only.
+    // [any thread] from setParameter (and [main thread] from the constructor and LoadPresets).
     virtual void SetParameter(int index, float value) = 0;
+    // [any thread], the [audio thread] included (kernels read through it): no lock, no allocation.
     virtual float GetParameter(int index) const = 0;
+    // [any thread] from setProgramName (and [main thread] from the constructor and LoadPresets).
     virtual void SetName(const char* name) = 0;
-    // NUL-terminated, valid while the program lives.
+    // [any thread] NUL-terminated, valid while the program lives.
     virtual const char* GetName() const = 0;
 
-    // Program data as one opaque block; nothing in the framework exchanges chunks with the host.
+    // [not called] Program data as one opaque block; nothing in the framework exchanges chunks with the host.
+    // A plug-in that sets programsAreChunks calls them from its getChunk and setChunk [main thread].
     virtual const void* GetChunk() const { return nullptr; }
     virtual int GetChunkSize() const { return 0; }
     virtual void SetChunk(const void* data, long size) {
@@ -31,12 +36,13 @@ public:
         (void)size;
     }
 
-    // Copies at most size - 1 characters of the name and a NUL into `text`. This is how the framework hands
-    // names to the host; a program whose name may change while another thread reads it overrides it to read
-    // the name safely.
+    // [any thread] Copies at most size - 1 characters of the name and a NUL into `text`. This is how the
+    // framework hands names to the host; a program whose name may change while another thread reads it
+    // overrides it to read the name safely.
     virtual void CopyName(char* text, size_t size) const;
 };
 
+// [main thread] Called by the framework's constructor once per program; returns a new program.
 typedef OrkeProgram* (*OrkeProgramFactory)();
 
 // One program as a plug-in ships it: a name of at most 31 characters and every parameter's real value, in
