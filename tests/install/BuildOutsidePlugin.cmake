@@ -1,4 +1,7 @@
-# Script run by CTest: install, configure and build the outside project, then check what the module exports.
+# Script run by CTest: install the build, then configure and build each outside project on the installed
+# package and check that its module exports the entry.
+#   PROJECTS  list of <source folder>=<module name>
+#   ABSENT    files the default install must not lay out (relative to the prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 
@@ -16,17 +19,27 @@ foreach(file lib/vst/Idlewire.so include/orke/framework/OrkeAuBase.h include/ork
         message(FATAL_ERROR "missing after install: ${file}")
     endif()
 endforeach()
+foreach(file ${ABSENT})
+    if(EXISTS ${prefix}/${file})
+        message(FATAL_ERROR "installed although not asked for: ${file}")
+    endif()
+endforeach()
 
-run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build
-    -DCMAKE_PREFIX_PATH=${prefix}
-    -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
-    -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
-    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}"
-    "-DCMAKE_MODULE_LINKER_FLAGS=${LINKER_FLAGS}"
-    -DPLUGIN_SOURCE_DIR=${PLUGIN_SOURCE_DIR})
-run(${CMAKE_COMMAND} --build ${WORK_DIR}/build -j2)
-
-execute_process(COMMAND nm -D --defined-only ${WORK_DIR}/build/Idlewire.so OUTPUT_VARIABLE symbols)
-if(NOT symbols MATCHES " T VSTPluginMain\n")
-    message(FATAL_ERROR "the outside build does not export VSTPluginMain:\n${symbols}")
-endif()
+foreach(project ${PROJECTS})
+    string(REPLACE "=" ";" parts ${project})
+    list(GET parts 0 source)
+    list(GET parts 1 module)
+    set(build ${WORK_DIR}/${module})
+    run(${CMAKE_COMMAND} -S ${source} -B ${build}
+        -DCMAKE_PREFIX_PATH=${prefix}
+        -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
+        -DCMAKE_CXX_COMPILER=${CXX_COMPILER}
+        "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}"
+        "-DCMAKE_MODULE_LINKER_FLAGS=${LINKER_FLAGS}"
+        -DPLUGIN_SOURCE_DIR=${PLUGIN_SOURCE_DIR})
+    run(${CMAKE_COMMAND} --build ${build} -j2)
+    execute_process(COMMAND nm -D --defined-only ${build}/${module}.so OUTPUT_VARIABLE symbols)
+    if(NOT symbols MATCHES " T VSTPluginMain\n")
+        message(FATAL_ERROR "the outside build of ${module} does not export VSTPluginMain:\n${symbols}")
+    endif()
+endforeach()
