@@ -3,22 +3,11 @@
 #include "HostedExample.h"
 
 #include <cstring>
-#include <random>
 
 namespace {
 
 constexpr float kRate = 48000.0f;
 constexpr size_t kRampFrames = 480; // 10 ms
-
-std::vector<float> noise(size_t frames) {
-    std::mt19937 random(12);
-    std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
-    std::vector<float> signal(frames);
-    for (float& s : signal) {
-        s = sample(random);
-    }
-    return signal;
-}
 
 // From another program, the host switches to each program mid-stream; once the ramp is over every sample is
 // the input times the program's level: bit for bit where the level is 1 or -1.
@@ -27,7 +16,7 @@ TEST(OrkeGain, ProgramsSettleOnTheirLevel) {
         int from, to;
         float scale, tolerance; // tolerance 0: bit for bit
     } cases[] = {{2, 0, 1.0f, 0.0f}, {0, 1, 0.5f, 1e-6f}, {0, 2, 0.1f, 1e-6f}, {1, 3, -1.0f, 0.0f}};
-    const std::vector<float> input = noise(9600);
+    const std::vector<float> input = Sine(997.0, kRate, 9600);
     for (const auto& c : cases) {
         HostedExample gain(ORKE_GAIN_PATH, kRate);
         gain.SetProgram(c.from);
