@@ -3,12 +3,6 @@
 #include "HostCallback.h"
 
 namespace orke::host {
-namespace {
-
-// Enough to show what is wrong; a plug-in that fails everything would otherwise flood the report.
-constexpr int kMaxLinesOfAKind = 20;
-
-} // namespace
 
 std::unique_ptr<PluginLibrary> CheckContext::OpenLibrary() {
     SetHostSampleRate(kValidationSampleRate);
@@ -45,23 +39,31 @@ std::unique_ptr<HostedPlugin> CheckContext::Load() {
     return plugin->effect ? std::move(plugin) : nullptr;
 }
 
-void CheckContext::Send(const char* kind, const std::string& text, int& count) {
-    if (++count <= kMaxLinesOfAKind) {
-        m_writer.Line(std::string(kind) + " " + text);
-    }
+// Every line goes to the parent, which keeps the first few of a kind and counts the rest.
+void CheckContext::Send(const char* kind, const std::string& text) {
+    m_writer.Line(std::string(kind) + " " + text);
 }
 
 void CheckContext::Fail(const std::string& text) {
-    Send("fail", text, m_failures);
+    ++m_failures;
+    Send("fail", text);
 }
 void CheckContext::Warn(const std::string& text) {
-    Send("warn", text, m_warnings);
+    Problem(kEveryWarningFailsFrom, text);
+}
+void CheckContext::Problem(int failsFrom, const std::string& text) {
+    if (Level() >= failsFrom) {
+        Fail(text);
+    } else {
+        Send("warn", text);
+    }
 }
 void CheckContext::Note(const std::string& text) {
-    Send("note", text, m_notes);
+    Send("note", text);
 }
 
 void CheckContext::Mark(int step, const std::string& what) {
+    m_step = what;
     m_writer.Line("mark " + std::to_string(step) + " " + what);
 }
 

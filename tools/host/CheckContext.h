@@ -10,8 +10,20 @@
 
 namespace orke::host {
 
+// How strict the battery is: which checks run, and which findings fail rather than warn.
+inline constexpr int kLowestLevel = 1;
+inline constexpr int kDefaultLevel = 5;
+inline constexpr int kHighestLevel = 10;
+// The levels from which findings that warn below them fail.
+inline constexpr int kRealtimeFailsFrom = 6;
+inline constexpr int kLongTextFailsFrom = 8;
+// The level from which requests carry arguments no careful host sends (null pointers, programs it lacks).
+inline constexpr int kHostileArgumentsFrom = 9;
+inline constexpr int kEveryWarningFailsFrom = 10;
+
 struct ValidationOptions {
     bool expectPassthrough = false;
+    int level = kDefaultLevel;
 };
 
 class CheckContext {
@@ -35,23 +47,29 @@ public:
     std::unique_ptr<PluginLibrary> OpenLibrary();
     std::unique_ptr<Effect> CreateEffect(const PluginLibrary& library);
 
+    int Level() const { return m_options.level; }
+
     void Fail(const std::string& text);
+    // A warning, which fails at the highest level.
     void Warn(const std::string& text);
+    // A finding that warns below level `failsFrom` and fails from it.
+    void Problem(int failsFrom, const std::string& text);
     void Note(const std::string& text);
     // Says which step runs now, so that a crash in it can be named and the check resumed after it.
     void Mark(int step, const std::string& what);
+    // The last step marked, for messages that say where they were found; empty before any.
+    const std::string& Step() const { return m_step; }
     bool Failed() const { return m_failures > 0; }
 
 private:
-    void Send(const char* kind, const std::string& text, int& count);
+    void Send(const char* kind, const std::string& text);
 
     std::string m_path;
     ValidationOptions m_options;
     LineWriter& m_writer;
     int m_resumeFrom;
     int m_failures = 0;
-    int m_warnings = 0;
-    int m_notes = 0;
+    std::string m_step;
 };
 
 // "1 parameter", "8 parameters": a count with its noun for the report.
@@ -62,5 +80,8 @@ inline std::string Counted(int64_t count, const std::string& noun) {
 // The host's announced maximum block size while validating, and the sample rate a check starts at.
 inline constexpr int32_t kValidationMaxBlock = 1024;
 inline constexpr double kValidationSampleRate = 44100.0;
+// The latency check's block size, and the longest declared delay it measures (about 3 s).
+inline constexpr int32_t kLatencyBlock = 256;
+inline constexpr int32_t kLongestMeasuredDelay = 131072;
 
 } // namespace orke::host

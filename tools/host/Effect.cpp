@@ -20,8 +20,13 @@ void Effect::Open() const {
 
 void Effect::Close() {
     if (m_record != nullptr) {
-        Suspend();
-        Dispatch(effClose);
+        try {
+            Suspend();
+            Dispatch(effClose);
+        } catch (const PluginException&) {
+            // Closing runs from destructors, also while an earlier exception unwinds: the record is gone
+            // either way.
+        }
         m_record = nullptr;
     }
 }
@@ -85,6 +90,27 @@ std::string Effect::ParameterDisplay(int32_t index) const {
     return Text(effGetParamDisplay, index);
 }
 
+float Effect::GetParameter(int32_t index) const {
+    TraceParameter(CallKind::GetParameter, index, 0.0f);
+    try {
+        const float value = m_record->getParameter(m_record, index);
+        TraceReturn();
+        return value;
+    } catch (...) {
+        RethrowFromPlugin();
+    }
+}
+
+void Effect::SetParameter(int32_t index, float value) const {
+    TraceParameter(CallKind::SetParameter, index, value);
+    try {
+        m_record->setParameter(m_record, index, value);
+        TraceReturn();
+    } catch (...) {
+        RethrowFromPlugin();
+    }
+}
+
 bool Effect::CanProcess() const {
     if ((m_record->flags & effFlagsCanReplacing) != 0 && m_record->processReplacing != nullptr) {
         return true;
@@ -93,14 +119,20 @@ bool Effect::CanProcess() const {
 }
 
 void Effect::Process(float** inputs, float** outputs, int32_t frames) const {
-    if ((m_record->flags & effFlagsCanReplacing) != 0 && m_record->processReplacing != nullptr) {
-        m_record->processReplacing(m_record, inputs, outputs, frames);
-        return;
+    const bool replacing =
+        (m_record->flags & effFlagsCanReplacing) != 0 && m_record->processReplacing != nullptr;
+    if (!replacing) {
+        for (int32_t channel = 0; channel < m_record->numOutputs; ++channel) {
+            std::memset(outputs[channel], 0, sizeof(float) * static_cast<size_t>(frames > 0 ? frames : 0));
+        }
     }
-    for (int32_t channel = 0; channel < m_record->numOutputs; ++channel) {
-        std::memset(outputs[channel], 0, sizeof(float) * static_cast<size_t>(frames > 0 ? frames : 0));
+    TraceProcess(frames, inputs, outputs, m_record->numInputs, m_record->numOutputs);
+    try {
+        (replacing ? m_record->processReplacing : m_record->process)(m_record, inputs, outputs, frames);
+        TraceReturn();
+    } catch (...) {
+        RethrowFromPlugin();
     }
-    m_record->process(m_record, inputs, outputs, frames);
 }
 
 } // namespace orke::host

@@ -2,6 +2,7 @@
 // request once.
 #pragma once
 
+#include "CallTrace.h"
 #include "EffectRecord.h"
 
 #include <cstdint>
@@ -24,9 +25,18 @@ public:
 
     AEffect* Record() const { return m_record; }
 
+    // Every call into the plug-in is traced, and its exception comes out as a PluginException naming the
+    // call.
     intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                       float opt = 0.0f) const {
-        return m_record->dispatcher(m_record, opcode, index, value, ptr, opt);
+        TraceRequest(opcode, index, value, ptr, opt);
+        try {
+            const intptr_t answer = m_record->dispatcher(m_record, opcode, index, value, ptr, opt);
+            TraceReturn();
+            return answer;
+        } catch (...) {
+            RethrowFromPlugin();
+        }
     }
     // A text request answered into a zeroed buffer; the text up to its NUL.
     std::string Text(int32_t opcode, int32_t index = 0, intptr_t value = 0) const;
@@ -62,8 +72,8 @@ public:
     std::string ParameterName(int32_t index) const;
     std::string ParameterLabel(int32_t index) const;
     std::string ParameterDisplay(int32_t index) const;
-    float GetParameter(int32_t index) const { return m_record->getParameter(m_record, index); }
-    void SetParameter(int32_t index, float value) const { m_record->setParameter(m_record, index, value); }
+    float GetParameter(int32_t index) const;
+    void SetParameter(int32_t index, float value) const;
 
     // True when the effect offers a 32-bit process entry, replacing or (deprecated) accumulating.
     bool CanProcess() const;

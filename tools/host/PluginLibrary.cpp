@@ -1,5 +1,6 @@
 #include "PluginLibrary.h"
 
+#include "CallTrace.h"
 #include "HostCallback.h"
 
 #include <dlfcn.h>
@@ -42,7 +43,11 @@ std::string describeMagic(int32_t magic) {
 
 } // namespace
 
-std::unique_ptr<PluginLibrary> PluginLibrary::Open(const std::string& path, std::string& error) {
+std::unique_ptr<PluginLibrary> PluginLibrary::Open(const std::string& path, std::string& error,
+                                                   bool* noEntry) {
+    if (noEntry != nullptr) {
+        *noEntry = false;
+    }
     // A bare file name would send the loader searching the library path instead of the current folder.
     const std::string loadPath = path.find('/') == std::string::npos ? "./" + path : path;
     dlerror();
@@ -61,6 +66,9 @@ std::unique_ptr<PluginLibrary> PluginLibrary::Open(const std::string& path, std:
     if (entry == nullptr) {
         dlclose(handle);
         error = path + " is not a VST 2.4 plug-in: it exports neither VSTPluginMain nor main";
+        if (noEntry != nullptr) {
+            *noEntry = true;
+        }
         return nullptr;
     }
     return std::unique_ptr<PluginLibrary>(
@@ -80,9 +88,15 @@ PluginLibrary::~PluginLibrary() {
 AEffect* PluginLibrary::CreateEffect(std::string& error) const {
     AEffect* effect = nullptr;
     try {
-        effect = m_entry(HostCallback);
-    } catch (...) {
-        error = m_path + ": " + m_entryName + " threw an exception";
+        TraceEntry();
+        try {
+            effect = m_entry(HostCallback);
+            TraceReturn();
+        } catch (...) {
+            RethrowFromPlugin();
+        }
+    } catch (const PluginException& exception) {
+        error = m_path + ": " + exception.what();
         return nullptr;
     }
     if (effect == nullptr) {

@@ -11,8 +11,10 @@ namespace orke::host {
 
 class PluginLibrary {
 public:
-    // Loads the module at `path`. On failure returns null and says why in `error` (the loader's own words).
-    static std::unique_ptr<PluginLibrary> Open(const std::string& path, std::string& error);
+    // Loads the module at `path`. On failure returns null and says why in `error` (the loader's own words);
+    // `noEntry`, when given, tells whether it failed only because the module exports neither entry.
+    static std::unique_ptr<PluginLibrary> Open(const std::string& path, std::string& error,
+                                               bool* noEntry = nullptr);
     ~PluginLibrary();
 
     PluginLibrary(const PluginLibrary&) = delete;

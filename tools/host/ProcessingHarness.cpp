@@ -1,11 +1,23 @@
 #include "ProcessingHarness.h"
 
+#include "CallTrace.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace orke::host {
+
+std::unique_ptr<HostedPlugin> LoadForProcessing(CheckContext& context) {
+    auto plugin = context.Load();
+    if (plugin && !plugin->effect->CanProcess()) {
+        context.Fail("has no 32-bit process entry");
+        return nullptr;
+    }
+    return plugin;
+}
 
 ProcessingHarness::ProcessingHarness(CheckContext& context, Effect& effect, int32_t maxFrames)
     : m_context(context)
@@ -13,7 +25,7 @@ ProcessingHarness::ProcessingHarness(CheckContext& context, Effect& effect, int3
     , m_maxFrames(maxFrames)
     , m_input(std::max(effect.NumInputs(), 0), maxFrames)
     , m_expected(std::max(effect.NumInputs(), 0), maxFrames)
-    , m_output(std::max(effect.NumOutputs(), 0), maxFrames) {}
+    , m_output(std::max(effect.NumOutputs(), 0), maxFrames, kOutputGuard) {}
 
 void ProcessingHarness::Prepare(double sampleRate) {
     m_sampleRate = sampleRate;
@@ -29,12 +41,26 @@ void ProcessingHarness::Report(const std::string& kind, const std::string& text)
     }
 }
 
+std::string ProcessingHarness::Where(int32_t frames, bool inPlace) const {
+    const bool traced = t_tracedCall != nullptr && t_tracedCall->kind == CallKind::Process;
+    // The rate the host last told the plug-in, which a check may have changed behind the harness's back.
+    const double rate = traced ? t_tracedCall->sampleRate : m_sampleRate;
+    std::string where = " (block of " + Counted(frames, "frame") + " at " +
+                        std::to_string(std::lround(rate)) + " Hz, " +
+                        (inPlace ? "in place" : "separate buffers");
+    if (traced) {
+        where += t_tracedCall->resumed != 0 ? ", the " + Ordinal(t_tracedCall->processCalls) + " since resume"
+                                            : ", while suspended";
+    }
+    if (!m_context.Step().empty()) {
+        where += ", during " + m_context.Step();
+    }
+    return where + ")";
+}
+
 bool ProcessingHarness::Run(int32_t frames, bool inPlace) {
     const int32_t inputs = m_input.Channels();
     const int32_t outputs = m_output.Channels();
-    const std::string block = " (block of " + Counted(frames, "frame") + " at " +
-                              std::to_string(std::lround(m_sampleRate)) + " Hz" +
-                              (inPlace ? ", in place)" : ")");
     m_input.FillWithGuardPattern();
     m_output.FillWithGuardPattern();
     FillTestSignal(m_input, frames, m_position);
@@ -49,6 +75,7 @@ bool ProcessingHarness::Run(int32_t frames, bool inPlace) {
     }
     m_effect.Process(m_input.Pointers(), outputPointers.data(), frames);
     m_position += frames;
+    const std::string block = Where(frames, inPlace);
 
     bool ok = true;
     if (!m_input.GuardsIntact() || !m_output.GuardsIntact()) {
@@ -60,27 +87,74 @@ bool ProcessingHarness::Run(int32_t frames, bool inPlace) {
         ok = false;
     }
     if (!inPlace && !m_input.SameSamples(m_expected, frames)) {
-        Report("input", "changed its input buffers" + block);
+        Report("input", "wrote into its input buffers" + block);
         ok = false;
     }
     if (frames == 0) {
         return ok;
     }
     // Gather the outputs where they were written, to look at them as one set of channels.
-    GuardedBuffers written(outputs, frames);
+    GuardedBuffers written(outputs, frames, kOutputGuard);
     for (int32_t c = 0; c < outputs; ++c) {
         std::memcpy(written.Channel(c), outputPointers[static_cast<size_t>(c)],
                     sizeof(float) * static_cast<size_t>(frames));
     }
-    if (written.CountUntouched(frames) > 0) {
-        Report("unwritten", "left output samples unwritten" + block);
+    const int64_t unwritten = written.CountUntouched(frames);
+    if (unwritten > 0) {
+        Report("unwritten", "left " + std::to_string(unwritten) + " output samples unwritten" + block);
         ok = false;
     }
+    // The markers the host put around and after the block may come back: then the plug-in read where it
+    // should not have, and the NaN it passes on are the host's, not its own.
+    int64_t inputMarkers = 0;
+    int64_t outputMarkers = 0;
     SampleScan scan;
-    ScanSamples(written, frames, scan);
+    float peak = 0.0f;
+    for (int32_t c = 0; c < outputs; ++c) {
+        for (int32_t i = 0; i < frames; ++i) {
+            const float sample = written.Channel(c)[i];
+            const uint32_t origin = GuardOrigin(sample);
+            uint32_t bits;
+            std::memcpy(&bits, &sample, sizeof bits);
+            if (origin == kInputGuard) {
+                ++inputMarkers;
+            } else if (origin == kOutputGuard) {
+                outputMarkers += bits == kOutputGuard ? 0 : 1; // the exact marker is an unwritten sample
+            } else if (std::isnan(sample)) {
+                ++scan.nan;
+            } else if (std::isinf(sample)) {
+                ++scan.infinite;
+            } else {
+                scan.denormal += std::fpclassify(sample) == FP_SUBNORMAL ? 1 : 0;
+                peak = std::max(peak, std::fabs(sample));
+            }
+        }
+    }
+    if (inputMarkers > 0) {
+        Report("read outside",
+               "read its inputs outside the block: the marker values the host put after the block "
+               "came back in its output" +
+                   block);
+        ok = false;
+    }
+    if (outputMarkers > 0) {
+        Report("read output",
+               "read its output buffers before writing them: the marker values the host put there "
+               "came back in its output" +
+                   block);
+        ok = false;
+    }
     if (scan.nan > 0 || scan.infinite > 0) {
-        Report("nan", "wrote " + std::to_string(scan.nan) + " NaN and " + std::to_string(scan.infinite) +
+        Report("nan", "produced " + std::to_string(scan.nan) + " NaN and " + std::to_string(scan.infinite) +
                           " infinite samples" + block);
+        ok = false;
+    }
+    if (peak > kAbsurdPeak) {
+        char text[96];
+        std::snprintf(text, sizeof text,
+                      "produced samples of absurd size, up to %.3g (%.0f dB above full scale)",
+                      static_cast<double>(peak), 20.0 * std::log10(static_cast<double>(peak)));
+        Report("peak", text + block);
         ok = false;
     }
     m_scan.denormal += scan.denormal;

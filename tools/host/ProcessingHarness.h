@@ -1,6 +1,6 @@
 // Runs blocks of the test signal through an effect and checks each: nothing written outside the buffers, the
-// inputs left alone, every output sample written, no NaN or infinity, denormals counted, and with a
-// pass-through expected every output bit equal to its input.
+// inputs left alone, every output sample written, nothing read outside the block, no NaN, infinity or absurd
+// peak, denormals counted, and with a pass-through expected every output bit equal to its input.
 #pragma once
 
 #include "CheckContext.h"
@@ -11,6 +11,10 @@
 #include <string>
 
 namespace orke::host {
+
+// A sample beyond this (120 dB above full scale) from a test signal within 1.5 is no effect's doing but a
+// fault.
+inline constexpr float kAbsurdPeak = 1e6f;
 
 class ProcessingHarness {
 public:
@@ -31,6 +35,8 @@ public:
 
 private:
     void Report(const std::string& kind, const std::string& text);
+    // " (block of 17 frames at 48000 Hz, separate buffers, the 3rd since resume)" for the last process call.
+    std::string Where(int32_t frames, bool inPlace) const;
 
     CheckContext& m_context;
     Effect& m_effect;
@@ -43,5 +49,9 @@ private:
     double m_sampleRate = kValidationSampleRate; // what CheckContext gives a new instance
     std::set<std::string> m_reported;
 };
+
+// A fresh instance for a check that processes: null, with a failure reported, when it cannot be made or has
+// no 32-bit process entry.
+std::unique_ptr<HostedPlugin> LoadForProcessing(CheckContext& context);
 
 } // namespace orke::host

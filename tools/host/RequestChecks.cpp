@@ -2,6 +2,7 @@
 // arguments that change nothing: a robust plug-in answers each without crashing or hanging.
 #include "ValidationChecks.h"
 
+#include "CallTrace.h"
 #include "EffectOpcodes.h"
 #include "ProcessingHarness.h"
 #include "VstRecords.h"
@@ -13,93 +14,6 @@ namespace orke::host {
 namespace {
 
 constexpr int kLastRequest = 90;
-
-const char* const kRequestNames[] = {"effOpen",
-                                     "effClose",
-                                     "effSetProgram",
-                                     "effGetProgram",
-                                     "effSetProgramName",
-                                     "effGetProgramName",
-                                     "effGetParamLabel",
-                                     "effGetParamDisplay",
-                                     "effGetParamName",
-                                     "effGetVu",
-                                     "effSetSampleRate",
-                                     "effSetBlockSize",
-                                     "effMainsChanged",
-                                     "effEditGetRect",
-                                     "effEditOpen",
-                                     "effEditClose",
-                                     "effEditDraw",
-                                     "effEditMouse",
-                                     "effEditKey",
-                                     "effEditIdle",
-                                     "effEditTop",
-                                     "effEditSleep",
-                                     "effIdentify",
-                                     "effGetChunk",
-                                     "effSetChunk",
-                                     "effProcessEvents",
-                                     "effCanBeAutomated",
-                                     "effString2Parameter",
-                                     "effGetNumProgramCategories",
-                                     "effGetProgramNameIndexed",
-                                     "effCopyProgram",
-                                     "effConnectInput",
-                                     "effConnectOutput",
-                                     "effGetInputProperties",
-                                     "effGetOutputProperties",
-                                     "effGetPlugCategory",
-                                     "effGetCurrentPosition",
-                                     "effGetDestinationBuffer",
-                                     "effOfflineNotify",
-                                     "effOfflinePrepare",
-                                     "effOfflineRun",
-                                     "effProcessVarIo",
-                                     "effSetSpeakerArrangement",
-                                     "effSetBlockSizeAndSampleRate",
-                                     "effSetBypass",
-                                     "effGetEffectName",
-                                     "effGetErrorText",
-                                     "effGetVendorString",
-                                     "effGetProductString",
-                                     "effGetVendorVersion",
-                                     "effVendorSpecific",
-                                     "effCanDo",
-                                     "effGetTailSize",
-                                     "effIdle",
-                                     "effGetIcon",
-                                     "effSetViewPosition",
-                                     "effGetParameterProperties",
-                                     "effKeysRequired",
-                                     "effGetVstVersion",
-                                     "effEditKeyDown",
-                                     "effEditKeyUp",
-                                     "effSetEditKnobMode",
-                                     "effGetMidiProgramName",
-                                     "effGetCurrentMidiProgram",
-                                     "effGetMidiProgramCategory",
-                                     "effHasMidiProgramsChanged",
-                                     "effGetMidiKeyName",
-                                     "effBeginSetProgram",
-                                     "effEndSetProgram",
-                                     "effGetSpeakerArrangement",
-                                     "effShellGetNextPlugin",
-                                     "effStartProcess",
-                                     "effStopProcess",
-                                     "effSetTotalSampleToProcess",
-                                     "effSetPanLaw",
-                                     "effBeginLoadBank",
-                                     "effBeginLoadProgram",
-                                     "effSetProcessPrecision",
-                                     "effGetNumMidiInputChannels",
-                                     "effGetNumMidiOutputChannels"};
-static_assert(sizeof kRequestNames / sizeof kRequestNames[0] == effGetNumMidiOutputChannels + 1);
-
-std::string requestName(int opcode) {
-    return std::to_string(opcode) + " (" +
-           (opcode <= effGetNumMidiOutputChannels ? kRequestNames[opcode] : "unknown to VST 2.4") + ")";
-}
 
 bool isEditorRequest(int opcode) {
     return (opcode >= effEditGetRect && opcode <= effEditSleep) ||
@@ -231,12 +145,13 @@ void sweep(CheckContext& context, bool nullPointers) {
     RequestSweep requests(effect, nullPointers);
     int sent = 0;
     int answered = 0;
-    const std::string how = nullPointers ? " with null pointers" : " with sized buffers";
+    const std::string step =
+        nullPointers ? "the requests with null pointers" : "the requests with sized buffers";
     for (int opcode = std::max(context.ResumeFrom(), 0); opcode <= kLastRequest; ++opcode) {
         if (opcode == effOpen || opcode == effClose || (hasEditor && isEditorRequest(opcode))) {
             continue;
         }
-        context.Mark(opcode, "request " + requestName(opcode) + how);
+        context.Mark(opcode, step);
         answered += requests.Send(opcode) != 0 ? 1 : 0;
         ++sent;
     }

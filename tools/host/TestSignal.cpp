@@ -6,41 +6,51 @@
 namespace orke::host {
 namespace {
 
-// A signalling NaN with a payload of its own: not what arithmetic produces, nor a value a plug-in copies.
-constexpr uint32_t kGuardBits = 0x7FA5A5A5u;
-
-float guardValue() {
+float valueOf(uint32_t bits) {
     float value;
-    std::memcpy(&value, &kGuardBits, sizeof value);
+    std::memcpy(&value, &bits, sizeof value);
     return value;
-}
-
-bool isGuard(float sample) {
-    uint32_t bits;
-    std::memcpy(&bits, &sample, sizeof bits);
-    return bits == kGuardBits;
 }
 
 } // namespace
 
-GuardedBuffers::GuardedBuffers(int32_t channels, int32_t frames)
-    : m_frames(frames)
+uint32_t GuardOrigin(float sample) {
+    uint32_t bits;
+    std::memcpy(&bits, &sample, sizeof bits);
+    constexpr uint32_t kIgnored = 0x80400000u; // the sign, and the bit that quietens a NaN
+    for (uint32_t guard : {kInputGuard, kOutputGuard}) {
+        if ((bits & ~kIgnored) == (guard & ~kIgnored)) {
+            return guard;
+        }
+    }
+    return 0;
+}
+
+GuardedBuffers::GuardedBuffers(int32_t channels, int32_t frames, uint32_t guard)
+    : m_guardBits(guard)
+    , m_frames(frames)
     , m_stride(frames + 2 * kGuard)
-    , m_storage(static_cast<size_t>(channels) * static_cast<size_t>(m_stride), guardValue()) {
+    , m_storage(static_cast<size_t>(channels) * static_cast<size_t>(m_stride), valueOf(guard)) {
     for (int32_t channel = 0; channel < channels; ++channel) {
         m_pointers.push_back(m_storage.data() + static_cast<size_t>(channel) * static_cast<size_t>(m_stride) +
                              kGuard);
     }
 }
 
+bool GuardedBuffers::IsGuard(float sample) const {
+    uint32_t bits;
+    std::memcpy(&bits, &sample, sizeof bits);
+    return bits == m_guardBits;
+}
+
 void GuardedBuffers::FillWithGuardPattern() {
-    std::fill(m_storage.begin(), m_storage.end(), guardValue());
+    std::fill(m_storage.begin(), m_storage.end(), valueOf(m_guardBits));
 }
 
 bool GuardedBuffers::GuardsIntact() const {
     for (const float* channel : m_pointers) {
         for (int32_t i = 1; i <= kGuard; ++i) {
-            if (!isGuard(channel[-i]) || !isGuard(channel[m_frames + i - 1])) {
+            if (!IsGuard(channel[-i]) || !IsGuard(channel[m_frames + i - 1])) {
                 return false;
             }
         }
@@ -52,7 +62,7 @@ int64_t GuardedBuffers::CountUntouched(int32_t frames) const {
     int64_t count = 0;
     for (const float* channel : m_pointers) {
         for (int32_t i = 0; i < frames; ++i) {
-            count += isGuard(channel[i]) ? 1 : 0;
+            count += IsGuard(channel[i]) ? 1 : 0;
         }
     }
     return count;
@@ -61,7 +71,7 @@ int64_t GuardedBuffers::CountUntouched(int32_t frames) const {
 bool GuardedBuffers::UntouchedFrom(int32_t frame) const {
     for (const float* channel : m_pointers) {
         for (int32_t i = frame; i < m_frames; ++i) {
-            if (!isGuard(channel[i])) {
+            if (!IsGuard(channel[i])) {
                 return false;
             }
         }

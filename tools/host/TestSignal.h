@@ -8,11 +8,22 @@
 
 namespace orke::host {
 
-// Channel buffers with a guard zone before and after each channel, filled with a pattern no plug-in writes by
-// chance, so that a write outside the block is seen.
+// The marker values that fill buffers before a plug-in gets them: signalling NaNs with payloads of their own,
+// not what arithmetic produces nor a value a plug-in copies by chance. Inputs and outputs have different
+// ones, so that a marker coming back in the output says which buffer the plug-in read where it should not
+// have.
+inline constexpr uint32_t kInputGuard = 0x7FA5A5A5u;
+inline constexpr uint32_t kOutputGuard = 0x7F9C3C3Cu;
+
+// kInputGuard or kOutputGuard when `sample` is that marker, as it is or as arithmetic leaves it (quietened,
+// negated); 0 for any other value.
+uint32_t GuardOrigin(float sample);
+
+// Channel buffers with a guard zone before and after each channel, filled with a marker value, so that a
+// write outside the block is seen.
 class GuardedBuffers {
 public:
-    GuardedBuffers(int32_t channels, int32_t frames);
+    GuardedBuffers(int32_t channels, int32_t frames, uint32_t guard = kInputGuard);
 
     int32_t Channels() const { return static_cast<int32_t>(m_pointers.size()); }
     int32_t Frames() const { return m_frames; }
@@ -20,7 +31,7 @@ public:
     float* Channel(int32_t channel) { return m_pointers[static_cast<size_t>(channel)]; }
     const float* Channel(int32_t channel) const { return m_pointers[static_cast<size_t>(channel)]; }
 
-    // Fills every sample of every channel with the guard pattern, so that untouched samples can be found.
+    // Fills every sample of every channel with the marker, so that untouched samples can be found.
     void FillWithGuardPattern();
     // True when no guard zone was written.
     bool GuardsIntact() const;
@@ -36,7 +47,10 @@ public:
     bool SameSamples(const GuardedBuffers& other, int32_t frames) const;
 
 private:
+    bool IsGuard(float sample) const;
+
     static constexpr int32_t kGuard = 64;
+    uint32_t m_guardBits;
     int32_t m_frames;
     int32_t m_stride;
     std::vector<float> m_storage;

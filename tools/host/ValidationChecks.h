@@ -10,6 +10,8 @@ namespace orke::host {
 
 struct ValidationCheck {
     std::string name;
+    int level;         // the lowest strictness level at which it runs
+    std::string about; // what it does, and what fails or warns, for the list of checks
     std::function<void(CheckContext&)> run;
     // A check whose numbered steps can each crash the plug-in: after a crash it runs again from the next
     // step.
@@ -33,7 +35,7 @@ void CheckPrograms(CheckContext& context);
 void CheckParameters(CheckContext& context);
 void CheckParameterText(CheckContext& context);
 
-// Every request with harmless arguments.
+// Every request with harmless arguments, and with null pointers.
 void CheckRequestsWithNullPointers(CheckContext& context);
 void CheckRequestsWithBuffers(CheckContext& context);
 
@@ -41,7 +43,13 @@ void CheckRequestsWithBuffers(CheckContext& context);
 void CheckProcessingAt(CheckContext& context, double sampleRate);
 void CheckInPlaceProcessing(CheckContext& context);
 void CheckSubBlocks(CheckContext& context);
+void CheckLatency(CheckContext& context);
 void CheckParameterFuzz(CheckContext& context);
 void CheckSecondThread(CheckContext& context);
+void CheckRealtimeSafety(CheckContext& context);
+
+// What a careless or hostile host does.
+void CheckRequestsOutOfSequence(CheckContext& context);
+void CheckAbsurdBlockSizes(CheckContext& context);
 
 } // namespace orke::host

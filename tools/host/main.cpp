@@ -22,6 +22,7 @@ commands:
   process PLUGIN [IN] OUT  render the audio file IN and/or a MIDI file (--midi) through the plug-in into OUT
   preset save PLUGIN FILE  save the plug-in's program or bank as a file (preset show FILE: what a file holds)
   validate PLUGIN          run a battery of host checks; exit 0 only when all pass
+  sweep [FOLDER...]        validate every plug-in in the folders hosts scan, one line each
   bench PLUGIN             time the process entry for block sizes 1 to 8192 against memcpy
   midi                     list the machine's MIDI endpoints
 
@@ -41,8 +42,8 @@ struct NamedCommand {
 
 const NamedCommand kCommands[] = {
     {"info", orke::host::RunInfo},         {"process", orke::host::RunProcess},
-    {"validate", orke::host::RunValidate}, {"bench", orke::host::RunBench},
-    {"preset", orke::host::RunPreset},
+    {"validate", orke::host::RunValidate}, {"sweep", orke::host::RunSweep},
+    {"bench", orke::host::RunBench},       {"preset", orke::host::RunPreset},
 };
 
 int runMidi(int argc, char** argv) {

@@ -8,6 +8,11 @@
 //                        parameter value that need escaping or have no name, crashes on a null parameter-name
 //                        buffer, and names as its product what the host answered to it
 //   FIXTURE_SLOPPY       a little of every fault the validator looks for
+//   FIXTURE_RECKLESS     chatters on its standard output and error, throws from the vendor request, crashes
+//   on
+//                        a zero-frame block at 48000 Hz, reads past the block at 96000 Hz, and at 44100 Hz
+//                        allocates and locks in its process calls and comes out 32 frames late while
+//                        declaring 64
 #include "EffectOpcodes.h"
 #include "EffectRecord.h"
 
@@ -184,6 +189,74 @@ float sloppyGet(AEffect*, int32_t) {
 FIXTURE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
     return makeRecord(sloppyDispatch, sloppyProcess, sloppySet, sloppyGet, 2, effFlagsCanReplacing,
                       orke::fourCharCode("Slop"));
+}
+
+#elif defined(FIXTURE_RECKLESS)
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <stdexcept>
+
+namespace {
+
+constexpr int32_t kDelay = 32;
+float g_sampleRate = 44100.0f;
+float g_delayLine[2][kDelay];
+int32_t g_delayAt = 0;
+std::mutex g_mutex;
+void* volatile g_kept;
+
+intptr_t recklessDispatch(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float opt) {
+    switch (opcode) {
+    case effSetSampleRate:
+        g_sampleRate = opt;
+        return 0;
+    case effGetVendorString:
+        throw std::runtime_error("reckless refuses to name its vendor");
+    default:
+        return 0;
+    }
+}
+
+void recklessProcess(AEffect*, float** inputs, float** outputs, int32_t frames) {
+    if (frames == 0 && g_sampleRate == 48000.0f) {
+        *static_cast<volatile int*>(nullptr) = 0;
+    }
+    if (g_sampleRate == 44100.0f) { // kept where the compiler must believe it is used, or it leaves it out
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_kept = new float[static_cast<size_t>(frames) + 1];
+        delete[] static_cast<float*>(g_kept);
+        g_kept = std::malloc(16);
+        std::free(g_kept);
+    }
+    for (int32_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < 2; ++c) {
+            // One sample ahead at 96000 Hz: the last frame of a block reads past it.
+            const float in = g_sampleRate == 96000.0f ? inputs[c][i + 1] : inputs[c][i];
+            outputs[c][i] = g_delayLine[c][g_delayAt];
+            g_delayLine[c][g_delayAt] = in;
+        }
+        g_delayAt = (g_delayAt + 1) % kDelay;
+    }
+}
+
+void recklessSet(AEffect*, int32_t, float) {}
+float recklessGet(AEffect*, int32_t) {
+    return 0.5f;
+}
+
+} // namespace
+
+FIXTURE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+    for (int line = 1; line <= 7; ++line) {
+        std::printf("reckless: starting up, line %d\n", line);
+    }
+    std::fprintf(stderr, "reckless: and a word on standard error\n");
+    AEffect* record = makeRecord(recklessDispatch, recklessProcess, recklessSet, recklessGet, 2,
+                                 effFlagsCanReplacing, orke::fourCharCode("Reck"));
+    record->initialDelay = 2 * kDelay;
+    return record;
 }
 
 #endif

@@ -164,13 +164,50 @@ TEST(OrkeHostProcess, AnInterruptedRenderLeavesNothingBehind) {
     EXPECT_EQ(folder.Files(), std::vector<std::string>{"in.wav"});
 }
 
-TEST(OrkeHostValidate, IdlewirePassesEveryCheckAsAPassThrough) {
-    const ToolRun run = RunTool({"validate", "--expect", "passthrough", IDLEWIRE_PATH});
-    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    expectAll(run.out, {"19 checks, 19 passed, 0 with warnings, 0 failed\n", "PASS  processing at 96000 Hz"});
-    const ToolRun json = RunTool({"validate", "--json", IDLEWIRE_PATH});
+// Every level, 1 to 10: at 10 every check runs and every warning would fail.
+TEST(OrkeHostValidate, IdlewirePassesEveryLevelAsAPassThrough) {
+    const std::pair<const char*, const char*> levels[] = {
+        {"1", "3 checks, 3 passed"},    {"2", "7 checks, 7 passed"},   {"3", "12 checks, 12 passed"},
+        {"4", "17 checks, 17 passed"},  {"5", "20 checks, 20 passed"}, {"6", "20 checks, 20 passed"},
+        {"7", "21 checks, 21 passed"},  {"8", "22 checks, 22 passed"}, {"9", "23 checks, 23 passed"},
+        {"10", "23 checks, 23 passed"},
+    };
+    for (const auto& [level, summary] : levels) {
+        const ToolRun run = RunTool({"validate", "--level", level, "--expect", "passthrough", IDLEWIRE_PATH});
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+        expectAll(run.out, {std::string("at level ") + level + ", expecting a pass-through\n",
+                            std::string(summary) + ", 0 with warnings, 0 failed\n"});
+    }
+    const ToolRun json = RunTool({"validate", "--json", "--check", "real-time safety", IDLEWIRE_PATH});
     EXPECT_EQ(json.exitCode, 0);
-    expectAll(json.out, {"\"failed\": 0\n}"});
+    expectAll(json.out,
+              {"\"level\": 5", "\"name\": \"real-time safety\"", "\"status\": \"pass\"",
+               "no allocation, release or lock in ", "\"output_not_listed\": 0", "\"failed\": 0\n}"});
+}
+
+TEST(OrkeHostValidate, ListsAndPicksChecks) {
+    const ToolRun list = RunTool({"validate", "--list"});
+    EXPECT_EQ(list.exitCode, 0);
+    expectAll(list.out, {"level  check", "\n    1  load ", "\n    5  real-time safety ",
+                         "\n    9  requests, null pointers "});
+    const ToolRun picked =
+        RunTool({"validate", "--check", "real-time safety", "--check=load", "--level", "1", IDLEWIRE_PATH});
+    EXPECT_EQ(picked.exitCode, 0) << picked.err;
+    // In the battery's order, whatever the level.
+    EXPECT_NE(picked.out.find("\nPASS  load "), std::string::npos) << picked.out;
+    EXPECT_NE(picked.out.find("\nPASS  real-time safety "), std::string::npos) << picked.out;
+    expectAll(picked.out, {"validate: 2 checks, 2 passed"});
+    for (const std::vector<std::string>& misuse : {std::vector<std::string>{"--check", "nonsense"},
+                                                   {"--level", "0"},
+                                                   {"--level", "11"},
+                                                   {"--level", "x"}}) {
+        std::vector<std::string> words = {"validate"};
+        words.insert(words.end(), misuse.begin(), misuse.end());
+        words.push_back(IDLEWIRE_PATH);
+        const ToolRun run = RunTool(words);
+        EXPECT_EQ(run.exitCode, 2) << misuse[1];
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
 }
 
 // Each check runs in a child with its own time limit. Only the one hanging request may reach it: under a
@@ -178,31 +215,66 @@ TEST(OrkeHostValidate, IdlewirePassesEveryCheckAsAPassThrough) {
 // hang waits idle, so the time costs no processor).
 TEST(OrkeHostValidate, FindsEachKindOfFault) {
     const ToolRun sloppy = RunTool({"validate", "--timeout", "30", FIXTURE_SLOPPY_PATH});
-    const ToolRun rude = RunTool({"validate", "--expect", "passthrough", FIXTURE_RUDE_PATH});
+    const ToolRun hostile =
+        RunTool({"validate", "--timeout", "30", "--level", "10", "--check", "programs", "--check",
+                 "parameters", "--check", "requests, null pointers", FIXTURE_SLOPPY_PATH});
+    const ToolRun rude = RunTool({"validate", "--level", "9", "--expect", "passthrough", FIXTURE_RUDE_PATH});
+    const ToolRun reckless = RunTool({"validate", "--timeout", "30", FIXTURE_RECKLESS_PATH});
+    const ToolRun strict =
+        RunTool({"validate", "--level", "6", "--check", "real-time safety", FIXTURE_RECKLESS_PATH});
+    const ToolRun lenient = RunTool({"validate", "--json", "--check", "parameters", FIXTURE_SLOPPY_PATH});
     const ToolRun unloadable = RunTool({"validate", FIXTURE_NULL_RECORD_PATH});
-    for (const ToolRun* run : {&sloppy, &rude, &unloadable}) {
+    for (const ToolRun* run : {&sloppy, &hostile, &rude, &reckless, &strict, &lenient, &unloadable}) {
         EXPECT_EQ(run->exitCode, 1) << run->out << run->err;
         EXPECT_EQ(run->signal, 0) << "the host itself must not crash";
     }
     const std::tuple<const ToolRun*, const char*, const char*> expected[] = {
         {&sloppy, "WARN  identity ", "answers VST version 0, not 2400"},
-        {&sloppy, "FAIL  programs ", "took program 1, outside its 1"},
-        {&sloppy, "FAIL  parameters ", "the name of parameter 0 runs past its 16-byte field"},
-        {&sloppy, "FAIL  parameters ", "parameter 0 reads back 1.5 after being set to 1"},
-        {&sloppy, "FAIL  requests, null pointers ", "crashed (SIGSEGV) during request 8 (effGetParamName)"},
-        {&sloppy, "FAIL  requests, null pointers ",
-         "no answer within 30 s during request 47 (effGetVendorString)"},
+        {&sloppy, "PASS  programs ", ""}, // a program it does not have is asked for only from level 9
+        {&sloppy, "FAIL  parameter fuzz ", "parameter 0 reads back 1.5"},
         {&sloppy, "FAIL  processing at 44100 Hz ",
-         "wrote past the end of the block (block of 1 frame at 44100 Hz)"},
+         "wrote past the end of the block (block of 1 frame at 44100 Hz, separate buffers, the 9th since "
+         "resume)"},
         {&sloppy, "WARN  processing at 48000 Hz ", "denormal samples"},
-        {&sloppy, "FAIL  processing at 96000 Hz ", "wrote 1 NaN and 1 infinite samples"},
+        {&sloppy, "FAIL  processing at 96000 Hz ", "produced 1 NaN and 1 infinite samples"},
         {&sloppy, "FAIL  sample-rate changes ",
-         "changed its input buffers (block of 512 frames at 22050 Hz)"},
+         "wrote into its input buffers (block of 512 frames at 22050 Hz"},
+        {&hostile, "FAIL  programs ", "took program 1, outside its 1"},
+        {&hostile, "FAIL  parameters ", "'a name far too long for its field' is 33 characters"},
+        {&hostile, "FAIL  requests, null pointers ",
+         "crashed (SIGSEGV) in request 8 (effGetParamName), with a null pointer, during the requests with "
+         "null "
+         "pointers"},
+        {&hostile, "FAIL  requests, null pointers ",
+         "no answer within 30 s in request 47 (effGetVendorString), with a null pointer"},
         // A crash fails its check; the battery goes on, and the plain copy passes before and after it.
         {&rude, "FAIL  requests, null pointers ",
-         "the plug-in crashed (SIGSEGV) during request 8 (effGetParamName) with null pointers"},
+         "the plug-in crashed (SIGSEGV) in request 8 (effGetParamName)"},
         {&rude, "PASS  processing at 44100 Hz", ""},
-        {&rude, "PASS  sample-rate changes", ""},
+        {&rude, "PASS  requests out of sequence", ""},
+        {&rude, "PASS  absurd block sizes", ""},
+        // The plug-in's exception, with its text and where it came from; what it printed, only where it
+        // failed.
+        {&reckless, "FAIL  identity ",
+         "the plug-in threw std::runtime_error (\"reckless refuses to name its vendor\") from request 47 "
+         "(effGetVendorString)"},
+        {&reckless, "      | reckless: starting up, line 1", ""},
+        {&reckless, "      | (and 3 more lines printed by the plug-in)", ""},
+        {&reckless, "PASS  open cold", ""},
+        {&reckless, "FAIL  processing at 48000 Hz ",
+         "the plug-in crashed (SIGSEGV) in a zero-frame process call at 48000 Hz (blocks of up to 1024, "
+         "separate "
+         "buffers), the 1st since resume"},
+        {&reckless, "FAIL  processing at 96000 Hz ",
+         "read its inputs outside the block: the marker values the host put after the block came back in its "
+         "output (block of 1 frame at 96000 Hz"},
+        {&reckless, "WARN  latency ",
+         "declares an initial delay of 64 frames, but an impulse comes out after 32"},
+        // Allocated through both allocators and locked once in every call; named as the first of them.
+        {&reckless, "WARN  real-time safety ",
+         "1814 allocations, 1814 releases, 907 blocking locks inside 907 process calls of 907; the first: "
+         "pthread_mutex_lock"},
+        {&strict, "FAIL  real-time safety ", "; the first: "},
         // A plug-in that does not load has nothing else to check.
         {&unloadable, "FAIL  load", ""},
         {&unloadable, "validate: 1 checks, 0 passed, 0 with warnings, 1 failed", ""},
@@ -212,10 +284,42 @@ TEST(OrkeHostValidate, FindsEachKindOfFault) {
         EXPECT_TRUE(!line.empty() && line.find(fragment) != std::string::npos) << start << fragment << "\n"
                                                                                << run->out;
     }
+    // Below level 8 a text longer than its field is a warning.
+    const size_t warnings = lenient.out.find("\"warnings\": [");
+    EXPECT_LT(warnings,
+              lenient.out.find("'a name far too long for its field' is 33 characters, more than the 15 "
+                               "its 16-byte field holds",
+                               warnings))
+        << lenient.out;
+    const size_t passed = reckless.out.find("\nPASS  open cold");
+    EXPECT_NE(reckless.out.find('\n', passed + 1), reckless.out.find("\n      |", passed))
+        << "no output under a check that passes";
+}
+
+// A folder reached twice through a link is searched once, a module reached twice is validated once, and a
+// module without an entry is skipped.
+TEST(OrkeHostSweep, ValidatesEachModuleOnceAndSkipsWhatIsNoPlugin) {
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder.Path("vst"));
+    std::filesystem::create_symlink(IDLEWIRE_PATH, folder.Path("vst/Idlewire.so"));
+    std::filesystem::create_symlink(FIXTURE_NO_ENTRY_PATH, folder.Path("vst/NoEntry.so"));
+    std::filesystem::create_symlink(IDLEWIRE_PATH, folder.Path("vst/Again.so"));
+    std::filesystem::create_directory_symlink(folder.Path("vst"), folder.Path("vst/loop"));
+    const ToolRun run = RunTool({"sweep", "--level", "1", "--tsv", folder.Path("report.tsv"), "--json",
+                                 folder.Path("report.json"), folder.Path("vst"), folder.Path("vst/loop")});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    expectAll(run.out, {"sweeping 2 modules at level 1\n", "PASS  " + folder.Path("vst/Again.so") + "\n",
+                        "SKIP  " + folder.Path("vst/NoEntry.so") + "  not a plug-in",
+                        "sweep: 2 modules, 1 passed, 0 with warnings, 0 failed, 1 skipped\n"});
+    std::stringstream tsv, json;
+    tsv << std::ifstream(folder.Path("report.tsv")).rdbuf();
+    json << std::ifstream(folder.Path("report.json")).rdbuf();
+    expectAll(tsv.str(), {"module\tstatus\t", folder.Path("vst/Again.so") + "\tpass\t3\t0\t0\t\n"});
+    expectAll(json.str(), {"\"status\": \"skip\"", "\"report\": null", "\"skipped\": 1\n}"});
 }
 
 TEST(OrkeHostCommands, HelpUsageAndBench) {
-    for (const char* command : {"info", "process", "validate", "bench", "midi", "preset"}) {
+    for (const char* command : {"info", "process", "validate", "sweep", "bench", "midi", "preset"}) {
         const ToolRun help = RunTool({command, "--help"});
         EXPECT_EQ(help.exitCode, 0) << command;
         EXPECT_EQ(help.out.rfind(std::string("usage: orke-host ") + command, 0), 0u) << help.out;
@@ -254,7 +358,7 @@ TEST_P(ThirdPartyPlugin, InfoProcessAndValidateRunToTheEnd) {
     const ToolRun validate = RunTool({"validate", plugin});
     EXPECT_EQ(validate.signal, 0);
     EXPECT_TRUE(validate.exitCode == 0 || validate.exitCode == 1) << validate.exitCode;
-    expectAll(validate.out, {"validate: 19 checks, "});
+    expectAll(validate.out, {"validate: 20 checks, "});
 }
 
 INSTANTIATE_TEST_SUITE_P(Debian, ThirdPartyPlugin, ::testing::Values("ZamDelay", "3BandEQ", "MVerb"),

@@ -1,0 +1,136 @@
+#include "RealtimeWatch.h"
+
+#include "CallTrace.h"
+
+#include <cxxabi.h>
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace orke::host {
+namespace {
+
+thread_local RealtimeTally t_tally;
+
+const char* actName(RealtimeAct act) {
+    switch (act) {
+    case RealtimeAct::None:
+        return "nothing";
+    case RealtimeAct::Malloc:
+        return "malloc";
+    case RealtimeAct::Calloc:
+        return "calloc";
+    case RealtimeAct::Realloc:
+        return "realloc";
+    case RealtimeAct::AlignedAlloc:
+        return "an aligned allocation";
+    case RealtimeAct::Free:
+        return "free";
+    case RealtimeAct::New:
+        return "operator new";
+    case RealtimeAct::NewArray:
+        return "operator new[]";
+    case RealtimeAct::Delete:
+        return "operator delete";
+    case RealtimeAct::DeleteArray:
+        return "operator delete[]";
+    case RealtimeAct::Allocation:
+        return "an allocation";
+    case RealtimeAct::Release:
+        return "a release of memory";
+    case RealtimeAct::MutexLock:
+        return "pthread_mutex_lock";
+    case RealtimeAct::ReadLock:
+        return "pthread_rwlock_rdlock";
+    case RealtimeAct::WriteLock:
+        return "pthread_rwlock_wrlock";
+    case RealtimeAct::SemaphoreWait:
+        return "sem_wait";
+    case RealtimeAct::SpinLock:
+        return "pthread_spin_lock";
+    }
+    return "something";
+}
+
+bool isAllocation(RealtimeAct act) {
+    switch (act) {
+    case RealtimeAct::Malloc:
+    case RealtimeAct::Calloc:
+    case RealtimeAct::Realloc:
+    case RealtimeAct::AlignedAlloc:
+    case RealtimeAct::New:
+    case RealtimeAct::NewArray:
+    case RealtimeAct::Allocation:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isRelease(RealtimeAct act) {
+    return act == RealtimeAct::Free || act == RealtimeAct::Delete || act == RealtimeAct::DeleteArray ||
+           act == RealtimeAct::Release;
+}
+
+} // namespace
+
+void RealtimeNote(RealtimeAct act, uint64_t size, const void* caller) {
+    RealtimeTally& tally = t_tally;
+    if (isAllocation(act)) {
+        ++tally.allocations;
+    } else if (isRelease(act)) {
+        ++tally.releases;
+    } else {
+        ++tally.locks;
+    }
+    const int64_t call = t_tracedCall != nullptr ? t_tracedCall->processCalls : 0;
+    if (call != tally.lastCall) {
+        tally.lastCall = call;
+        ++tally.callsWithActs;
+    }
+    if (tally.first == RealtimeAct::None) {
+        tally.first = act;
+        tally.firstSize = size;
+        tally.firstCaller = caller;
+        tally.firstProcessCall = call;
+    }
+}
+
+RealtimeTally TakeRealtimeTally() {
+    const RealtimeTally tally = t_tally;
+    t_tally = RealtimeTally{};
+    return tally;
+}
+
+void WatchThisThread(bool watched) {
+    t_realtimeWatched = watched;
+}
+
+std::string DescribeRealtimeAct(RealtimeAct act, uint64_t size, const void* caller) {
+    std::string text = actName(act);
+    if (isAllocation(act)) {
+        text += act == RealtimeAct::Allocation ? " of " + std::to_string(size) + " bytes"
+                                               : "(" + std::to_string(size) + ")";
+    }
+    Dl_info info{};
+    if (caller != nullptr && dladdr(caller, &info) != 0 && info.dli_fname != nullptr) {
+        std::string module = info.dli_fname;
+        module = module.substr(module.rfind('/') + 1);
+        text += " called from " + module;
+        if (info.dli_sname != nullptr && info.dli_saddr != nullptr) {
+            char offset[32];
+            std::snprintf(offset, sizeof offset, "+0x%zx",
+                          static_cast<size_t>(static_cast<const char*>(caller) -
+                                              static_cast<const char*>(info.dli_saddr)));
+            int status = 0;
+            char* demangled = abi::__cxa_demangle(info.dli_sname, nullptr, nullptr, &status);
+            text += std::string(" (") + (status == 0 && demangled != nullptr ? demangled : info.dli_sname) +
+                    offset + ")";
+            std::free(demangled);
+        }
+    }
+    return text;
+}
+
+} // namespace orke::host

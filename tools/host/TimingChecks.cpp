@@ -1,0 +1,191 @@
+// Checks of what a real-time host counts on beyond correct samples: no allocation, release or blocking lock
+// inside a process call, and output that comes out when the plug-in says it does.
+#include "ValidationChecks.h"
+
+#include "CallTrace.h"
+#include "ProcessingHarness.h"
+#include "RealtimeWatch.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <mutex>
+#include <new>
+#include <vector>
+
+namespace orke::host {
+namespace {
+
+// Called through volatile pointers, so that the compiler cannot see through and leave the probe's allocations
+// out.
+void* (*volatile g_allocateC)(size_t) = std::malloc;
+void (*volatile g_releaseC)(void*) = std::free;
+void* (*volatile g_allocateCxx)(size_t) = static_cast<void* (*)(size_t)>(::operator new);
+void (*volatile g_releaseCxx)(void*) = static_cast<void (*)(void*)>(::operator delete);
+
+// Whether this build of the host sees what the check counts: the host itself allocates through both
+// allocators and takes a lock while watched. Empty when it sees all three, else what it misses.
+std::string blindSpots() {
+    TakeRealtimeTally();
+    std::mutex mutex;
+    WatchThisThread(true);
+    g_releaseC(g_allocateC(24));
+    const RealtimeTally c = TakeRealtimeTally();
+    g_releaseCxx(g_allocateCxx(40));
+    const RealtimeTally cxx = TakeRealtimeTally();
+    mutex.lock();
+    mutex.unlock();
+    WatchThisThread(false);
+    const RealtimeTally locks = TakeRealtimeTally();
+    std::string missed;
+    if (c.allocations == 0 || c.releases == 0) {
+        missed += "the C allocator";
+    }
+    if (cxx.allocations == 0 || cxx.releases == 0) {
+        missed += std::string(missed.empty() ? "" : ", ") + "the C++ allocator";
+    }
+    if (locks.locks == 0) {
+        missed += std::string(missed.empty() ? "" : ", ") + "locks";
+    }
+    return missed;
+}
+
+} // namespace
+
+void CheckRealtimeSafety(CheckContext& context) {
+    const std::string missed = blindSpots();
+    if (!missed.empty()) {
+        context.Warn("this build of orke-host cannot see " + missed + "; nothing was checked");
+        return;
+    }
+    auto plugin = LoadForProcessing(context);
+    if (!plugin) {
+        return;
+    }
+    Effect& effect = *plugin->effect;
+    const int32_t parameters = effect.NumParameters();
+    ProcessingHarness harness(context, effect);
+    harness.Prepare(kValidationSampleRate);
+    effect.StartProcess();
+    TakeRealtimeTally();
+    // Blocks of several sizes, with a parameter changed now and then between them as automation does.
+    int64_t calls = 0;
+    int32_t parameter = 0;
+    for (int32_t frames : {64, 256, kValidationMaxBlock}) {
+        for (int64_t done = 0; done < 44100; done += frames) {
+            harness.Run(frames);
+            if (parameters > 0 && ++calls % 8 == 0) {
+                effect.SetParameter(parameter, effect.GetParameter(parameter));
+                parameter = (parameter + 1) % parameters;
+            }
+        }
+    }
+    const RealtimeTally tally = TakeRealtimeTally();
+    const int64_t processCalls = t_tracedCall != nullptr ? t_tracedCall->processCalls : 0;
+    effect.StopProcess();
+    effect.Suspend();
+    if (tally.first == RealtimeAct::None) {
+        context.Note("no allocation, release or lock in " + Counted(processCalls, "process call") +
+                     " of 64, 256 and " + std::to_string(kValidationMaxBlock) + " frames");
+        return;
+    }
+    std::string counts;
+    for (const auto& [count, noun] :
+         {std::pair{tally.allocations, "allocation"}, std::pair{tally.releases, "release"},
+          std::pair{tally.locks, "blocking lock"}}) {
+        if (count > 0) {
+            counts += (counts.empty() ? "" : ", ") + Counted(count, noun);
+        }
+    }
+    context.Problem(kRealtimeFailsFrom,
+                    counts + " inside " + Counted(tally.callsWithActs, "process call") + " of " +
+                        std::to_string(processCalls) + "; the first: " +
+                        DescribeRealtimeAct(tally.first, tally.firstSize, tally.firstCaller) + ", in the " +
+                        Ordinal(tally.firstProcessCall) + " process call since resume");
+}
+
+void CheckLatency(CheckContext& context) {
+    auto plugin = LoadForProcessing(context);
+    if (!plugin) {
+        return;
+    }
+    Effect& effect = *plugin->effect;
+    const int32_t inputs = effect.NumInputs();
+    const int32_t outputs = effect.NumOutputs();
+    if (inputs <= 0 || outputs <= 0) {
+        context.Note("no inputs or no outputs: nothing to send an impulse through");
+        return;
+    }
+    effect.SetSampleRate(kValidationSampleRate);
+    effect.SetBlockSize(kLatencyBlock);
+    effect.Resume();
+    effect.StartProcess();
+    // A plug-in may settle its delay on resume; read it after.
+    const int32_t declared = effect.Record()->initialDelay;
+    if (declared <= 0 && !context.Options().expectPassthrough) {
+        context.Note("declares no initial delay, and nothing says what its output should be");
+        return;
+    }
+    if (declared > kLongestMeasuredDelay) {
+        context.Note("declares an initial delay of " + Counted(declared, "frame") +
+                     ", too long to measure here");
+        return;
+    }
+    // Silence to settle, then one full-scale sample on every input, then silence until well past the delay.
+    std::vector<std::vector<float>> in(static_cast<size_t>(inputs), std::vector<float>(kLatencyBlock));
+    std::vector<std::vector<float>> out(static_cast<size_t>(outputs), std::vector<float>(kLatencyBlock));
+    std::vector<float*> inPointers;
+    std::vector<float*> outPointers;
+    for (auto& channel : in) {
+        inPointers.push_back(channel.data());
+    }
+    for (auto& channel : out) {
+        outPointers.push_back(channel.data());
+    }
+    constexpr int kSettleBlocks = 8;
+    const int64_t listened = declared + 4 * kLatencyBlock;
+    std::vector<float> loudest; // per frame after the impulse, the largest magnitude of any output
+    for (int block = 0; static_cast<int64_t>(loudest.size()) < listened; ++block) {
+        for (auto& channel : in) {
+            std::fill(channel.begin(), channel.end(), 0.0f);
+            if (block == kSettleBlocks) {
+                channel[0] = 1.0f;
+            }
+        }
+        effect.Process(inPointers.data(), outPointers.data(), kLatencyBlock);
+        if (block < kSettleBlocks) {
+            continue;
+        }
+        for (int32_t i = 0; i < kLatencyBlock; ++i) {
+            float level = 0.0f;
+            for (const auto& channel : out) {
+                level = std::max(level, std::isfinite(channel[static_cast<size_t>(i)])
+                                            ? std::fabs(channel[static_cast<size_t>(i)])
+                                            : 0.0f);
+            }
+            loudest.push_back(level);
+        }
+    }
+    effect.StopProcess();
+    effect.Suspend();
+    const float peak = *std::max_element(loudest.begin(), loudest.end());
+    if (peak < 1e-3f) {
+        context.Note("an impulse brought no output within " + Counted(listened, "frame") +
+                     "; nothing to measure");
+        return;
+    }
+    // Where the impulse arrives: the first frame at half its peak, which pre-ringing seldom reaches.
+    const auto arrival = static_cast<int32_t>(
+        std::find_if(loudest.begin(), loudest.end(), [peak](float level) { return level >= 0.5f * peak; }) -
+        loudest.begin());
+    if (arrival == declared) {
+        context.Note("an impulse comes out after " + Counted(arrival, "frame") + ", as declared");
+    } else if (declared == 0) {
+        context.Warn("declares no initial delay, but an impulse comes out " + Counted(arrival, "frame") +
+                     " late");
+    } else {
+        context.Warn("declares an initial delay of " + Counted(declared, "frame") +
+                     ", but an impulse comes out after " + std::to_string(arrival));
+    }
+}
+
+} // namespace orke::host
