@@ -105,6 +105,7 @@ void CheckSubBlocks(CheckContext& context) {
     Effect& effect = *plugin->effect;
     const int32_t parameters = effect.NumParameters();
     ProcessingHarness harness(context, effect);
+    harness.AllowAnySize();
     harness.Prepare(kValidationSampleRate);
     std::mt19937 random(2400);
     // A 1024-frame block as a host with sample-accurate automation splits it.
@@ -138,6 +139,7 @@ void CheckParameterFuzz(CheckContext& context) {
         return;
     }
     ProcessingHarness harness(context, effect);
+    harness.AllowAnySize();
     harness.Prepare(kValidationSampleRate);
     std::mt19937 random(44100);
     constexpr int kChanges = 3000;
@@ -194,6 +196,7 @@ void CheckSecondThread(CheckContext& context) {
     const int32_t parameters = effect.NumParameters();
     const int32_t programs = effect.NumPrograms();
     ProcessingHarness harness(context, effect);
+    harness.AllowAnySize();
     harness.Prepare(kValidationSampleRate);
     effect.StartProcess();
 

@@ -29,6 +29,10 @@ public:
     // Suspends, sets the rate and the maximum block size, and resumes, as a host does before rendering.
     void Prepare(double sampleRate);
 
+    // For checks that set parameters at random, which may ask for any gain: samples of absurd size are not a
+    // fault there (NaN and infinity still are).
+    void AllowAnySize() { m_checkPeaks = false; }
+
     // Reports the denormals counted so far as a warning; call once at the end of a check.
     void ReportDenormals();
     int64_t FramesProcessed() const { return m_position; }
@@ -48,6 +52,7 @@ private:
     int64_t m_position = 0;
     double m_sampleRate = kValidationSampleRate; // what CheckContext gives a new instance
     std::set<std::string> m_reported;
+    bool m_checkPeaks = true;
 };
 
 // A fresh instance for a check that processes: null, with a failure reported, when it cannot be made or has
