@@ -15,6 +15,8 @@ namespace {
 // Larger chunks than this are a plug-in's broken answer rather than settings.
 constexpr intptr_t kMaxChunkSize = intptr_t{256} << 20;
 constexpr size_t kMaxPresetFileSize = size_t{260} << 20;
+constexpr size_t kChunkPadding = 16;
+constexpr int64_t kMaxBankValues = int64_t{1} << 24; // a bank's programs times parameters
 
 std::string idText(int32_t id) {
     return "'" + FourCharText(id) + "' (" + std::to_string(id) + ")";
@@ -67,7 +69,8 @@ bool CapturePreset(Effect& effect, bool bank, PresetFile& preset, std::vector<st
     preset.chunkForm = (effect.Flags() & effFlagsProgramChunks) != 0;
     const int32_t parameters = effect.NumParameters();
     const int32_t programs = effect.NumPrograms();
-    if (parameters < 0 || parameters > kMaxListed || programs < 0 || programs > kMaxListed) {
+    if (parameters < 0 || parameters > kMaxListed || programs < 0 || programs > kMaxListed ||
+        (bank && int64_t{parameters} * programs > kMaxBankValues)) {
         error = "the plug-in announces " + std::to_string(parameters) + " parameters and " +
                 std::to_string(programs) + " programs; that is no plug-in's settings";
         return false;
@@ -105,8 +108,12 @@ bool ApplyPreset(Effect& effect, const PresetFile& preset, const std::string& fi
         }
         // A bank's chunk is the plug-in's whole state, its current program included: selecting the program
         // the header names could replace what the chunk just set.
-        std::vector<uint8_t> chunk = preset.chunk; // the plug-in gets a copy of its own to read
-        effect.Dispatch(effSetChunk, preset.bank ? 0 : 1, static_cast<intptr_t>(chunk.size()), chunk.data());
+        // The plug-in gets a copy of its own, with zero bytes after it beyond its size: a plug-in that reads
+        // its chunk as text (amsynth does) finds its end there instead of reading past the copy.
+        std::vector<uint8_t> chunk = preset.chunk;
+        chunk.resize(preset.chunk.size() + kChunkPadding, 0);
+        effect.Dispatch(effSetChunk, preset.bank ? 0 : 1, static_cast<intptr_t>(preset.chunk.size()),
+                        chunk.data());
         return true;
     }
     const std::vector<ProgramValues> single = {preset.program};

@@ -141,10 +141,11 @@ bool parseOptions(const CommandLine& line, Options& options, std::string& error)
     return options.format.empty() || ParseFormat(options.format, 0, unused, error);
 }
 
-// The channel buffers of one block and their pointer arrays, as the process entry takes them.
+// The channel buffers of one block and their pointer arrays, as the process entry takes them. A plug-in
+// without inputs still gets an array holding one silent channel, never a null one.
 struct BlockBuffers {
     BlockBuffers(int32_t inputs, int32_t outputs, int32_t frames)
-        : input(static_cast<size_t>(inputs), std::vector<float>(static_cast<size_t>(frames)))
+        : input(static_cast<size_t>(std::max(inputs, 1)), std::vector<float>(static_cast<size_t>(frames)))
         , output(static_cast<size_t>(outputs), std::vector<float>(static_cast<size_t>(frames))) {
         for (auto& channel : input) {
             inputPointers.push_back(channel.data());
@@ -397,7 +398,9 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
                 << " frames; not measured, as the plug-in has no inputs\n";
         } else {
             crash.EnterPlugin();
-            const int64_t window = std::max<int64_t>(effect.Record()->initialDelay, 0) + sampleRate;
+            // A second beyond the declared delay, itself taken as at most a minute.
+            const int64_t window =
+                std::clamp<int64_t>(effect.Record()->initialDelay, 0, int64_t{60} * sampleRate) + sampleRate;
             error.clear();
             const int64_t measured = measureDelay(*plugin, options, sampleRate, window, error);
             crash.LeavePlugin();
@@ -445,9 +448,9 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
         if (frames <= 0) {
             break;
         }
-        for (int32_t c = inputChannels + sidechainChannels; c < inputs; ++c) {
-            std::fill(buffers.input[static_cast<size_t>(c)].begin(),
-                      buffers.input[static_cast<size_t>(c)].end(), 0.0f);
+        for (size_t c = static_cast<size_t>(inputChannels + sidechainChannels); c < buffers.input.size();
+             ++c) {
+            std::fill(buffers.input[c].begin(), buffers.input[c].end(), 0.0f); // the plug-in may have written
         }
         const int64_t got = inputFeed.Fill(buffers, frames);
         inputRead += got;

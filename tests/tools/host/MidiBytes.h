@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +45,11 @@ inline Bytes MidiFileBytes(uint16_t format, uint16_t division, const std::vector
         file.insert(file.end(), track.begin(), track.end());
     }
     return file;
+}
+
+inline void WriteBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // The file every render test plays (480 ticks a quarter note): 120 then, from tick 960, 60 quarter notes a

@@ -1,8 +1,6 @@
 #include "MidiFile.h"
 
-#include "EventList.h"
 #include "MidiBytes.h"
-#include "OptionValues.h"
 #include "TempoMap.h"
 
 #include <gtest/gtest.h>
@@ -41,15 +39,6 @@ TEST(MidiFile, MergesTracksByTickWithRunningStatusTempoAndMeter) {
     ASSERT_EQ(file.meters.size(), 1u);
     EXPECT_EQ(file.meters[0].numerator * 10 + file.meters[0].denominator, 34);
 
-    // The tempo map places ticks and bars; the schedule puts the note-off of tick 480 after its note-on.
-    const TempoMap map = TempoMap::FromMidiFile(file, 0.0, nullptr);
-    EXPECT_DOUBLE_EQ(map.SecondsAtTick(1000), 1.0 + 40 / 480.0);
-    Meter meter;
-    EXPECT_DOUBLE_EQ(map.BarStartAt(map.QuarterAt(2.1), meter), 3.0); // 3.1 quarters: the second bar of 3/4
-    const std::vector<ScheduledMessage> scheduled = ScheduleMidi(file, map, 9600);
-    EXPECT_EQ(scheduled[6].frame, 4800);
-    EXPECT_EQ(scheduled[6].bytes[0], 0x80);
-
     // Time code: 25 frames of 40 ticks a second.
     const Bytes timeCode = MidiFileBytes(0, 0xE728, {MidiTrack({{1000, {0x90, 60, 100}}})});
     ASSERT_TRUE(ParseMidiFile(timeCode.data(), timeCode.size(), file, error)) << error;
@@ -85,22 +74,5 @@ TEST(MidiFile, RefusesEveryBrokenFileWithItsReason) {
         std::string error;
         EXPECT_FALSE(ParseMidiFile(bytes.data(), bytes.size(), file, error)) << reason;
         EXPECT_NE(error.find(reason), std::string::npos) << error;
-    }
-}
-
-TEST(OptionValues, ParameterSettingsAndTimeSignatures) {
-    const std::pair<const char*, bool> settings[] = {{"0=0", true},    {"12=1", true},  {"3=0.25", true},
-                                                     {"3", false},     {"-1=0", false}, {"1=1.01", false},
-                                                     {"1=nan", false}, {"=0.5", false}, {"1=", false}};
-    for (const auto& [text, good] : settings) {
-        ParameterSetting setting{};
-        EXPECT_EQ(ParseParameterSetting(text, setting), good) << text;
-    }
-    const std::pair<const char*, bool> meters[] = {{"4/4", true},  {"7/8", true},   {"255/128", true},
-                                                   {"4/3", false}, {"0/4", false},  {"4/256", false},
-                                                   {"4", false},   {"4/4/4", false}};
-    for (const auto& [text, good] : meters) {
-        Meter meter;
-        EXPECT_EQ(ParseTimeSignature(text, meter), good) << text;
     }
 }

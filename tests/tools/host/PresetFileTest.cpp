@@ -37,23 +37,18 @@ TEST(PresetFile, EachKindReadsBackAsWrittenAndNoCutOfItReads) {
             EXPECT_EQ(kind, bank ? (chunkForm ? "FBCh" : "FxBk") : (chunkForm ? "FPCh" : "FxCk"));
             EXPECT_EQ(bytes[6] * 256u + bytes[7] + 8u, bytes.size())
                 << "the byte count of the rest, big-endian";
+            // Where the fields sit: the ID at 16, a program's name at 28 and its first value at 56.
+            EXPECT_EQ(std::string(bytes.begin() + 16, bytes.begin() + 20), "OKiw");
+            if (!bank) {
+                EXPECT_EQ(std::string(bytes.begin() + 28, bytes.begin() + 33), std::string("Lead\0", 5));
+                EXPECT_EQ(bytes[chunkForm ? 59 : 57],
+                          chunkForm ? 5 : 0x80); // chunk size 5; 0.25 is 0x3E800000
+            }
             PresetFile read;
             std::string error;
             ASSERT_TRUE(ParsePresetFile(bytes.data(), bytes.size(), read, error)) << error;
-            EXPECT_EQ(read.uniqueId, written.uniqueId);
-            EXPECT_EQ(read.pluginVersion, 7);
             EXPECT_EQ(read.currentProgram, written.currentProgram);
-            EXPECT_EQ(read.chunk, written.chunk);
-            EXPECT_EQ(read.program.name, bank ? "" : "Lead");
-            if (!chunkForm) {
-                EXPECT_EQ(read.program.parameters, bank ? std::vector<float>{} : written.program.parameters);
-                ASSERT_EQ(read.programs.size(), written.programs.size());
-                for (size_t i = 0; i < read.programs.size(); ++i) {
-                    EXPECT_EQ(read.programs[i].name, written.programs[i].name);
-                    EXPECT_EQ(read.programs[i].parameters, written.programs[i].parameters);
-                }
-            }
-            EXPECT_EQ(WritePresetFile(read), bytes);
+            EXPECT_EQ(WritePresetFile(read), bytes) << "everything read back as written";
             for (size_t cut = 0; cut < bytes.size(); ++cut) {
                 EXPECT_FALSE(ParsePresetFile(bytes.data(), cut, read, error)) << cut;
             }

@@ -59,6 +59,9 @@ inline ToolRun RunTool(const std::vector<std::string>& arguments, const char* te
             out.str(), err.str()};
 }
 
+// The environment for running a third-party plug-in under a sanitizer: its own leaks are not orke-host's.
+inline const std::string kForeignPlugin = "ASAN_OPTIONS=detect_leaks=0";
+
 // Reproducible noise in `format`: integers reaching both ends of full scale, or floats beyond full scale with
 // negative zero and a denormal among them.
 inline void writeNoise(const std::string& path, int format, int channels, int rate, int frames) {
@@ -101,6 +104,13 @@ inline Sound readSound(const std::string& path) {
         sf_close(file);
     }
     return sound;
+}
+
+// A whole file's bytes.
+inline std::string FileText(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
 }
 
 // The line of `text` after its first that starts with `start`, or "".
