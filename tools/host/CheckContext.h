@@ -17,6 +17,8 @@ inline constexpr int kHighestLevel = 10;
 // The levels from which findings that warn below them fail.
 inline constexpr int kRealtimeFailsFrom = 6;
 inline constexpr int kLongTextFailsFrom = 8;
+// The level from which requests the plug-in does not claim to take are sent all the same.
+inline constexpr int kUnclaimedRequestsFrom = 7;
 // The level from which requests carry arguments no careful host sends (null pointers, programs it lacks).
 inline constexpr int kHostileArgumentsFrom = 9;
 inline constexpr int kEveryWarningFailsFrom = 10;

@@ -78,8 +78,13 @@ bool ProcessingHarness::Run(int32_t frames, bool inPlace) {
     const std::string block = Where(frames, inPlace);
 
     bool ok = true;
-    if (!m_input.GuardsIntact() || !m_output.GuardsIntact()) {
-        Report("guards", "wrote outside the buffers it was given" + block);
+    GuardedBuffers::Trespass trespass;
+    const bool intoInputs = m_input.FindTrespass(trespass);
+    if (intoInputs || m_output.FindTrespass(trespass)) {
+        Report("guards", "wrote outside the buffers it was given, up to " +
+                             Counted(trespass.reach, "sample") +
+                             (trespass.before ? " before the start of " : " after the end of ") +
+                             (intoInputs ? "input " : "output ") + std::to_string(trespass.channel) + block);
         ok = false;
     } else if (!m_input.UntouchedFrom(frames) || !m_output.UntouchedFrom(frames)) {
         // The buffers are as long as the announced maximum; a shorter block owns only its own frames.

@@ -14,6 +14,7 @@ namespace orke::host {
 namespace {
 
 constexpr int kLastRequest = 90;
+constexpr intptr_t kShellCategory = 10;
 
 bool isEditorRequest(int opcode) {
     return (opcode >= effEditGetRect && opcode <= effEditSleep) ||
@@ -135,6 +136,60 @@ private:
     std::string m_displayText;
 };
 
+// The requests that only some plug-ins take, and what a plug-in says (to effCanDo, or by its category) when
+// it takes them; nullptr for requests any plug-in may get.
+const char* claimFor(int opcode) {
+    if (isEditorRequest(opcode)) {
+        return "editor"; // the flag; plug-ins with an editor never get these here, as the host has no windows
+    }
+    switch (opcode) {
+    case effGetChunk:
+    case effSetChunk:
+        return "chunks"; // the flag
+    case effProcessEvents:
+        return "events";
+    case effSetBypass:
+        return "bypass";
+    case effOfflineNotify:
+    case effOfflinePrepare:
+    case effOfflineRun:
+        return "offline";
+    case effGetMidiProgramName:
+    case effGetCurrentMidiProgram:
+    case effGetMidiProgramCategory:
+    case effHasMidiProgramsChanged:
+    case effGetMidiKeyName:
+        return "midiProgramNames";
+    case effShellGetNextPlugin:
+        return "shell"; // the category, not a can-do
+    default:
+        return opcode > effGetNumMidiOutputChannels ? "" : nullptr; // beyond VST 2.4: no plug-in takes it
+    }
+}
+
+bool canDo(const Effect& effect, const std::string& what) {
+    std::vector<char> text(kTextBufferSize, '\0');
+    std::memcpy(text.data(), what.data(), what.size());
+    return effect.Dispatch(effCanDo, 0, 0, text.data()) == 1;
+}
+
+bool claims(const Effect& effect, const std::string& what) {
+    if (what == "editor") {
+        return false;
+    }
+    if (what == "chunks") {
+        return (effect.Flags() & effFlagsProgramChunks) != 0;
+    }
+    if (what == "events") {
+        return (effect.Flags() & effFlagsIsSynth) != 0 || canDo(effect, "receiveVstEvents") ||
+               canDo(effect, "receiveVstMidiEvent");
+    }
+    if (what == "shell") {
+        return effect.Dispatch(effGetPlugCategory) == kShellCategory;
+    }
+    return !what.empty() && canDo(effect, what);
+}
+
 void sweep(CheckContext& context, bool nullPointers) {
     auto plugin = context.Load();
     if (!plugin) {
@@ -147,11 +202,19 @@ void sweep(CheckContext& context, bool nullPointers) {
     int answered = 0;
     const std::string step =
         nullPointers ? "the requests with null pointers" : "the requests with sized buffers";
+    // A careful host sends a request that only some plug-ins take only to one that says it takes it; the
+    // others get it from the level that sends what a plug-in did not ask for.
+    const bool everything = nullPointers || context.Level() >= kUnclaimedRequestsFrom;
+    int unclaimed = 0;
     for (int opcode = std::max(context.ResumeFrom(), 0); opcode <= kLastRequest; ++opcode) {
         if (opcode == effOpen || opcode == effClose || (hasEditor && isEditorRequest(opcode))) {
             continue;
         }
         context.Mark(opcode, step);
+        if (!everything && claimFor(opcode) != nullptr && !claims(effect, claimFor(opcode))) {
+            ++unclaimed;
+            continue;
+        }
         answered += requests.Send(opcode) != 0 ? 1 : 0;
         ++sent;
     }
@@ -163,7 +226,11 @@ void sweep(CheckContext& context, bool nullPointers) {
     effect.Suspend();
     context.Note(std::to_string(sent) + " requests, " + std::to_string(answered) +
                  " answered; 0 and 1 are left to the open/close checks" +
-                 (hasEditor ? "; editor requests skipped (the host has no windows)" : ""));
+                 (hasEditor ? "; editor requests skipped (the host has no windows)" : "") +
+                 (unclaimed > 0
+                      ? "; " + Counted(unclaimed, "request") + " it does not claim to take left to level " +
+                            std::to_string(kUnclaimedRequestsFrom)
+                      : ""));
 }
 
 } // namespace

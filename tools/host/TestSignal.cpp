@@ -58,6 +58,19 @@ bool GuardedBuffers::GuardsIntact() const {
     return true;
 }
 
+bool GuardedBuffers::FindTrespass(Trespass& found) const {
+    for (int32_t channel = 0; channel < Channels(); ++channel) {
+        const float* samples = m_pointers[static_cast<size_t>(channel)];
+        for (int32_t reach = kGuard; reach >= 1; --reach) {
+            if (!IsGuard(samples[-reach]) || !IsGuard(samples[m_frames + reach - 1])) {
+                found = {channel, !IsGuard(samples[-reach]), reach};
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 int64_t GuardedBuffers::CountUntouched(int32_t frames) const {
     int64_t count = 0;
     for (const float* channel : m_pointers) {

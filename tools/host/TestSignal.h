@@ -35,6 +35,14 @@ public:
     void FillWithGuardPattern();
     // True when no guard zone was written.
     bool GuardsIntact() const;
+    // Where a guard zone was written: the first channel with a write outside it, on which side, and how far
+    // from the channel's edge the farthest such write was (1 for the sample next to it). False when none was.
+    struct Trespass {
+        int32_t channel = 0;
+        bool before = false;
+        int32_t reach = 0;
+    };
+    bool FindTrespass(Trespass& found) const;
     // How many of the first `frames` samples of all channels still hold the guard pattern.
     int64_t CountUntouched(int32_t frames) const;
     // True when every sample from `frame` to the end of the buffer still holds the guard pattern.

@@ -29,7 +29,8 @@ levels (--level N; each check runs from its own level, see --list):
   1-4  the most basic checks first, adding more of what hosts do at each level
   5    everything a careful real host does (the default)
   6    memory allocated or released, or locks taken, inside process calls fail rather than warn
-  7    adds requests out of sequence: processing before resume and while suspended, resuming twice, ...
+  7    adds requests out of sequence (processing before resume and while suspended, resuming twice, ...)
+       and requests the plug-in does not claim to take
   8    adds absurd block sizes; a text longer than its field fails rather than warns
   9    adds every request with null pointers for its texts and data, and programs it does not have
   10   every warning fails

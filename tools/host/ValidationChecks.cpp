@@ -26,7 +26,9 @@ std::vector<ValidationCheck> ValidationChecks() {
         {"parameter text", 3, "each parameter set from its own display text shows that text again",
          CheckParameterText},
         {"requests, sized buffers", 3,
-         "every request from 0 to 90 with harmless arguments and buffers of a sensible size",
+         "every request with harmless arguments and buffers of a sensible size; from level 7 also those its "
+         "flags "
+         "and can-dos do not claim (editor, chunks, events, bypass, offline, ...) and numbers beyond VST 2.4",
          CheckRequestsWithBuffers, true},
     };
     for (double rate : {44100.0, 48000.0, 96000.0}) {
