@@ -20,6 +20,8 @@ using Clock = std::chrono::steady_clock;
 // The parameter fuzz's time budget, and a change slow enough to warn about.
 constexpr std::chrono::seconds kFuzzTime{10};
 constexpr std::chrono::milliseconds kSlowParameterChange{50};
+// The least the first thread processes while the second calls.
+constexpr int64_t kSecondThreadFrames = 102400;
 
 float randomValue(std::mt19937& random) {
     // The ends of the range come up often: they are where rounding and mapping go wrong.
@@ -218,7 +220,7 @@ void CheckSecondThread(CheckContext& context) {
     try {
         do {
             harness.Run(256);
-        } while (harness.FramesProcessed() < 102400 ||
+        } while (harness.FramesProcessed() < kSecondThreadFrames ||
                  (calls.load() < 2000 && std::chrono::steady_clock::now() - start < std::chrono::seconds(2)));
     } catch (const PluginException&) {
         stop.store(true);
@@ -232,13 +234,13 @@ void CheckSecondThread(CheckContext& context) {
     if (!thrown.empty()) {
         context.Fail(thrown + " on the second thread");
     }
+    // How many calls the second thread made depends on the machine's load: the report keeps to what does not.
     if (outside.load() > 0) {
-        context.Fail(std::to_string(outside.load()) +
-                     " parameter values outside 0..1 read from the second thread");
+        context.Fail("parameter values outside 0..1 read from the second thread");
     }
     harness.ReportDenormals();
-    context.Note(std::to_string(calls.load()) + " parameter and program calls from a second thread during " +
-                 std::to_string(harness.FramesProcessed()) + " frames");
+    context.Note("parameter and program calls from a second thread during at least " +
+                 std::to_string(kSecondThreadFrames) + " frames");
 }
 
 } // namespace orke::host
