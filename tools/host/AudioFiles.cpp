@@ -1,5 +1,8 @@
 #include "AudioFiles.h"
 
+#include "CommandLine.h"
+#include "EffectNames.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -198,26 +201,27 @@ bool ParseFormat(const std::string& text, int inputFormat, int& format, std::str
     const std::string majorName = text.substr(0, colon);
     const NamedFormat* major = find(kMajors, majorName);
     if (major == nullptr) {
-        error = "unknown format '" + majorName + "' (known: " + names(kMajors) + ")";
+        error = "unknown format " + Quoted(majorName) + " (known: " + names(kMajors) + ")";
         return false;
     }
     if (colon != std::string::npos) {
         const std::string subtypeName = text.substr(colon + 1);
         const NamedFormat* subtype = find(kSubtypes, subtypeName);
         if (subtype == nullptr) {
-            error = "unknown sample format '" + subtypeName + "' (known: " + names(kSubtypes) + ")";
+            error = "unknown sample format " + Quoted(subtypeName) + " (known: " + names(kSubtypes) + ")";
             return false;
         }
         format = major->code | subtype->code;
         if (!formatHolds(format, 1, 44100)) {
-            error = "format '" + text + "' does not exist: " + majorName + " cannot hold " + subtypeName;
+            error =
+                "format " + Quoted(text) + " does not exist: " + majorName + " cannot hold " + subtypeName;
             return false;
         }
         return true;
     }
     format = withSampleFormat(major->code, inputFormat);
     if (format == 0) {
-        error = "format '" + majorName + "' cannot be written";
+        error = "format " + Quoted(majorName) + " cannot be written";
         return false;
     }
     return true;
@@ -257,7 +261,8 @@ bool FormatForPath(const std::string& path, int inputFormat, int& format, std::s
         }
         return true;
     }
-    error = "orke-host cannot write ." + extension + " files (it writes " + known + "; or give --format)";
+    error = "orke-host cannot write ." + PrintableText(extension) + " files (it writes " + known +
+            "; or give --format)";
     return false;
 }
 

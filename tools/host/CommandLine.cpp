@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "EffectNames.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -23,7 +25,7 @@ bool CommandLine::Parse(int argc, char** argv, int first, const std::vector<Know
             argument = "--help";
         }
         if (argument.compare(0, 2, "--") != 0) {
-            error = "unknown option " + argument;
+            error = "unknown option " + PrintableText(argument);
             return false;
         }
         const size_t equals = argument.find('=');
@@ -36,12 +38,12 @@ bool CommandLine::Parse(int argc, char** argv, int first, const std::vector<Know
             }
         }
         if (known == nullptr) {
-            error = "unknown option --" + name;
+            error = "unknown option --" + PrintableText(name);
             return false;
         }
         if (!known->takesValue) {
             if (equals != std::string::npos) {
-                error = "option --" + name + " takes no value";
+                error = "option --" + PrintableText(name) + " takes no value";
                 return false;
             }
             m_values[name].emplace_back();
@@ -67,6 +69,10 @@ std::string CommandLine::Value(const std::string& name, const std::string& fallb
 std::vector<std::string> CommandLine::Values(const std::string& name) const {
     const auto found = m_values.find(name);
     return found == m_values.end() ? std::vector<std::string>{} : found->second;
+}
+
+std::string Quoted(const std::string& text) {
+    return "'" + PrintableText(text) + "'";
 }
 
 bool ParseInteger(const std::string& text, int64_t minimum, int64_t maximum, int64_t& value) {

@@ -36,6 +36,10 @@ private:
     std::vector<std::string> m_positionals;
 };
 
+// A value from the command line quoted for a message: in single quotes, control bytes as \xNN, so that the
+// message stays one line whatever was typed.
+std::string Quoted(const std::string& text);
+
 // Whole-string number parsing: no trailing characters, no overflow, within [minimum, maximum].
 bool ParseInteger(const std::string& text, int64_t minimum, int64_t maximum, int64_t& value);
 bool ParseNumber(const std::string& text, double minimum, double maximum, double& value);

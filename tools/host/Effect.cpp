@@ -14,8 +14,10 @@ std::string Effect::Text(int32_t opcode, int32_t index, intptr_t value) const {
     return buffer.data();
 }
 
-void Effect::Open() const {
+void Effect::Open() {
     Dispatch(effOpen);
+    m_inputs = m_record->numInputs;
+    m_outputs = m_record->numOutputs;
 }
 
 void Effect::Close() {
@@ -122,13 +124,17 @@ void Effect::Process(float** inputs, float** outputs, int32_t frames) const {
     const bool replacing =
         (m_record->flags & effFlagsCanReplacing) != 0 && m_record->processReplacing != nullptr;
     if (!replacing) {
-        for (int32_t channel = 0; channel < m_record->numOutputs; ++channel) {
+        for (int32_t channel = 0; channel < m_outputs; ++channel) {
             std::memset(outputs[channel], 0, sizeof(float) * static_cast<size_t>(frames > 0 ? frames : 0));
         }
     }
-    TraceProcess(frames, inputs, outputs, m_record->numInputs, m_record->numOutputs);
+    const AEffectProcessProc entry = replacing ? m_record->processReplacing : m_record->process;
+    if (entry == nullptr) { // none at all: the block stays silent
+        return;
+    }
+    TraceProcess(frames, inputs, outputs, m_inputs, m_outputs);
     try {
-        (replacing ? m_record->processReplacing : m_record->process)(m_record, inputs, outputs, frames);
+        entry(m_record, inputs, outputs, frames);
         TraceReturn();
     } catch (...) {
         RethrowFromPlugin();

@@ -14,10 +14,15 @@ namespace orke::host {
 // writes past its field cannot reach the host's memory; the validator checks the field widths separately.
 inline constexpr size_t kTextBufferSize = 1024;
 
+// More channels than this are a broken record rather than a plug-in's: the host makes no buffers for them.
+inline constexpr int32_t kMaxPluginChannels = 256;
+
 class Effect {
 public:
     explicit Effect(AEffect* record)
-        : m_record(record) {}
+        : m_record(record)
+        , m_inputs(record->numInputs)
+        , m_outputs(record->numOutputs) {}
     ~Effect() { Close(); }
 
     Effect(const Effect&) = delete;
@@ -42,7 +47,7 @@ public:
     std::string Text(int32_t opcode, int32_t index = 0, intptr_t value = 0) const;
 
     // Lifecycle.
-    void Open() const;
+    void Open();
     void Close(); // sends the close request once; the record is gone afterwards
     void SetSampleRate(double sampleRate) const;
     void SetBlockSize(int32_t blockSize) const;
@@ -54,9 +59,10 @@ public:
     void StartProcess() const;
     void StopProcess() const;
 
-    // Identity.
-    int32_t NumInputs() const { return m_record->numInputs; }
-    int32_t NumOutputs() const { return m_record->numOutputs; }
+    // Identity. The channel counts are the record's once the effect is open: the host sizes its buffers by
+    // them, and a plug-in that writes other counts into its record later is not believed.
+    int32_t NumInputs() const { return m_inputs; }
+    int32_t NumOutputs() const { return m_outputs; }
     int32_t NumPrograms() const { return m_record->numPrograms; }
     int32_t NumParameters() const { return m_record->numParams; }
     int32_t Flags() const { return m_record->flags; }
@@ -78,11 +84,13 @@ public:
     // True when the effect offers a 32-bit process entry, replacing or (deprecated) accumulating.
     bool CanProcess() const;
     // Renders one block: the replacing entry when the effect announces it, otherwise the accumulating entry
-    // into outputs this call clears first.
+    // into outputs this call clears first; silence when the effect has neither.
     void Process(float** inputs, float** outputs, int32_t frames) const;
 
 private:
     AEffect* m_record;
+    int32_t m_inputs;
+    int32_t m_outputs;
     bool m_resumed = false;
 };
 

@@ -12,7 +12,7 @@ int ReadEffectSetup(const CommandLine& line, EffectSetup& setup, std::string& er
     for (const std::string& text : line.Values("param")) {
         ParameterSetting setting{};
         if (!ParseParameterSetting(text, setting)) {
-            error = "--param takes INDEX=VALUE with a value from 0 to 1, not '" + text + "'";
+            error = "--param takes INDEX=VALUE with a value from 0 to 1, not " + Quoted(text);
             return kExitUsage;
         }
         setup.parameters.push_back(setting);

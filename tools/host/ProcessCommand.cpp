@@ -113,13 +113,13 @@ bool parseOptions(const CommandLine& line, Options& options, std::string& error)
         return false;
     }
     if (line.Has("tempo") && !ParseNumber(line.Value("tempo"), 1.0, 999.0, options.tempo)) {
-        error = "--tempo takes quarter notes per minute from 1 to 999, not '" + line.Value("tempo") + "'";
+        error = "--tempo takes quarter notes per minute from 1 to 999, not " + Quoted(line.Value("tempo"));
         return false;
     }
     if (line.Has("time-signature")) {
         if (!ParseTimeSignature(line.Value("time-signature"), options.meter)) {
-            error = "--time-signature takes N/D such as 4/4 or 6/8 (D a power of two up to 128), not '" +
-                    line.Value("time-signature") + "'";
+            error = "--time-signature takes N/D such as 4/4 or 6/8 (D a power of two up to 128), not " +
+                    Quoted(line.Value("time-signature"));
             return false;
         }
         options.meterGiven = true;
@@ -213,6 +213,10 @@ void prepare(Effect& effect, int sampleRate, int32_t block) {
     effect.Dispatch(effSetProcessPrecision, 0, 0); // 32-bit samples
 }
 
+std::string plural(int64_t count, const char* noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 // The frame of the output's loudest sample after an impulse on every input, in a second instance set up as
 // the rendering one; -1 when the output stays silent for the whole window.
 int64_t measureDelay(const HostedPlugin& plugin, const Options& options, int sampleRate, int64_t window,
@@ -223,6 +227,14 @@ int64_t measureDelay(const HostedPlugin& plugin, const Options& options, int sam
     }
     Effect effect(record);
     effect.Open();
+    // Its buffers are made for the rendering instance's channels, which the render has found plausible.
+    const Effect& rendering = *plugin.effect;
+    if (effect.NumInputs() != rendering.NumInputs() || effect.NumOutputs() != rendering.NumOutputs()) {
+        error = "a second instance of " + options.plugin + " has " + plural(effect.NumInputs(), "input") +
+                " and " + plural(effect.NumOutputs(), "output") + ", the first " +
+                plural(rendering.NumInputs(), "input") + " and " + plural(rendering.NumOutputs(), "output");
+        return -1;
+    }
     prepare(effect, sampleRate, options.block);
     if (!ApplyEffectSetup(effect, options.setup, error)) {
         return -1;
@@ -253,10 +265,6 @@ int64_t measureDelay(const HostedPlugin& plugin, const Options& options, int sam
     }
     effect.StopProcess();
     return loudestFrame;
-}
-
-std::string plural(int64_t count, const char* noun) {
-    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
 int render(const Options& options, std::ostream& out, std::ostream& err) {
@@ -373,6 +381,9 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
     if (!ApplyEffectSetup(effect, options.setup, error)) {
         return fail(error);
     }
+    // Before the output, so that each undoes its signal handlers in the reverse order of putting them in
+    // place (the output's when it is committed, the crash report's at the end).
+    CrashReport crash(options.plugin, options.output);
     auto output = OutputFile::Create(options.output, format, kept, sampleRate, error);
     if (!output) {
         return fail(error);
@@ -391,7 +402,6 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
         note(options.plugin + " does not say it takes MIDI events; it gets them all the same");
     }
 
-    CrashReport crash(options.plugin, options.output);
     if (options.reportLatency) {
         if (inputs == 0) {
             out << "latency: declared " << effect.Record()->initialDelay
@@ -434,6 +444,7 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
     Transport transport(tempoMap, sampleRate);
 
     BlockBuffers buffers(inputs, outputs, options.block);
+    const bool lengthFromInput = input && options.length < 0.0;
     Feed inputFeed(std::move(input), 0, options.block);
     Feed sidechainFeed(std::move(sidechain), inputChannels, options.block);
     std::vector<float> interleaved(static_cast<size_t>(options.block) * static_cast<size_t>(kept));
@@ -454,7 +465,12 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
         }
         const int64_t got = inputFeed.Fill(buffers, frames);
         inputRead += got;
-        if (content < 0 && got < frames) { // IN's length, known only at its end
+        // IN's length is what it holds, known only at its end; its header may have announced more.
+        if (lengthFromInput && got < frames && inputRead != content) {
+            if (content > inputRead) {
+                note(options.input + " holds " + plural(inputRead, "frame") + ", not the " +
+                     std::to_string(content) + " its header announces");
+            }
             content = inputRead;
             goal = content + tailFrames + delay;
             frames = static_cast<int32_t>(std::min<int64_t>(frames, goal - rendered));

@@ -9,6 +9,13 @@
 #include <vector>
 
 namespace orke::host {
+namespace {
+
+bool plausible(int32_t channels) {
+    return channels >= 0 && channels <= kMaxPluginChannels;
+}
+
+} // namespace
 
 std::unique_ptr<HostedPlugin> LoadForProcessing(CheckContext& context) {
     auto plugin = context.Load();
@@ -23,9 +30,10 @@ ProcessingHarness::ProcessingHarness(CheckContext& context, Effect& effect, int3
     : m_context(context)
     , m_effect(effect)
     , m_maxFrames(maxFrames)
-    , m_input(std::max(effect.NumInputs(), 0), maxFrames)
-    , m_expected(std::max(effect.NumInputs(), 0), maxFrames)
-    , m_output(std::max(effect.NumOutputs(), 0), maxFrames, kOutputGuard) {}
+    , m_channelsPlausible(plausible(effect.NumInputs()) && plausible(effect.NumOutputs()))
+    , m_input(m_channelsPlausible ? effect.NumInputs() : 0, maxFrames)
+    , m_expected(m_channelsPlausible ? effect.NumInputs() : 0, maxFrames)
+    , m_output(m_channelsPlausible ? effect.NumOutputs() : 0, maxFrames, kOutputGuard) {}
 
 void ProcessingHarness::Prepare(double sampleRate) {
     m_sampleRate = sampleRate;
@@ -59,6 +67,15 @@ std::string ProcessingHarness::Where(int32_t frames, bool inPlace) const {
 }
 
 bool ProcessingHarness::Run(int32_t frames, bool inPlace) {
+    if (!m_channelsPlausible) {
+        Report("channels", "announces " + Counted(m_effect.NumInputs(), "input") + " and " +
+                               Counted(m_effect.NumOutputs(), "output") + ": nothing was processed");
+        return false;
+    }
+    if (!m_effect.CanProcess()) {
+        Report("entry", "has no 32-bit process entry: nothing was processed");
+        return false;
+    }
     const int32_t inputs = m_input.Channels();
     const int32_t outputs = m_output.Channels();
     m_input.FillWithGuardPattern();

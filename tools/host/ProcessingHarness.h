@@ -21,7 +21,9 @@ public:
     ProcessingHarness(CheckContext& context, Effect& effect, int32_t maxFrames = kValidationMaxBlock);
 
     // Processes one block of `frames` frames (0 to the maximum) with separate or in-place buffers. False when
-    // the block broke a rule; each kind of fault is reported once per harness.
+    // the block broke a rule; each kind of fault is reported once per harness. An effect without a process
+    // entry, or that announces a negative or implausible channel count (and so gets no buffers), is not
+    // called: that is reported instead.
     bool Run(int32_t frames, bool inPlace = false);
     // Processes blocks of `frames` until at least `total` frames went through (at least `minimumBlocks`
     // blocks).
@@ -45,6 +47,7 @@ private:
     CheckContext& m_context;
     Effect& m_effect;
     int32_t m_maxFrames;
+    bool m_channelsPlausible;
     GuardedBuffers m_input;
     GuardedBuffers m_expected;
     GuardedBuffers m_output;

@@ -7,6 +7,7 @@
 #include "ProcessingHarness.h"
 #include "VstRecords.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -28,9 +29,11 @@ struct EmptyEventList {
     void* events[2];
 };
 
-// The speaker arrangement of `channels` plain channels, as bytes laid out for the arrangement requests.
+// The speaker arrangement of `channels` plain channels, as bytes laid out for the arrangement requests; none
+// for a count no plug-in has.
 std::vector<char> arrangement(int32_t channels) {
-    const auto count = static_cast<size_t>(channels < 0 ? 0 : channels);
+    channels = std::clamp(channels, 0, kMaxPluginChannels);
+    const auto count = static_cast<size_t>(channels);
     std::vector<char> bytes(kSpeakerArrangementHeaderSize + count * sizeof(VstSpeakerProperties), '\0');
     const int32_t type = channels == 1 ? 0 : channels == 2 ? 1 : -2; // mono, stereo, user-defined
     std::memcpy(bytes.data(), &type, sizeof type);
