@@ -1,0 +1,100 @@
+// orke-host's command lines and the values of their options: the input is a command line, its words separated
+// by NUL bytes as the system hands them over. Each word is also given to every value parser (numbers,
+// INDEX=VALUE, N/D, format names, output names). Besides the sanitizers' findings it fails when a parser
+// takes a value outside the range it promises, or a reason is not one line.
+#include "AudioFiles.h"
+#include "CommandLine.h"
+#include "OptionValues.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+void check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+void checkReason(const std::string& error) {
+    check(!error.empty() && error.find('\n') == std::string::npos);
+}
+
+void parseValue(const std::string& word, int inputFormat) {
+    using namespace orke::host;
+    int64_t integer = 0;
+    if (ParseInteger(word, -5, 65536, integer)) {
+        check(integer >= -5 && integer <= 65536);
+    }
+    double number = 0.0;
+    if (ParseNumber(word, 1.0, 999.0, number)) {
+        check(number >= 1.0 && number <= 999.0);
+    }
+    ParameterSetting setting{};
+    if (ParseParameterSetting(word, setting)) {
+        check(setting.index >= 0 && setting.value >= 0.0f && setting.value <= 1.0f);
+    }
+    Meter meter;
+    if (ParseTimeSignature(word, meter)) {
+        check(meter.numerator >= 1 && meter.numerator <= 255 && meter.denominator >= 1 &&
+              meter.denominator <= 128 && (meter.denominator & (meter.denominator - 1)) == 0);
+    }
+    for (const bool byName : {true, false}) {
+        int format = 0;
+        std::string error;
+        if (byName ? ParseFormat(word, inputFormat, format, error)
+                   : FormatForPath(word, inputFormat, format, error)) {
+            check(format != 0);
+            check(!FormatText(format).empty());
+        } else {
+            checkReason(error);
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace orke::host;
+    // The words, as argv holds them: C strings, the last one ended by the input's end.
+    std::vector<std::string> words;
+    const char* text = reinterpret_cast<const char*>(data);
+    for (size_t at = 0; at < size;) {
+        const size_t length = strnlen(text + at, size - at);
+        words.emplace_back(text + at, length);
+        at += length + 1;
+    }
+    // The input's format, as a file's header can make libsndfile report it: any number.
+    int inputFormat = 0;
+    if (size >= 4) {
+        std::memcpy(&inputFormat, data + size - 4, sizeof inputFormat);
+    }
+    for (const std::string& word : words) {
+        parseValue(word, inputFormat);
+    }
+    FormatText(inputFormat);
+
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    const std::vector<KnownOption> known = {
+        {"block", true}, {"param", true}, {"format", true}, {"json", false}, {"help", false}};
+    CommandLine line;
+    std::string error;
+    if (!line.Parse(static_cast<int>(words.size()), argv.data(), 0, known, error)) {
+        checkReason(error);
+        return 0;
+    }
+    for (const KnownOption& option : known) {
+        const std::vector<std::string> values = line.Values(option.name);
+        check(line.Has(option.name) == !values.empty());
+        check(values.empty() || line.Value(option.name) == values.back());
+    }
+    return 0;
+}

@@ -1,0 +1,213 @@
+// orke-host against a plug-in that answers whatever the fuzzer's input says (FuzzedPlugin.cpp): the input's
+// first byte picks a path through the host (info as text or JSON, a render with or without an audio file,
+// MIDI, latency and compensation, a preset saved and loaded again, one of the validator's checks, or blocks
+// through its processing harness), the
+// second how it is set up, and the rest is the plug-in's script. Everything runs in this process, as
+// functions. Besides the sanitizers' findings it fails when a command that fails leaves a file behind or says
+// nothing, or a check's report is empty.
+#include "Commands.h"
+#include "ProcessingHarness.h"
+#include "ValidationChecks.h"
+
+#include <dlfcn.h>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Script = void (*)(const uint8_t*, size_t);
+Script g_script = nullptr;
+std::string g_folder; // the render's files: an audio file and a MIDI file, and what the commands write
+
+void check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+std::string file(const char* name) {
+    return g_folder + "/" + name;
+}
+
+// A short stereo input, and a MIDI file with a tempo change, notes and running status.
+void writeInputs() {
+    SF_INFO info{0, 8000, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+    SNDFILE* audio = sf_open(file("in.wav").c_str(), SFM_WRITE, &info);
+    check(audio != nullptr);
+    std::vector<float> samples(2 * 300);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<float>(i % 37) / 37.0f - 0.5f;
+    }
+    sf_writef_float(audio, samples.data(), 300);
+    sf_close(audio);
+    const uint8_t midi[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 4, 'M', 'T', 'r', 'k', 0, 0, 0, 26,
+                            0, 0xFF, 0x51, 3, 0x03, 0xD0, 0x90, // a quarter note lasts 250
+                                                                // ms
+                            0, 0x90, 60, 100, 1, 64, 90, 0, 60, 0, 1, 0x80, 64, 0, 0, 0xC0, 3, 0, 0xFF, 0x2F,
+                            0};
+    std::ofstream(file("song.mid"), std::ios::binary).write(reinterpret_cast<const char*>(midi), sizeof midi);
+}
+
+using Command = int (*)(int, char**, std::ostream&, std::ostream&);
+
+// Runs a command as main() does, with its output kept here; its exit status.
+int run(Command command, std::vector<std::string> words, std::string* out = nullptr) {
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    std::ostringstream outText, errText;
+    const int status = command(static_cast<int>(words.size()), argv.data(), outText, errText);
+    check(status >= 0 && status <= 2);
+    // A failure says why on its last line.
+    const std::string err = errText.str();
+    check(status == 0 || (err.size() > 1 && err.back() == '\n'));
+    if (out != nullptr) {
+        *out = outText.str();
+    }
+    return status;
+}
+
+bool exists(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0;
+}
+
+// A render into out.wav; no file is left when it fails, and the inputs are left alone.
+void render(uint8_t setup) {
+    std::vector<std::string> words = {"process", "--block", std::to_string(1 + setup % 64 * 9),
+                                      "--sample-rate", "8000"};
+    if (setup & 0x40) {
+        words.insert(words.end(), {"--midi", file("song.mid"), "--tail", "0.01"});
+    } else {
+        words.insert(words.end(), {"--length", "0.04"});
+    }
+    if (setup & 0x80) {
+        words.insert(words.end(), {"--report-latency", "--compensate"});
+    }
+    words.push_back(FUZZED_PLUGIN_PATH);
+    if (setup & 0x20) {
+        words.push_back(file("in.wav"));
+    }
+    words.push_back(file("out.wav"));
+    const int status = run(orke::host::RunProcess, words);
+    check(exists(file("out.wav")) == (status == 0));
+    std::filesystem::remove(file("out.wav"));
+}
+
+// A program or bank saved from one instance and loaded into fresh ones, for info and for a render.
+void presetRoundTrip(uint8_t setup) {
+    const std::string preset = file((setup & 1) != 0 ? "p.fxb" : "p.fxp");
+    std::vector<std::string> save = {"preset", "save", FUZZED_PLUGIN_PATH, preset};
+    if (setup & 2) {
+        save.insert(save.end(), {"--param", "0=0.25", "--program", "0"});
+    }
+    if (run(orke::host::RunPreset, save) != 0) {
+        check(!exists(preset));
+        return;
+    }
+    run(orke::host::RunPreset, {"preset", "show", preset});
+    run(orke::host::RunInfo, {"info", "--json", "--preset", preset, FUZZED_PLUGIN_PATH});
+    const int status =
+        run(orke::host::RunProcess, {"process", "--preset", preset, "--length", "0.01", "--sample-rate",
+                                     "8000", FUZZED_PLUGIN_PATH, file("out.wav")});
+    check(exists(file("out.wav")) == (status == 0));
+    std::filesystem::remove(file("out.wav"));
+    std::filesystem::remove(preset);
+}
+
+// The validator's checks, all but those that process for seconds (at three sample rates, in place, beside a
+// second thread): a fuzzer needs many runs a second. Their processing is the harness's, driven below.
+const std::vector<orke::host::ValidationCheck>& quickChecks() {
+    static const std::vector<orke::host::ValidationCheck> checks = [] {
+        std::vector<orke::host::ValidationCheck> quick;
+        for (const orke::host::ValidationCheck& check : orke::host::ValidationChecks()) {
+            if (check.name.rfind("processing at", 0) != 0 && check.name != "in-place processing" &&
+                check.name != "calls from a second thread") {
+                quick.push_back(check);
+            }
+        }
+        return quick;
+    }();
+    return checks;
+}
+
+void validate(uint8_t path, uint8_t setup) {
+    using namespace orke::host;
+    ValidationOptions options;
+    options.expectPassthrough = (setup & 1) != 0;
+    LineWriter writer(-1); // no child process: the lines are kept
+    CheckContext context(FUZZED_PLUGIN_PATH, options, writer, 0);
+    const size_t choice = path % (quickChecks().size() + 1);
+    if (choice < quickChecks().size()) {
+        quickChecks()[choice].run(context);
+        check(!writer.Kept().empty());
+        return;
+    }
+    // A few blocks through the validator's harness, as the processing checks run them.
+    auto plugin = context.Load();
+    if (!plugin) {
+        return;
+    }
+    const int32_t sizes[] = {0, 1, 17, 64, 512, kValidationMaxBlock};
+    const double rates[] = {44100.0, 48000.0, 96000.0, 8000.0};
+    ProcessingHarness harness(context, *plugin->effect);
+    harness.Prepare(rates[(setup >> 4) & 3]);
+    plugin->effect->StartProcess();
+    harness.RunFor(0, sizes[(setup >> 1) % 6], 4, (setup & 0x40) != 0);
+    plugin->effect->StopProcess();
+    harness.ReportDenormals();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // Kept loaded for the whole run: the host's own loading of it then finds it in memory.
+    void* module = dlopen(FUZZED_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    check(module != nullptr);
+    g_script = reinterpret_cast<Script>(dlsym(module, "FuzzedPluginScript"));
+    check(g_script != nullptr);
+    const char* base = std::getenv("TMPDIR");
+    std::string folder = std::string(base != nullptr ? base : "/tmp") + "/orke-fuzzed-plugin-XXXXXX";
+    check(mkdtemp(folder.data()) != nullptr);
+    g_folder = folder;
+    writeInputs();
+    std::atexit([] { std::filesystem::remove_all(g_folder); });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) {
+        return 0;
+    }
+    const uint8_t path = data[0], setup = data[1];
+    g_script(data + 2, size - 2);
+    switch (path % 8) {
+    case 0:
+        run(orke::host::RunInfo, {"info", FUZZED_PLUGIN_PATH});
+        break;
+    case 1:
+        run(orke::host::RunInfo, {"info", (setup & 1) != 0 ? "--json" : "--all", FUZZED_PLUGIN_PATH});
+        break;
+    case 2:
+    case 3:
+        render(setup);
+        break;
+    case 4:
+        presetRoundTrip(setup);
+        break;
+    default:
+        validate(static_cast<uint8_t>(path / 8), setup);
+        break;
+    }
+    return 0;
+}
