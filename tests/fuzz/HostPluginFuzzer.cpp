@@ -5,9 +5,10 @@
 // second how it is set up, and the rest is the plug-in's script. Everything runs in this process, as
 // functions. Besides the sanitizers' findings it fails when a command that fails leaves a file behind or says
 // nothing, or a check's report is empty.
+#include "CallTrace.h"
 #include "Commands.h"
 #include "ProcessingHarness.h"
-#include "ValidationChecks.h"
+#include "ValidationRun.h"
 
 #include <dlfcn.h>
 #include <sndfile.h>
@@ -145,15 +146,24 @@ void validate(uint8_t path, uint8_t setup) {
     using namespace orke::host;
     ValidationOptions options;
     options.expectPassthrough = (setup & 1) != 0;
-    LineWriter writer(-1); // no child process: the lines are kept
-    CheckContext context(FUZZED_PLUGIN_PATH, options, writer, 0);
+    options.level = kLowestLevel + (setup >> 1) % kHighestLevel;
     const size_t choice = path % (quickChecks().size() + 1);
     if (choice < quickChecks().size()) {
-        quickChecks()[choice].run(context);
-        check(!writer.Kept().empty());
+        // As validate runs a check, but in this process.
+        BatteryRun battery;
+        battery.isolated = false;
+        const std::vector<CheckResult> results =
+            RunBattery(FUZZED_PLUGIN_PATH, options, {quickChecks()[choice]}, battery);
+        check(results.size() == 1);
+        std::ostringstream report;
+        PrintResultLine(results[0], report);
+        JsonWriter json(report);
+        WriteReportJson(json, FUZZED_PLUGIN_PATH, options, results);
         return;
     }
     // A few blocks through the validator's harness, as the processing checks run them.
+    LineWriter writer(-1); // no child process: the lines are kept
+    CheckContext context(FUZZED_PLUGIN_PATH, options, writer, 0);
     auto plugin = context.Load();
     if (!plugin) {
         return;
@@ -181,6 +191,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     check(mkdtemp(folder.data()) != nullptr);
     g_folder = folder;
     writeInputs();
+    orke::host::StartCallTrace(); // as validate does, so that the checks' calls are traced
     std::atexit([] { std::filesystem::remove_all(g_folder); });
     return 0;
 }

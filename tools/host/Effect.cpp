@@ -36,8 +36,9 @@ void Effect::Close() {
 void Effect::SetSampleRate(double sampleRate) const {
     Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
 }
-void Effect::SetBlockSize(int32_t blockSize) const {
+void Effect::SetBlockSize(int32_t blockSize) {
     Dispatch(effSetBlockSize, 0, blockSize);
+    m_blockSize = blockSize;
 }
 void Effect::Resume() {
     if (!m_resumed) {

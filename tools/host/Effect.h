@@ -50,7 +50,9 @@ public:
     void Open();
     void Close(); // sends the close request once; the record is gone afterwards
     void SetSampleRate(double sampleRate) const;
-    void SetBlockSize(int32_t blockSize) const;
+    void SetBlockSize(int32_t blockSize);
+    // The largest block the effect was last told to expect; 0 before it was told any.
+    int32_t BlockSize() const { return m_blockSize; }
     // Resume and suspend only change the state: a careful host never resumes a resumed effect, nor suspends a
     // suspended one. Close suspends first.
     void Resume();
@@ -91,6 +93,7 @@ private:
     AEffect* m_record;
     int32_t m_inputs;
     int32_t m_outputs;
+    int32_t m_blockSize = 0;
     bool m_resumed = false;
 };
 

@@ -43,7 +43,9 @@ std::unique_ptr<Effect> freshEffect(CheckContext& context, const PluginLibrary& 
 }
 
 void processSome(CheckContext& context, Effect& effect, int32_t frames = 256, int blocks = 8) {
-    ProcessingHarness harness(context, effect, std::max(frames, 1));
+    // Buffers as long as the largest block the effect was told to expect, so that a plug-in that writes as
+    // far as that is seen doing so, not let loose on the host's memory.
+    ProcessingHarness harness(context, effect, std::max({frames, effect.BlockSize(), 1}));
     for (int block = 0; block < blocks; ++block) {
         harness.Run(frames);
     }
