@@ -50,7 +50,7 @@ void writeInputs() {
     }
     sf_writef_float(audio, samples.data(), 300);
     sf_close(audio);
-    const uint8_t midi[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 4, 'M', 'T', 'r', 'k', 0, 0, 0, 26,
+    const uint8_t midi[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 4, 'M', 'T', 'r', 'k', 0, 0, 0, 28,
                             0, 0xFF, 0x51, 3, 0x03, 0xD0, 0x90, // a quarter note lasts 250
                                                                 // ms
                             0, 0x90, 60, 100, 1, 64, 90, 0, 60, 0, 1, 0x80, 64, 0, 0, 0xC0, 3, 0, 0xFF, 0x2F,

@@ -274,10 +274,11 @@ int pthread_rwlock_timedwrlock(pthread_rwlock_t* lock, const struct timespec* un
 int pthread_spin_lock(pthread_spinlock_t* lock) noexcept {
     ORKE_LOCK(RealtimeAct::SpinLock, "pthread_spin_lock", (pthread_spinlock_t*), lock);
 }
-int sem_wait(sem_t* semaphore) noexcept {
+// The semaphore waits are cancellation points, declared without an exception specification.
+int sem_wait(sem_t* semaphore) {
     ORKE_LOCK(RealtimeAct::SemaphoreWait, "sem_wait", (sem_t*), semaphore);
 }
-int sem_timedwait(sem_t* semaphore, const struct timespec* until) noexcept {
+int sem_timedwait(sem_t* semaphore, const struct timespec* until) {
     ORKE_LOCK(RealtimeAct::SemaphoreWait, "sem_timedwait", (sem_t*, const struct timespec*), semaphore,
               until);
 }
