@@ -119,18 +119,6 @@ void CheckLatency(CheckContext& context) {
     effect.SetBlockSize(kLatencyBlock);
     effect.Resume();
     effect.StartProcess();
-    // A plug-in may settle its delay on resume; read it after.
-    const int32_t declared = effect.Record()->initialDelay;
-    if (declared <= 0 && !context.Options().expectPassthrough) {
-        context.Note("declares no initial delay, and nothing says what its output should be");
-        return;
-    }
-    if (declared > kLongestMeasuredDelay) {
-        context.Note("declares an initial delay of " + Counted(declared, "frame") +
-                     ", too long to measure here");
-        return;
-    }
-    // Silence to settle, then one full-scale sample on every input, then silence until well past the delay.
     std::vector<std::vector<float>> in(static_cast<size_t>(inputs), std::vector<float>(kLatencyBlock));
     std::vector<std::vector<float>> out(static_cast<size_t>(outputs), std::vector<float>(kLatencyBlock));
     std::vector<float*> inPointers;
@@ -141,26 +129,42 @@ void CheckLatency(CheckContext& context) {
     for (auto& channel : out) {
         outPointers.push_back(channel.data());
     }
-    constexpr int kSettleBlocks = 8;
-    const int64_t listened = declared + 4 * kLatencyBlock;
-    std::vector<float> loudest; // per frame after the impulse, the largest magnitude of any output
-    for (int block = 0; static_cast<int64_t>(loudest.size()) < listened; ++block) {
+    auto processBlock = [&](bool impulse) {
         for (auto& channel : in) {
             std::fill(channel.begin(), channel.end(), 0.0f);
-            if (block == kSettleBlocks) {
-                channel[0] = 1.0f;
-            }
+            channel[0] = impulse ? 1.0f : 0.0f;
         }
         effect.Process(inPointers.data(), outPointers.data(), kLatencyBlock);
-        if (block < kSettleBlocks) {
-            continue;
-        }
+    };
+    // Silence to settle: many plug-ins work out their delay only once they process.
+    constexpr int kSettleBlocks = 8;
+    for (int block = 0; block < kSettleBlocks; ++block) {
+        processBlock(false);
+    }
+    const int32_t declared = effect.Record()->initialDelay;
+    std::string unmeasured;
+    if (declared <= 0 && !context.Options().expectPassthrough) {
+        unmeasured = "declares no initial delay, and nothing says what its output should be";
+    } else if (declared > kLongestMeasuredDelay) {
+        unmeasured =
+            "declares an initial delay of " + Counted(declared, "frame") + ", too long to measure here";
+    }
+    if (!unmeasured.empty()) {
+        effect.StopProcess();
+        effect.Suspend();
+        context.Note(unmeasured);
+        return;
+    }
+    // One full-scale sample on every input, then silence until well past the declared delay.
+    const int64_t listened = declared + 4 * kLatencyBlock;
+    std::vector<float> loudest; // per frame from the impulse on, the largest magnitude of any output
+    while (static_cast<int64_t>(loudest.size()) < listened) {
+        processBlock(loudest.empty());
         for (int32_t i = 0; i < kLatencyBlock; ++i) {
             float level = 0.0f;
             for (const auto& channel : out) {
-                level = std::max(level, std::isfinite(channel[static_cast<size_t>(i)])
-                                            ? std::fabs(channel[static_cast<size_t>(i)])
-                                            : 0.0f);
+                const float sample = channel[static_cast<size_t>(i)];
+                level = std::max(level, std::isfinite(sample) ? std::fabs(sample) : 0.0f);
             }
             loudest.push_back(level);
         }
