@@ -89,7 +89,8 @@ int RunValidate(int argc, char** argv, std::ostream& out, std::ostream& err) {
     std::vector<ValidationCheck> checks;
     std::string unknown;
     if (!SelectChecks(options.level, line.Values("check"), checks, unknown)) {
-        err << "orke-host validate: there is no check '" << unknown << "' (see orke-host validate --list)\n";
+        err << "orke-host validate: there is no check " << Quoted(unknown)
+            << " (see orke-host validate --list)\n";
         return kExitUsage;
     }
     const std::string path = line.Positionals()[0];

@@ -163,7 +163,7 @@ bool ReadBatteryOptions(const CommandLine& line, ValidationOptions& options, Bat
                         std::string& error) {
     if (line.Has("expect")) {
         if (line.Value("expect") != "passthrough") {
-            error = "--expect takes 'passthrough', not '" + line.Value("expect") + "'";
+            error = "--expect takes 'passthrough', not " + Quoted(line.Value("expect"));
             return false;
         }
         options.expectPassthrough = true;
@@ -171,13 +171,13 @@ bool ReadBatteryOptions(const CommandLine& line, ValidationOptions& options, Bat
     int64_t level = kDefaultLevel;
     if (line.Has("level") && !ParseInteger(line.Value("level"), kLowestLevel, kHighestLevel, level)) {
         error = "--level takes a whole number from " + std::to_string(kLowestLevel) + " to " +
-                std::to_string(kHighestLevel) + ", not '" + line.Value("level") + "'";
+                std::to_string(kHighestLevel) + ", not " + Quoted(line.Value("level"));
         return false;
     }
     options.level = static_cast<int>(level);
     int64_t seconds = 60;
     if (line.Has("timeout") && !ParseInteger(line.Value("timeout"), 1, 86400, seconds)) {
-        error = "--timeout takes whole seconds from 1, not '" + line.Value("timeout") + "'";
+        error = "--timeout takes whole seconds from 1, not " + Quoted(line.Value("timeout"));
         return false;
     }
     run.timeout = std::chrono::seconds(seconds);

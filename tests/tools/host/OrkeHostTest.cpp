@@ -154,6 +154,63 @@ TEST(OrkeHostProcess, EveryErrorIsOneLineANonZeroExitAndNoOutput) {
     }
 }
 
+// Files and values from the fuzzers' corpora (tests/fuzz), broken by hand or found by fuzzing: each is one
+// line and a non-zero exit, never a crash and never an output file.
+TEST(OrkeHostProcess, MalformedFilesAndValuesFromTheFuzzCorporaAreOneLineErrors) {
+    const std::string corpora = ORKE_FUZZ_CORPORA;
+    auto midi = [&](const char* name) {
+        return corpora + "/corpus-midi-file/" + name;
+    };
+    auto preset = [&](const char* name) {
+        return corpora + "/corpus-preset-file/" + name;
+    };
+    auto audio = [&](const char* name) {
+        return corpora + "/corpus-audio-file/" + name;
+    };
+    ScratchFolder folder;
+    const std::string out = folder.Path("out.wav");
+    const std::tuple<std::vector<std::string>, std::string> cases[] = {
+        {{"--midi", midi("broken-truncated.mid"), IDLEWIRE_PATH, out},
+         "a chunk at byte 14 runs past the end"},
+        {{"--midi", midi("broken-running-status.mid"), IDLEWIRE_PATH, out},
+         "data byte 0x3C follows no status"},
+        {{"--midi", midi("broken-track-count.mid"), IDLEWIRE_PATH, out}, "announces 3 tracks but holds 1"},
+        {{"--midi", midi("broken-tempo.mid"), IDLEWIRE_PATH, out}, "a tempo event holds no tempo"},
+        {{"--midi", midi("broken-division.mid"), IDLEWIRE_PATH, out}, "0 ticks per quarter note"},
+        {{"--length", "1", "--preset", preset("broken-count.fxp"), IDLEWIRE_PATH, out},
+         "announces 2147483647 parameters"},
+        {{"--length", "1", "--preset", preset("broken-nan.fxp"), IDLEWIRE_PATH, out},
+         "is not a value from 0 to 1"},
+        {{"--length", "1", "--preset", preset("broken-truncated.fxb"), IDLEWIRE_PATH, out},
+         "the file holds fewer"},
+        {{"--length", "1", "--preset", preset("broken-chunk-size.fxp"), IDLEWIRE_PATH, out},
+         "the chunk's size runs past"},
+        {{IDLEWIRE_PATH, audio("broken-truncated.wav"), out}, "cannot read "},
+        {{IDLEWIRE_PATH, audio("broken-no-channels.wav"), out}, "cannot read "},
+        {{IDLEWIRE_PATH, audio("six-channels.w64"), out}, "takes 2 input channels"},
+        {{"--tempo", "1e308", "--length", "1", IDLEWIRE_PATH, out}, "--tempo takes"},
+        {{"--tempo", "12\n0", "--length", "1", IDLEWIRE_PATH, out}, "not '12\\x0A0'"},
+        {{"--format", "wav\n:pcm16", "--length", "1", IDLEWIRE_PATH, out}, "unknown format 'wav\\x0A'"},
+        {{"--time-signature", "256/1", "--length", "1", IDLEWIRE_PATH, out}, "--time-signature takes"},
+        {{"--param", "3==0.5", "--length", "1", IDLEWIRE_PATH, out}, "--param takes"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        SCOPED_TRACE(message);
+        std::vector<std::string> words = {"process"};
+        words.insert(words.end(), arguments.begin(), arguments.end());
+        const ToolRun run = RunTool(words);
+        EXPECT_GT(run.exitCode, 0);
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+        EXPECT_TRUE(folder.Files().empty());
+    }
+    // A header that announces more than the file holds: the render ends where the file does.
+    const ToolRun cut =
+        RunTool({"process", IDLEWIRE_PATH, audio("finding-header-longer-than-data.flac"), out});
+    EXPECT_EQ(cut.exitCode, 0) << cut.err;
+    expectAll(cut.err, {"holds 0 frames, not the 989855863 its header announces"});
+}
+
 TEST(OrkeHostProcess, AnInterruptedRenderLeavesNothingBehind) {
     ScratchFolder folder;
     writeNoise(folder.Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 16000, 10);
