@@ -23,7 +23,9 @@ at the higher levels, also what a hostile host does. Each check runs in its own 
 that crashes or hangs fails that check and the battery goes on; what the plug-in prints is shown only under a
 check that fails.
 
-Prints one line per check (PASS, WARN or FAIL) and a summary. Exits 0 only when no check fails.
+Prints one line per check (PASS, WARN or FAIL) and a summary. Exits 0 only when no check fails. A check
+fails on what breaks a host or its audio (a crash, a hang, an exception, writes outside the block or into the
+inputs, NaN, a wrong answer); what is odd but harmless (denormals, a long name, an unusual version) warns.
 
 levels (--level N; each check runs from its own level, see --list):
   1-4  the most basic checks first, adding more of what hosts do at each level
