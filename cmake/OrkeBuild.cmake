@@ -1,8 +1,10 @@
 # Build functions shared by the plug-in, its tests and any plug-in written on the framework.
 #
-# The shell (vst/) is built once per behaviour. The framework refers to the plug-in's parameter table by name
-# and sizes its programs with the compile-time kParameterCount, so it is compiled once per parameter table:
-# each plug-in (and each test table) supplies a folder holding `PluginParameters.h`.
+# The shell (vst/) is built once per behaviour, on the interface (interface/) and the shared utilities
+# (shared/). The framework refers to the plug-in's parameter table by name and sizes its programs with the
+# compile-time kParameterCount, so it is compiled once per parameter table: each plug-in (and each test table)
+# supplies a folder holding `PluginParameters.h`. Each library links what its own files include: the shell
+# the interface and the shared utilities, the framework those, the shell and the platform layer.
 
 set(ORKE_POWERPC_BEHAVIOUR "AUTO" CACHE STRING
     "Serve the PowerPC build's extra requests (AUTO: only when compiling for PowerPC; ON/OFF force it)")
@@ -57,7 +59,7 @@ function(orke_add_shell target)
     target_include_directories(${target}_objects PUBLIC
         $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/vst>
         $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/orke/vst>)
-    target_link_libraries(${target}_objects PUBLIC orke_platform)
+    target_link_libraries(${target}_objects PUBLIC orke_interface orke_shared)
 endfunction()
 
 # orke_add_framework(<target> PARAMETERS <dir> SHELL <shell target>): the framework compiled against the
@@ -68,7 +70,7 @@ function(orke_add_framework target)
     get_property(framework_include GLOBAL PROPERTY ORKE_FRAMEWORK_INCLUDE_DIR)
     orke_add_object_library(${target} ${sources})
     target_include_directories(${target}_objects PUBLIC ${framework_include} ${ARG_PARAMETERS})
-    target_link_libraries(${target}_objects PUBLIC ${ARG_SHELL}_objects)
+    target_link_libraries(${target}_objects PUBLIC ${ARG_SHELL}_objects orke_interface orke_shared orke_platform)
 endfunction()
 
 # orke_add_plugin(<target> SOURCES <files> PARAMETERS <dir> [BEHAVIOUR <ON|OFF>] [OUTPUT_NAME <name>]

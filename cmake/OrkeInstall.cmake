@@ -1,7 +1,7 @@
 # What `cmake --install` lays out:
 #   lib/vst/Idlewire.so                the plug-in, in the conventional Linux VST folder
 #   lib/liborke_*.a, lib/orke/objects  the shell and platform layer, for plug-ins written on the framework
-#   include/orke/{vst,framework,platform}
+#   include/orke/{interface,shared,vst,framework,platform}
 #   share/orke/framework/*.cpp         the framework's sources: each plug-in compiles them against its own table
 #   lib/cmake/Orke                     find_package(Orke) with orke_add_plugin()
 include(CMakePackageConfigHelpers)
@@ -13,14 +13,14 @@ install(TARGETS Idlewire
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vst
     COMPONENT plugin)
 
-install(TARGETS orke_vst orke_vst_objects orke_vst_powerpc_behaviour orke_vst_powerpc_behaviour_objects
-                orke_platform
+install(TARGETS orke_interface orke_shared orke_vst orke_vst_objects orke_vst_powerpc_behaviour
+                orke_vst_powerpc_behaviour_objects orke_platform
     EXPORT OrkeTargets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
     OBJECTS DESTINATION ${CMAKE_INSTALL_LIBDIR}/orke/objects
     COMPONENT development)
 
-foreach(folder vst framework platform)
+foreach(folder interface shared vst framework platform)
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/${folder}/
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orke/${folder}
         COMPONENT development

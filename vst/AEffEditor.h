@@ -2,17 +2,11 @@
 // has one derives from AEffEditor and hands it to AudioEffect::setEditor, which takes ownership.
 #pragma once
 
+#include "VstRecords.h"
+
 #include <cstdint>
 
 class AudioEffect;
-
-// The rectangle an editor reports for its window, in pixels.
-struct ERect {
-    int16_t top;
-    int16_t left;
-    int16_t bottom;
-    int16_t right;
-};
 
 // Built by the dispatcher for the key requests: a character, a virtual key code and the modifier bits.
 struct VstKeyCode {

@@ -3,8 +3,7 @@
 
 #include "BuildBehaviour.h"
 #include "EffectRecord.h"
-
-#define ORKE_EXPORT __attribute__((visibility("default")))
+#include "PluginExport.h"
 
 extern "C" {
 // Asks the host for its version (a null record, opcode audioMasterVersion) and, unless it answers 0, makes

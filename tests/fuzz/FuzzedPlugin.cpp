@@ -6,7 +6,6 @@
 // 256 bytes, past the field where the script says), audio only into the buffers of its channels (past the
 // block, up to the block size the host announced, where the script says), and reads what the host hands it
 // as the host describes it. With an empty script it is a plain stereo effect that passes its input through.
-#include "AEffEditor.h"
 #include "EffectOpcodes.h"
 #include "EffectRecord.h"
 #include "HostOpcodes.h"

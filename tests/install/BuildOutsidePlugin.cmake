@@ -14,7 +14,7 @@ endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 foreach(file lib/vst/Idlewire.so include/orke/framework/OrkeAuBase.h include/orke/vst/AudioEffectExtended.h
-             lib/cmake/Orke/OrkeConfig.cmake)
+             include/orke/interface/EffectRecord.h include/orke/shared/PluginExport.h lib/cmake/Orke/OrkeConfig.cmake)
     if(NOT EXISTS ${prefix}/${file})
         message(FATAL_ERROR "missing after install: ${file}")
     endif()

@@ -1,6 +1,4 @@
 // Marks the few names a plug-in module exports; everything else stays inside the module.
 #pragma once
 
-#ifndef ORKE_EXPORT
 #define ORKE_EXPORT __attribute__((visibility("default")))
-#endif

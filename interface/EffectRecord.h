@@ -1,6 +1,6 @@
 // The effect record shared with the host, and the function types that cross the boundary.
 //
-// Thread vocabulary used throughout the shell:
+// Thread vocabulary of the interface's comments (the shell adds its own, in AudioEffectBase.h):
 //   [audio thread]           the host's processing thread; nothing there allocates, locks or throws
 //   [any thread]             any host thread, also while audio is processed
 //   [between open and close] after effOpen and before effClose

@@ -20,6 +20,15 @@ struct MidiKeyName;
 
 typedef int32_t VstOfflineOption;
 
+// The rectangle an editor reports for its window (effEditGetRect), in pixels.
+struct ERect {
+    int16_t top;
+    int16_t left;
+    int16_t bottom;
+    int16_t right;
+};
+static_assert(sizeof(ERect) == 8);
+
 // One speaker of an arrangement.
 struct VstSpeakerProperties {
     float azimuth;
