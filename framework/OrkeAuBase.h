@@ -137,10 +137,6 @@ public:
     void PropertyChanged(UInt32 property, UInt32 scope, UInt32 element);
     // [any thread] Whether the processor has a usable vector unit; the first call asks the system.
     bool HasVectorUnit();
-    // The table row of a parameter number; null outside the table.
-    static const ParamInfo* ParameterRow(int32_t index) {
-        return index >= 0 && index < kParameterCount ? &astParamInfos[index] : nullptr;
-    }
     // An answer for GetParameterValueStrings from a list of texts (CFSTR constants, say): with a non-null
     // `outStrings` a new array of them, and 0.
     static OSStatus ValueStrings(const CFStringRef* texts, int32_t count, CFArrayRef* outStrings);
@@ -158,6 +154,10 @@ protected:
     std::vector<PropertyListener> m_listeners;
 
 private:
+    // The table row of a parameter number; null outside the table.
+    static const ParamInfo* ParameterRow(int32_t index) {
+        return index >= 0 && index < kParameterCount ? &astParamInfos[index] : nullptr;
+    }
     // Host threads publish a change with a release increment after storing it; the audio thread's acquire
     // load of the count then sees the stored values (or newer ones).
     void CountParameterChange() { m_parameterChanges.fetch_add(1, std::memory_order_release); }

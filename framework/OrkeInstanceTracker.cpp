@@ -50,8 +50,3 @@ void OrkeInstanceTracker::RemoveInstance(OrkeAuBase* instance) {
     Region region(ms_criticalSection);
     ms_instances.erase(std::remove(ms_instances.begin(), ms_instances.end(), instance), ms_instances.end());
 }
-
-std::vector<OrkeAuBase*> OrkeInstanceTracker::Instances() {
-    Region region(ms_criticalSection);
-    return ms_instances;
-}

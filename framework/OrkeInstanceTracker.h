@@ -19,11 +19,10 @@ public:
     static void AddInstance(OrkeAuBase* instance);
     // [any thread] Removes every entry equal to `instance`; the others keep their order.
     static void RemoveInstance(OrkeAuBase* instance);
-    // [any thread] The listed pointers, in the order they were added.
-    static std::vector<OrkeAuBase*> Instances();
 
 private:
     friend class OrkeInstanceTrackerLifetime;
+    friend class OrkeInstanceTrackerTestAccess; // the tests read the list through it
 
     static std::vector<OrkeAuBase*> ms_instances; // changed only inside ms_criticalSection
     static MPCriticalRegionID ms_criticalSection; // null until the module is loaded

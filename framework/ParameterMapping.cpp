@@ -6,9 +6,11 @@
 
 namespace {
 
+// The table row a reference names; null for a null reference or a number outside the table.
 const ParamInfo* rowOf(const ParameterRef* parameter) {
-    return parameter != nullptr ? OrkeAuBase::ParameterRow(static_cast<int32_t>(parameter->parameterID))
-                                : nullptr;
+    return parameter != nullptr && parameter->parameterID < static_cast<uint32_t>(kParameterCount)
+               ? &astParamInfos[parameter->parameterID]
+               : nullptr;
 }
 
 ParameterRef referenceTo(int32_t index) {

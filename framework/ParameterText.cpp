@@ -103,8 +103,9 @@ void OrkeAuBase::getParameterDisplay(int32_t index, char* text) {
         CFArrayRef strings = nullptr;
         if (GetParameterValueStrings(0, static_cast<UInt32>(index), &strings) == noErr &&
             strings != nullptr) {
-            // A position outside the strings (or no number at all) is shown as the number instead.
-            const bool inside = value >= 0.0f && value < static_cast<float>(CFArrayGetCount(strings));
+            // The position is the value truncated toward zero, so anything above -1 and below the count has
+            // one; a position outside the strings (or no number at all) is shown as the number instead.
+            const bool inside = value > -1.0f && value < static_cast<float>(CFArrayGetCount(strings));
             const auto entry =
                 inside
                     ? static_cast<CFStringRef>(CFArrayGetValueAtIndex(strings, static_cast<CFIndex>(value)))

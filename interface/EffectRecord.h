@@ -61,6 +61,8 @@ struct AEffect {
 inline constexpr int32_t kEffectMagic = orke::fourCharCode("VstP");
 inline constexpr int32_t kNoEffectId = orke::fourCharCode("NoEf");
 inline constexpr int32_t kEffectIdentity = orke::fourCharCode("NvEf");
+// The codes are numbers, not bytes in memory: the same on either byte order.
+static_assert(kEffectMagic == 0x56737450 && kNoEffectId == 0x4E6F4566 && kEffectIdentity == 0x4E764566);
 
 enum EffectFlags : int32_t {
     effFlagsHasEditor = 1 << 0,
@@ -77,6 +79,7 @@ enum EffectFlags : int32_t {
 };
 
 // The layout is the interface: pointer-sized fields follow the pointer width, everything else is fixed.
+static_assert(sizeof(AEffect::reserved) == 56);
 #if INTPTR_MAX == INT64_MAX
 static_assert(sizeof(AEffect) == 192, "AEffect is 192 bytes on 64-bit processors");
 static_assert(offsetof(AEffect, magic) == 0);

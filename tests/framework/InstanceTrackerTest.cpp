@@ -39,7 +39,8 @@ struct Tracker : PluginModule {
     Change add = reinterpret_cast<Change>(Symbol("_ZN19OrkeInstanceTracker11AddInstanceEP10OrkeAuBase"));
     Change remove =
         reinterpret_cast<Change>(Symbol("_ZN19OrkeInstanceTracker14RemoveInstanceEP10OrkeAuBase"));
-    List (*instances)() = reinterpret_cast<List (*)()>(Symbol("_ZN19OrkeInstanceTracker9InstancesEv"));
+    List (*instances)() =
+        reinterpret_cast<List (*)()>(Symbol("_ZN29OrkeInstanceTrackerTestAccess9InstancesEv"));
 };
 
 // The registry keeps every entry in order and removes all equal ones; unloading it leaves nothing behind.

@@ -158,8 +158,8 @@ std::pair<std::string, size_t> ask(TestEffect& effect, Request request, int row)
 
 // Names fill their whole 16-byte field, cut to 15 bytes even when too long to convert whole; labels and
 // displays are written with their NUL and nothing beyond. Displays: the format is chosen before rounding,
-// the longest number that fits 24 bytes, exponent form beyond; an indexed value past its strings shows the
-// number.
+// the longest number that fits 24 bytes, exponent form beyond; an indexed value takes the string at its
+// position truncated toward zero, and past its strings shows the number.
 TEST(ParameterText, NamesLabelsAndDisplays) {
     const struct {
         Request request;
@@ -179,7 +179,8 @@ TEST(ParameterText, NamesLabelsAndDisplays) {
         {kDisplay, kRowBypass, 0.0f, "Off"}, {kDisplay, kRowBypass, 0.5f, "On"},
         {kDisplay, kRowBypass, -1.0f, "On"}, {kDisplay, kRowMode, 0.0f, "Low"},
         {kDisplay, kRowMode, 1.7f, "Mid"}, {kDisplay, kRowMode, 2.99f, "High"},
-        {kDisplay, kRowMode, 3.0f, "3.000000"}, {kDisplay, kRowMode, -0.5f, "-0.50000"},
+        {kDisplay, kRowMode, 3.0f, "3.000000"}, {kDisplay, kRowMode, -0.5f, "Low"},
+        {kDisplay, kRowMode, -0.999f, "Low"}, {kDisplay, kRowMode, -1.0f, "-1.00000"},
         {kDisplay, kRowMode, NAN, "NaN"},
         // clang-format on
     };
