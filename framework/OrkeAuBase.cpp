@@ -1,4 +1,4 @@
-// Construction, destruction, kernels and the render path.
+// OrkeAuBase: construction, destruction, kernels and the render path.
 #include "OrkeAuBase.h"
 
 #include "EffectOpcodes.h"

@@ -1,3 +1,4 @@
+// Programs: a program's name copied out for the host, and the in-memory program the factory makes.
 #include "OrkeProgram.h"
 
 void OrkeProgram::CopyName(char* text, size_t size) const {

@@ -1,3 +1,4 @@
+// Idlewire's parameter table: its one row.
 #include "PluginParameters.h"
 
 // One parameter, kept per program and shown to the host, that changes nothing in the sound.

@@ -1,3 +1,4 @@
+// Idlewire, in the order the plug-in lives: construction, configuration, processing, its answers to the host.
 #include "OrkeIdlewire.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The base effect class: the record it fills, its defaults, the base dispatcher and the record's entries.
 #include "AudioEffectBase.h"
 
 #include "AEffEditor.h"

@@ -1,3 +1,4 @@
+// The module's entry: asks the host for its version, then makes the plug-in's effect and hands back its record.
 #include "PluginEntry.h"
 
 #include "AudioEffectBase.h"

@@ -1,4 +1,4 @@
-// Command line, catalogue, listing.
+// The MIDI endpoint listing: its command line, the catalogue's query and the lines it prints.
 #include "MidiCommand.h"
 
 #include "CAMIDIEndpoints.h"

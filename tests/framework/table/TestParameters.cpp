@@ -1,3 +1,4 @@
+// The rows of the framework tests' parameter table, one for each rule the tests exercise.
 #include "PluginParameters.h"
 
 const ParamInfo astParamInfos[kParameterCount] = {
