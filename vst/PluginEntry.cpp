@@ -1,4 +1,4 @@
-// The module's entry: asks the host for its version, then makes the plug-in's effect and hands back its record.
+// The module's entry: asks the host for its version, then makes the plug-in's effect and returns its record.
 #include "PluginEntry.h"
 
 #include "AudioEffectBase.h"
