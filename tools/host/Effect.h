@@ -65,6 +65,11 @@ public:
     // them, and a plug-in that writes other counts into its record later is not believed.
     int32_t NumInputs() const { return m_inputs; }
     int32_t NumOutputs() const { return m_outputs; }
+    // True when both counts are from 0 to kMaxPluginChannels: channels the host can make buffers for.
+    bool ChannelsPlausible() const {
+        return m_inputs >= 0 && m_inputs <= kMaxPluginChannels && m_outputs >= 0 &&
+               m_outputs <= kMaxPluginChannels;
+    }
     int32_t NumPrograms() const { return m_record->numPrograms; }
     int32_t NumParameters() const { return m_record->numParams; }
     int32_t Flags() const { return m_record->flags; }

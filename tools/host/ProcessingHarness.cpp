@@ -9,18 +9,15 @@
 #include <vector>
 
 namespace orke::host {
-namespace {
-
-bool plausible(int32_t channels) {
-    return channels >= 0 && channels <= kMaxPluginChannels;
-}
-
-} // namespace
-
 std::unique_ptr<HostedPlugin> LoadForProcessing(CheckContext& context) {
     auto plugin = context.Load();
     if (plugin && !plugin->effect->CanProcess()) {
         context.Fail("has no 32-bit process entry");
+        return nullptr;
+    }
+    if (plugin && !plugin->effect->ChannelsPlausible()) {
+        context.Fail("announces " + Counted(plugin->effect->NumInputs(), "input") + " and " +
+                     Counted(plugin->effect->NumOutputs(), "output") + ": nothing was processed");
         return nullptr;
     }
     return plugin;
@@ -30,7 +27,7 @@ ProcessingHarness::ProcessingHarness(CheckContext& context, Effect& effect, int3
     : m_context(context)
     , m_effect(effect)
     , m_maxFrames(maxFrames)
-    , m_channelsPlausible(plausible(effect.NumInputs()) && plausible(effect.NumOutputs()))
+    , m_channelsPlausible(effect.ChannelsPlausible())
     , m_input(m_channelsPlausible ? effect.NumInputs() : 0, maxFrames)
     , m_expected(m_channelsPlausible ? effect.NumInputs() : 0, maxFrames)
     , m_output(m_channelsPlausible ? effect.NumOutputs() : 0, maxFrames, kOutputGuard) {}

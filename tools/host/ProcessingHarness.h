@@ -58,8 +58,8 @@ private:
     bool m_checkPeaks = true;
 };
 
-// A fresh instance for a check that processes: null, with a failure reported, when it cannot be made or has
-// no 32-bit process entry.
+// A fresh instance for a check that processes: null, with a failure reported, when it cannot be made, has
+// no 32-bit process entry or announces channel counts no buffers can be made for.
 std::unique_ptr<HostedPlugin> LoadForProcessing(CheckContext& context);
 
 } // namespace orke::host
