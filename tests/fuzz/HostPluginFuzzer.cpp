@@ -1,10 +1,9 @@
 // orke-host against a plug-in that answers whatever the fuzzer's input says (FuzzedPlugin.cpp): the input's
 // first byte picks a path through the host (info as text or JSON, a render with or without an audio file,
 // MIDI, latency and compensation, a preset saved and loaded again, one of the validator's checks, or blocks
-// through its processing harness), the
-// second how it is set up, and the rest is the plug-in's script. Everything runs in this process, as
-// functions. Besides the sanitizers' findings it fails when a command that fails leaves a file behind or says
-// nothing, or a check's report is empty.
+// through its processing harness), the second how it is set up, and the rest is the plug-in's script.
+// Everything runs in this process, as functions. Besides the sanitizers' findings it fails when a command
+// that fails leaves a file behind or does not say why.
 #include "CallTrace.h"
 #include "Commands.h"
 #include "ProcessingHarness.h"
