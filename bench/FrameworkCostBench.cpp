@@ -8,28 +8,18 @@
 // N is the block size in frames; items per second are frames per second. The ratio of the two times (direct
 // over orke) is the share of Orke Gain's time that is the gain itself. The module is the one built beside
 // this program unless a path is given as the first argument after the benchmark options.
-#include "EffectOpcodes.h"
-#include "EffectRecord.h"
-#include "HostOpcodes.h"
+#include "BenchHost.h"
 
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <random>
 
 namespace {
 
-constexpr int kChannels = 2;
-constexpr int kMaxFrames = 8192;
+using namespace bench;
+
 constexpr int kBlockSizes[] = {16, 32, 64, 128, 256, 1024, 4096, 8192};
 constexpr int kHalfProgram = 1;
-
-intptr_t hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
 
 // The gain without the framework: the record, and per channel the state Orke Gain's kernel keeps, processed
 // by the same arithmetic (a ramp while one is running, then a plain multiplication).
@@ -72,40 +62,6 @@ struct DirectGain {
     }
 };
 
-struct StereoBuffers {
-    float* inputs[kChannels];
-    float* outputs[kChannels];
-
-    StereoBuffers() {
-        std::mt19937 random(7);
-        std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
-        for (int c = 0; c < kChannels; ++c) {
-            inputs[c] = allocate();
-            outputs[c] = allocate();
-            for (int k = 0; k < kMaxFrames; ++k) {
-                inputs[c][k] = sample(random);
-                outputs[c][k] = 0.0f;
-            }
-        }
-    }
-    ~StereoBuffers() {
-        for (int c = 0; c < kChannels; ++c) {
-            std::free(inputs[c]);
-            std::free(outputs[c]);
-        }
-    }
-    StereoBuffers(const StereoBuffers&) = delete;
-    StereoBuffers& operator=(const StereoBuffers&) = delete;
-
-    static float* allocate() {
-        void* memory = std::aligned_alloc(64, kMaxFrames * sizeof(float));
-        if (memory == nullptr) {
-            std::abort();
-        }
-        return static_cast<float*>(memory);
-    }
-};
-
 StereoBuffers* g_buffers = nullptr;
 
 // One benchmark body for both: the record's replacing entry, as a host calls it.
@@ -118,34 +74,22 @@ void render(benchmark::State& state, AEffect* effect) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
 }
 
-intptr_t dispatch(AEffect* effect, int32_t opcode, intptr_t value = 0, float opt = 0.0f) {
-    return effect->dispatcher(effect, opcode, 0, value, nullptr, opt);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     const char* path = argc > 1 ? argv[1] : ORKE_GAIN_PATH;
 
-    void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) {
-        std::fprintf(stderr, "orke-framework-bench: cannot load %s: %s\n", path, dlerror());
+    const orke::PluginModule module(path);
+    if (!module.HasEntry()) {
+        std::fprintf(stderr, "orke-framework-bench: %s\n", module.Error().c_str());
         return 1;
     }
-    using Entry = AEffect* (*)(audioMasterCallback);
-    auto entry = reinterpret_cast<Entry>(dlsym(module, "VSTPluginMain"));
-    AEffect* orke = entry != nullptr ? entry(hostCallback) : nullptr;
-    if (orke == nullptr || orke->magic != kEffectMagic || orke->numInputs < kChannels ||
-        orke->numOutputs < kChannels || orke->numPrograms <= kHalfProgram) {
+    AEffect* orke = startStereoEffect(module, kHalfProgram);
+    if (orke == nullptr) {
         std::fprintf(stderr, "orke-framework-bench: %s is not Orke Gain\n", path);
         return 1;
     }
-    dispatch(orke, effOpen);
-    dispatch(orke, effSetSampleRate, 0, 48000.0f);
-    dispatch(orke, effSetBlockSize, kMaxFrames);
-    dispatch(orke, effSetProgram, kHalfProgram);
-    dispatch(orke, effMainsChanged, 1);
 
     StereoBuffers buffers;
     g_buffers = &buffers;
@@ -163,9 +107,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    dispatch(orke, effMainsChanged, 0);
-    dispatch(orke, effClose);
+    stopEffect(orke);
     g_buffers = nullptr;
-    dlclose(module);
     return 0;
 }

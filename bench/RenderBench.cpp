@@ -6,62 +6,18 @@
 //
 // N is the block size in frames; items per second are frames per second. The module is the one built beside
 // this program unless a path is given as the first argument after the benchmark options.
-#include "EffectOpcodes.h"
-#include "EffectRecord.h"
-#include "HostOpcodes.h"
+#include "BenchHost.h"
 
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <random>
 
 namespace {
 
-constexpr int kChannels = 2;
-constexpr int kMaxFrames = 8192;
+using namespace bench;
+
 constexpr int kBlockSizes[] = {1, 16, 64, 256, 1024, 4096, 8192};
-
-intptr_t hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-// Input and output channels in separate, cache-line aligned buffers, as hosts usually hand them over.
-struct StereoBuffers {
-    float* inputs[kChannels];
-    float* outputs[kChannels];
-
-    StereoBuffers() {
-        std::mt19937 random(7);
-        std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
-        for (int c = 0; c < kChannels; ++c) {
-            inputs[c] = allocate();
-            outputs[c] = allocate();
-            for (int k = 0; k < kMaxFrames; ++k) {
-                inputs[c][k] = sample(random);
-                outputs[c][k] = 0.0f;
-            }
-        }
-    }
-    ~StereoBuffers() {
-        for (int c = 0; c < kChannels; ++c) {
-            std::free(inputs[c]);
-            std::free(outputs[c]);
-        }
-    }
-    StereoBuffers(const StereoBuffers&) = delete;
-    StereoBuffers& operator=(const StereoBuffers&) = delete;
-
-    static float* allocate() {
-        void* memory = std::aligned_alloc(64, kMaxFrames * sizeof(float));
-        if (memory == nullptr) {
-            std::abort();
-        }
-        return static_cast<float*>(memory);
-    }
-};
 
 StereoBuffers* g_buffers = nullptr;
 AEffect* g_effect = nullptr;
@@ -107,33 +63,22 @@ void benchLoop(benchmark::State& state) {
     finish(state);
 }
 
-intptr_t dispatch(int32_t opcode, intptr_t value = 0, float opt = 0.0f) {
-    return g_effect->dispatcher(g_effect, opcode, 0, value, nullptr, opt);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     const char* path = argc > 1 ? argv[1] : IDLEWIRE_PATH;
 
-    void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) {
-        std::fprintf(stderr, "orke-bench: cannot load %s: %s\n", path, dlerror());
+    const orke::PluginModule module(path);
+    if (!module.HasEntry()) {
+        std::fprintf(stderr, "orke-bench: %s\n", module.Error().c_str());
         return 1;
     }
-    using Entry = AEffect* (*)(audioMasterCallback);
-    auto entry = reinterpret_cast<Entry>(dlsym(module, "VSTPluginMain"));
-    g_effect = entry != nullptr ? entry(hostCallback) : nullptr;
-    if (g_effect == nullptr || g_effect->magic != kEffectMagic || g_effect->numInputs < kChannels ||
-        g_effect->numOutputs < kChannels) {
+    g_effect = startStereoEffect(module);
+    if (g_effect == nullptr) {
         std::fprintf(stderr, "orke-bench: %s gives no stereo effect\n", path);
         return 1;
     }
-    dispatch(effOpen);
-    dispatch(effSetSampleRate, 0, 48000.0f);
-    dispatch(effSetBlockSize, kMaxFrames);
-    dispatch(effMainsChanged, 1);
 
     StereoBuffers buffers;
     g_buffers = &buffers;
@@ -147,9 +92,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    dispatch(effMainsChanged, 0);
-    dispatch(effClose);
+    stopEffect(g_effect);
     g_buffers = nullptr;
-    dlclose(module);
     return 0;
 }

@@ -2,8 +2,9 @@
 // a sample rate, resumed, then fed the same signal on both channels.
 #pragma once
 
+#include "BaseHostCallback.h"
+#include "Dispatch.h"
 #include "EffectOpcodes.h"
-#include "HostOpcodes.h"
 #include "PluginModule.h"
 
 #include <gtest/gtest.h>
@@ -16,9 +17,7 @@ class HostedExample {
 public:
     explicit HostedExample(const char* path, float sampleRate = 48000.0f)
         : m_module(path)
-        , effect(m_module.Create([](AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) -> intptr_t {
-            return opcode == audioMasterVersion ? 2400 : 0;
-        })) {
+        , effect(m_module.Create(orke::BaseHostCallback)) {
         Dispatch(effect, effOpen);
         Dispatch(effect, effSetSampleRate, 0, 0, nullptr, sampleRate);
         Dispatch(effect, effMainsChanged, 0, 1);
@@ -43,7 +42,7 @@ public:
     }
 
 private:
-    PluginModule m_module;
+    orke::PluginModule m_module;
 
 public:
     AEffect* effect;

@@ -30,9 +30,9 @@ size_t heapInUse() {
 }
 
 // The registry's own functions, found by name in the module.
-struct Tracker : PluginModule {
+struct Tracker : orke::PluginModule {
     Tracker()
-        : PluginModule(INSTANCE_TRACKER_MODULE_PATH) {
+        : orke::PluginModule(INSTANCE_TRACKER_MODULE_PATH) {
         EXPECT_TRUE(add != nullptr && remove != nullptr && instances != nullptr);
     }
     using Change = void (*)(OrkeAuBase*);

@@ -2,8 +2,8 @@
 // plain stereo effect (FuzzedPlugin.cpp with an empty script) into OUT. Besides the sanitizers' findings it
 // fails when a render that fails leaves OUT behind or does not say why in its last line.
 #include "Commands.h"
+#include "PluginModule.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -29,9 +29,9 @@ void check(bool condition) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    void* module = dlopen(FUZZED_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-    check(module != nullptr);
-    g_script = reinterpret_cast<Script>(dlsym(module, "FuzzedPluginScript"));
+    // Kept loaded for the whole run: the host's own loading of it then finds it in memory.
+    static const auto* module = new orke::PluginModule(FUZZED_PLUGIN_PATH);
+    g_script = reinterpret_cast<Script>(module->Symbol("FuzzedPluginScript"));
     check(g_script != nullptr);
     const char* base = std::getenv("TMPDIR");
     std::string folder = std::string(base != nullptr ? base : "/tmp") + "/orke-audio-file-XXXXXX";

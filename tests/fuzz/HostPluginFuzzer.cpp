@@ -6,10 +6,10 @@
 // that fails leaves a file behind or does not say why.
 #include "CallTrace.h"
 #include "Commands.h"
+#include "PluginModule.h"
 #include "ProcessingHarness.h"
 #include "ValidationRun.h"
 
-#include <dlfcn.h>
 #include <sndfile.h>
 #include <unistd.h>
 
@@ -181,9 +181,8 @@ void validate(uint8_t path, uint8_t setup) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Kept loaded for the whole run: the host's own loading of it then finds it in memory.
-    void* module = dlopen(FUZZED_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-    check(module != nullptr);
-    g_script = reinterpret_cast<Script>(dlsym(module, "FuzzedPluginScript"));
+    static const auto* module = new orke::PluginModule(FUZZED_PLUGIN_PATH);
+    g_script = reinterpret_cast<Script>(module->Symbol("FuzzedPluginScript"));
     check(g_script != nullptr);
     const char* base = std::getenv("TMPDIR");
     std::string folder = std::string(base != nullptr ? base : "/tmp") + "/orke-fuzzed-plugin-XXXXXX";

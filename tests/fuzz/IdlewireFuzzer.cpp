@@ -2,9 +2,9 @@
 // that are not numbers, infinite or denormal, ptr null or a zeroed 4 KiB buffer, blocks of up to 4096
 // frames. Each input is one session, from the entry to the close request. Besides the sanitizers' findings
 // it fails when a text overruns its field or a block does not come through unchanged.
+#include "BaseHostCallback.h"
 #include "EffectOpcodes.h"
 #include "EffectRecord.h"
-#include "HostOpcodes.h"
 #include "PluginEntry.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -21,10 +21,6 @@ namespace {
 
 constexpr size_t kBufferSize = 4096;
 constexpr int32_t kMaxFrames = 4096;
-
-intptr_t fuzzHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
 
 template <typename T, size_t N>
 T pick(FuzzedDataProvider& in, const T (&choices)[N], T raw) {
@@ -137,7 +133,7 @@ void process(AEffect* effect, FuzzedDataProvider& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
-    AEffect* effect = VSTPluginMain(fuzzHost); // null would be a finding at its first use
+    AEffect* effect = VSTPluginMain(orke::BaseHostCallback); // null would be a finding at its first use
     std::vector<char> buffer(kBufferSize);
     for (int step = 0; step < 512 && in.remaining_bytes() > 0; ++step) {
         const int action = in.ConsumeIntegralInRange<int>(0, 4);

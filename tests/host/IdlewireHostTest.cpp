@@ -3,6 +3,7 @@
 // functions it exports as an in-process client (an editor) reaches them. The shell's own defaults
 // (capabilities, versions, null buffers) are shown by the shell's tests.
 #include "AudioUnitProperties.h"
+#include "Dispatch.h"
 #include "EffectOpcodes.h"
 #include "HostOpcodes.h"
 #include "ParamInfo.h"
@@ -87,7 +88,7 @@ protected:
     }
     Exported Find(const char* name) const { return {module.Symbol(name)}; }
 
-    PluginModule module{GetParam().first};
+    orke::PluginModule module{GetParam().first};
     RecordingHost host;
     AEffect* effect = nullptr;
     OrkeAuBase* plugin = nullptr;

@@ -1,5 +1,6 @@
 // The pass-through kernel under every buffer arrangement a host can give: whatever bulk copies it makes, the
 // bytes must come out as the forward per-sample copy leaves them, on both channels and nowhere else.
+#include "Dispatch.h"
 #include "EffectOpcodes.h"
 #include "PluginModule.h"
 #include "RecordingHost.h"
@@ -100,7 +101,7 @@ protected:
         effect->processReplacing(effect, inputs, outputs, a.frames);
     }
 
-    PluginModule module{IDLEWIRE_PATH};
+    orke::PluginModule module{IDLEWIRE_PATH};
     RecordingHost host;
     AEffect* effect = nullptr;
 };

@@ -2,8 +2,9 @@
 // parameter, switch and rename programs, read the texts and reconfigure. Every answer must be one a
 // single-threaded host could have seen, the audio must pass through untouched, and the thread sanitizer must
 // find no race.
+#include "BaseHostCallback.h"
+#include "Dispatch.h"
 #include "EffectOpcodes.h"
-#include "HostOpcodes.h"
 #include "PluginModule.h"
 
 #include <gtest/gtest.h>
@@ -21,10 +22,6 @@ constexpr int kOperationsPerWorker = 260000; // four workers: over a million req
 constexpr float kValues[] = {0.0f, 0.25f, 0.5f, 1.0f};
 const char* const kNames[] = {"Defaults", "Pad", "Lead", "A name far longer than a program keeps", ""};
 
-intptr_t host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
-
 bool oneOf(const char* text, std::initializer_list<const char*> texts) {
     return std::any_of(texts.begin(), texts.end(),
                        [text](const char* t) { return std::strcmp(text, t) == 0; });
@@ -40,13 +37,13 @@ bool isProgramName(const char* text) {
 
 class ConcurrentHost : public ::testing::TestWithParam<const char*> {
 protected:
-    PluginModule module{GetParam()};
+    orke::PluginModule module{GetParam()};
 };
 
 } // namespace
 
 TEST_P(ConcurrentHost, RequestsFromManyThreadsWhileProcessing) {
-    AEffect* effect = module.Create(host);
+    AEffect* effect = module.Create(orke::BaseHostCallback);
     ASSERT_NE(effect, nullptr);
     Dispatch(effect, effOpen);
     Dispatch(effect, effMainsChanged, 0, 1);

@@ -1,7 +1,8 @@
 // Ten thousand plug-ins made and closed in one process, the way a host scanning, loading and unloading
 // sessions does: whatever a session did, its close must give back everything.
+#include "BaseHostCallback.h"
+#include "Dispatch.h"
 #include "EffectOpcodes.h"
-#include "HostOpcodes.h"
 #include "PluginModule.h"
 
 #include <gtest/gtest.h>
@@ -17,10 +18,6 @@
 #endif
 
 namespace {
-
-intptr_t host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
 
 // Resident memory, counted page by page: the kernel's running totals (/proc/self/statm) may lag by dozens of
 // pages, more than the growth looked for. Under a user-mode emulator the pages are the emulator's, which grow
@@ -45,7 +42,7 @@ class CreateCloseCycles : public ::testing::TestWithParam<const char*> {};
 } // namespace
 
 TEST_P(CreateCloseCycles, TenThousandSessionsLeaveNothingBehind) {
-    PluginModule module(GetParam());
+    orke::PluginModule module(GetParam());
     std::vector<float> in(256, 0.5f), out0(256), out1(256);
     float* inputs[2] = {in.data(), in.data()};
     float* outputs[2] = {out0.data(), out1.data()};
@@ -54,7 +51,7 @@ TEST_P(CreateCloseCycles, TenThousandSessionsLeaveNothingBehind) {
         if (cycle == 100) {
             residentAfterWarmUp = residentBytes();
         }
-        AEffect* effect = module.Create(host);
+        AEffect* effect = module.Create(orke::BaseHostCallback);
         ASSERT_NE(effect, nullptr) << "cycle " << cycle;
         // A third of the hosts close at once, a third after suspending, a third while still running.
         if (cycle % 3 != 0) {

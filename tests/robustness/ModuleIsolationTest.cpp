@@ -1,7 +1,8 @@
 // Two copies of the plug-in in one process, and a host that exports names of the plug-in's interface itself:
 // each module must keep its own state and call its own code.
+#include "BaseHostCallback.h"
+#include "Dispatch.h"
 #include "EffectOpcodes.h"
-#include "HostOpcodes.h"
 #include "PluginModule.h"
 
 #include <gtest/gtest.h>
@@ -24,10 +25,6 @@ extern "C" __attribute__((used, visibility("default"))) float AUParameterValueTo
 
 namespace {
 
-intptr_t host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
-
 // A block through the plug-in; true when both outputs are copies of their inputs.
 bool passesThrough(AEffect* effect, float level) {
     std::vector<float> in0(128, level), in1(128, -level), out0(128, 9.0f), out1(128, 9.0f);
@@ -43,13 +40,13 @@ TEST(ModuleIsolation, TwoCopiesFromTwoPathsKeepTheirOwnState) {
     // The copy may go once loaded: the module stays mapped.
     const std::string copy = ::testing::TempDir() + "idlewire-copy-" + std::to_string(getpid()) + ".so";
     std::filesystem::copy_file(IDLEWIRE_PATH, copy, std::filesystem::copy_options::overwrite_existing);
-    PluginModule first(IDLEWIRE_PATH), second(copy);
+    orke::PluginModule first(IDLEWIRE_PATH), second(copy);
     std::filesystem::remove(copy);
     ASSERT_TRUE(first.Loaded() && second.Loaded());
     ASSERT_NE(first.Symbol("VSTPluginMain"), second.Symbol("VSTPluginMain")) << "one module loaded twice";
 
-    AEffect* a = first.Create(host);
-    AEffect* b = second.Create(host);
+    AEffect* a = first.Create(orke::BaseHostCallback);
+    AEffect* b = second.Create(orke::BaseHostCallback);
     ASSERT_TRUE(a != nullptr && b != nullptr);
     EXPECT_NE(a->object, b->object);
     EXPECT_NE(a->dispatcher, b->dispatcher) << "each record leads into its own module";
@@ -76,8 +73,8 @@ TEST(ModuleIsolation, CallsInsideTheModuleIgnoreTheHostsNamesakes) {
         << "the host's namesakes are what a lookup through the process finds";
     for (const char* path : {IDLEWIRE_PATH, IDLEWIRE_POWERPC_BEHAVIOUR_PATH}) {
         SCOPED_TRACE(path);
-        PluginModule module(path);
-        AEffect* effect = module.Create(host);
+        orke::PluginModule module(path);
+        AEffect* effect = module.Create(orke::BaseHostCallback);
         ASSERT_NE(effect, nullptr);
         for (float value : {0.0f, 0.25f, 1.0f}) {
             effect->setParameter(effect, 0, value);

@@ -1,4 +1,5 @@
-// A fake host for tests: answers the plug-in's callback from a table and records every call.
+// A fake host for tests: answers the plug-in's callback from a table, the base answers beyond it, and records
+// every call.
 //
 // A callback has no user data, so the one RecordingHost alive at a time is the one the callback reaches.
 #pragma once
@@ -20,7 +21,7 @@ struct HostCall {
 
 class RecordingHost {
 public:
-    RecordingHost(); // answers the version query with 2400, everything else with 0
+    RecordingHost(); // an empty table: the base answers (the version, then 0) until Answer adds to it
     ~RecordingHost();
 
     RecordingHost(const RecordingHost&) = delete;

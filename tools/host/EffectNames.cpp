@@ -1,5 +1,7 @@
+// Names for the numbers a record and its answers hold, and texts made safe for a terminal.
 #include "EffectNames.h"
 
+#include "CanDos.h"
 #include "EffectRecord.h"
 
 #include <cctype>
@@ -86,9 +88,10 @@ std::string PrintableText(const std::string& text) {
 }
 
 const std::vector<std::string>& PluginCanDoStrings() {
+    using namespace PlugCanDos;
     static const std::vector<std::string> kStrings = {
-        "sendVstEvents",      "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent",
-        "receiveVstTimeInfo", "offline",          "midiProgramNames", "bypass"};
+        canDoSendVstEvents,      canDoSendVstMidiEvent, canDoReceiveVstEvents, canDoReceiveVstMidiEvent,
+        canDoReceiveVstTimeInfo, canDoOffline,          canDoMidiProgramNames, canDoBypass};
     return kStrings;
 }
 

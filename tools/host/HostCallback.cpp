@@ -1,5 +1,8 @@
+// orke-host's answers to a plug-in's callback, and the settings and counts behind them.
 #include "HostCallback.h"
 
+#include "BaseHostCallback.h"
+#include "CanDos.h"
 #include "HostOpcodes.h"
 
 #include <atomic>
@@ -18,8 +21,8 @@ std::atomic<uint64_t> g_automations{0};
 
 // The host runs everything it does for a plug-in itself and says so, and sends MIDI events and time
 // information while it renders; windows, offline passes and file selectors it does not offer.
-const char* const kSupportedCanDos[] = {"startStopProcess", "sendVstEvents", "sendVstMidiEvent",
-                                        "sendVstTimeInfo"};
+const char* const kSupportedCanDos[] = {HostCanDos::canDoStartStopProcess, HostCanDos::canDoSendVstEvents,
+                                        HostCanDos::canDoSendVstMidiEvent, HostCanDos::canDoSendVstTimeInfo};
 
 template <size_t N>
 intptr_t copyText(void* ptr, const char (&text)[N]) {
@@ -58,15 +61,12 @@ bool HostCanDo(const char* text) {
     return false;
 }
 
-intptr_t HostCallback(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/, intptr_t /*value*/, void* ptr,
-                      float /*opt*/) {
+intptr_t HostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
     g_calls.fetch_add(1, std::memory_order_relaxed);
     switch (opcode) {
     case audioMasterAutomate:
         g_automations.fetch_add(1, std::memory_order_relaxed);
         return 0;
-    case audioMasterVersion:
-        return kHostVersion;
     case audioMasterGetSampleRate:
         return static_cast<intptr_t>(std::lround(g_sampleRate.load()));
     case audioMasterGetBlockSize:
@@ -81,6 +81,7 @@ intptr_t HostCallback(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/, in
         return HostCanDo(static_cast<const char*>(ptr)) ? 1 : 0;
     case audioMasterGetTime: // the whole record whatever the plug-in asks for; its flags say what holds
         return reinterpret_cast<intptr_t>(g_timeInfo.load(std::memory_order_acquire));
+    case audioMasterVersion:
     case audioMasterCurrentId: // no shell plug-ins
     case audioMasterIdle:
     case audioMasterPinConnected:
@@ -118,11 +119,12 @@ intptr_t HostCallback(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/, in
     case audioMasterCloseFileSelector:
     case audioMasterGetChunkFile:
     case audioMasterGetInputSpeakerArrangement:
-        return 0;
+        break;
     default:
         g_unknown.fetch_add(1, std::memory_order_relaxed);
-        return 0;
+        break;
     }
+    return BaseHostCallback(effect, opcode, index, value, ptr, opt);
 }
 
 } // namespace orke::host

@@ -1,5 +1,5 @@
-// What orke-host answers when a plug-in calls back: a careful host's answers, 0 for anything it does not
-// support.
+// What orke-host answers when a plug-in calls back: a careful host's answers, and the base answers (its
+// version, 0) to anything it does not support.
 #pragma once
 
 #include "EffectRecord.h"
@@ -9,7 +9,6 @@
 
 namespace orke::host {
 
-inline constexpr intptr_t kHostVersion = 2400;
 inline constexpr char kHostVendor[] = "Orvane Kettlers";
 inline constexpr char kHostProduct[] = "orke-host";
 inline constexpr intptr_t kHostVendorVersion = 1000;

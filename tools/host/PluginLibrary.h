@@ -1,8 +1,8 @@
-// A plug-in module as the host holds it: loaded with the system loader, its entry found by name, its effect
-// made through the entry and checked before the host trusts it.
+// A plug-in module as the tool holds it: loaded by the hosts' shared loader, its effect made through the
+// entry and checked before the tool trusts it.
 #pragma once
 
-#include "EffectRecord.h"
+#include "PluginModule.h"
 
 #include <memory>
 #include <string>
@@ -15,7 +15,6 @@ public:
     // `noEntry`, when given, tells whether it failed only because the module exports neither entry.
     static std::unique_ptr<PluginLibrary> Open(const std::string& path, std::string& error,
                                                bool* noEntry = nullptr);
-    ~PluginLibrary();
 
     PluginLibrary(const PluginLibrary&) = delete;
     PluginLibrary& operator=(const PluginLibrary&) = delete;
@@ -25,18 +24,15 @@ public:
     // closed).
     AEffect* CreateEffect(std::string& error) const;
 
-    const std::string& Path() const { return m_path; }
+    const std::string& Path() const { return m_module.Path(); }
     // "VSTPluginMain", or "main" for a module that exports only the older name.
-    const char* EntryName() const { return m_entryName; }
+    const char* EntryName() const { return m_module.EntryName(); }
 
 private:
-    using Entry = AEffect* (*)(audioMasterCallback);
-    PluginLibrary(std::string path, void* handle, Entry entry, const char* entryName);
+    explicit PluginLibrary(const std::string& path)
+        : m_module(path) {}
 
-    std::string m_path;
-    void* m_handle;
-    Entry m_entry;
-    const char* m_entryName;
+    PluginModule m_module;
 };
 
 } // namespace orke::host
