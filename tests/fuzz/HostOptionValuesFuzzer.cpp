@@ -83,15 +83,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
-    const std::vector<KnownOption> known = {
-        {"block", true}, {"param", true}, {"format", true}, {"json", false}, {"help", false}};
+    const std::vector<Option> known = {
+        {"block", "N", ""}, {"param", "I=V", ""}, {"format", "F", ""}, {"json", nullptr, ""}};
     CommandLine line;
     std::string error;
     if (!line.Parse(static_cast<int>(words.size()), argv.data(), 0, known, error)) {
         checkReason(error);
         return 0;
     }
-    for (const KnownOption& option : known) {
+    for (const Option& option : known) {
         const std::vector<std::string> values = line.Values(option.name);
         check(line.Has(option.name) == !values.empty());
         check(values.empty() || line.Value(option.name) == values.back());

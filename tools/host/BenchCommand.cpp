@@ -16,18 +16,22 @@
 namespace orke::host {
 namespace {
 
-const char kHelp[] = R"(usage: orke-host bench [options] PLUGIN
+const CommandOptions kCommand = {
+    "bench",
+    R"(usage: orke-host bench [options] PLUGIN
 
 Times PLUGIN's process entry for block sizes 1, 2, 4, ... 8192 frames, and memcpy of the same bytes (every
 output channel's block) in the same run. For each size prints the frames processed per second and the ratio of
 the plug-in's time to memcpy's: 1.0 means the plug-in costs no more than copying its output.
 
 options:
-  --seconds S       time spent on each block size, 0.01 to 60 (default 0.2)
-  --sample-rate R   the sample rate the plug-in runs at (default 48000)
-  --json            print the results as one JSON object
-  --help            show this help
-)";
+)",
+    20,
+    {
+        {"seconds", "S", "time spent on each block size, 0.01 to 60 (default 0.2)"},
+        {"sample-rate", "R", "the sample rate the plug-in runs at (default 48000)"},
+        {"json", nullptr, "print the results as one JSON object"},
+    }};
 
 constexpr int32_t kLargestBlock = 8192;
 
@@ -84,17 +88,10 @@ Timing timeBlock(const Effect& effect, GuardedBuffers& input, GuardedBuffers& ou
 
 int RunBench(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CommandLine line;
+    if (const auto done = ReadCommandLine(kCommand, argc, argv, line, out, err)) {
+        return *done;
+    }
     std::string error;
-    const std::vector<KnownOption> known = {
-        {"seconds", true}, {"sample-rate", true}, {"json", false}, {"help", false}};
-    if (!line.Parse(argc, argv, 1, known, error)) {
-        err << "orke-host bench: " << error << " (see orke-host bench --help)\n";
-        return kExitUsage;
-    }
-    if (line.Has("help")) {
-        out << kHelp;
-        return kExitSuccess;
-    }
     if (line.Positionals().size() != 1) {
         err << "orke-host bench: expected one PLUGIN (see orke-host bench --help)\n";
         return kExitUsage;

@@ -1,14 +1,21 @@
+// Reading a command line by its option table, and the help text made from the same table.
 #include "CommandLine.h"
 
 #include "EffectNames.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
 namespace orke::host {
+namespace {
 
-bool CommandLine::Parse(int argc, char** argv, int first, const std::vector<KnownOption>& options,
+const Option kHelpOption = {"help", nullptr, "show this help"};
+
+} // namespace
+
+bool CommandLine::Parse(int argc, char** argv, int first, const std::vector<Option>& options,
                         std::string& error) {
     bool optionsEnded = false;
     for (int i = first; i < argc; ++i) {
@@ -31,8 +38,8 @@ bool CommandLine::Parse(int argc, char** argv, int first, const std::vector<Know
         const size_t equals = argument.find('=');
         const std::string name =
             argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-        const KnownOption* known = nullptr;
-        for (const KnownOption& candidate : options) {
+        const Option* known = name == kHelpOption.name ? &kHelpOption : nullptr;
+        for (const Option& candidate : options) {
             if (candidate.name == name) {
                 known = &candidate;
             }
@@ -41,7 +48,7 @@ bool CommandLine::Parse(int argc, char** argv, int first, const std::vector<Know
             error = "unknown option --" + PrintableText(name);
             return false;
         }
-        if (!known->takesValue) {
+        if (known->value == nullptr) {
             if (equals != std::string::npos) {
                 error = "option --" + PrintableText(name) + " takes no value";
                 return false;
@@ -69,6 +76,41 @@ std::string CommandLine::Value(const std::string& name, const std::string& fallb
 std::vector<std::string> CommandLine::Values(const std::string& name) const {
     const auto found = m_values.find(name);
     return found == m_values.end() ? std::vector<std::string>{} : found->second;
+}
+
+std::string HelpText(const CommandOptions& command) {
+    std::string text = command.about;
+    std::vector<Option> rows = command.options;
+    rows.push_back(kHelpOption);
+    for (const Option& option : rows) {
+        std::string row = std::string("  --") + option.name + (option.value != nullptr ? " " : "") +
+                          (option.value != nullptr ? option.value : "");
+        // At least two spaces between the option and its help, even where the option reaches the column.
+        row.resize(std::max(row.size() + 2, static_cast<size_t>(command.column)), ' ');
+        for (const char* help = option.help; *help != '\0'; ++help) {
+            row += *help;
+            if (*help == '\n') {
+                row.append(static_cast<size_t>(command.column), ' ');
+            }
+        }
+        text += row + '\n';
+    }
+    return text;
+}
+
+std::optional<int> ReadCommandLine(const CommandOptions& command, int argc, char** argv, CommandLine& line,
+                                   std::ostream& out, std::ostream& err) {
+    std::string error;
+    if (!line.Parse(argc, argv, 1, command.options, error)) {
+        err << "orke-host " << command.name << ": " << error << " (see orke-host " << command.name
+            << " --help)\n";
+        return kExitUsage;
+    }
+    if (line.Has("help")) {
+        out << HelpText(command);
+        return kExitSuccess;
+    }
+    return std::nullopt;
 }
 
 std::string Quoted(const std::string& text) {

@@ -1,8 +1,11 @@
-// A subcommand's arguments: options (--name VALUE, --name=VALUE, --flag) and positional arguments.
+// A subcommand's arguments: options (--name VALUE, --name=VALUE, --flag) and positional arguments, read by
+// the command's option table, from which its help text is made too.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,16 +16,27 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
-struct KnownOption {
-    std::string name; // without the dashes
-    bool takesValue;
+// One option of a command, as its help shows it and its parser takes it.
+struct Option {
+    const char* name;  // without the dashes
+    const char* value; // what its value is called in the help ("K", "FILE"); null for a flag that takes none
+    const char* help;  // what it does; a '\n' starts a further line, indented under the first
+};
+
+// A command's help and its option table. Both the parser and the help text are made from it; both add
+// --help, which every command takes.
+struct CommandOptions {
+    const char* name;  // the command, as typed after orke-host
+    const char* about; // the help's text above the options, ending with their heading
+    int column;        // where the options' help starts on its line
+    std::vector<Option> options;
 };
 
 class CommandLine {
 public:
-    // Parses argv[first] to argv[argc - 1]. "--" ends the options. False, with a one-line reason in `error`,
-    // for an unknown option, a missing value, or a value given to a flag.
-    bool Parse(int argc, char** argv, int first, const std::vector<KnownOption>& options, std::string& error);
+    // Parses argv[first] to argv[argc - 1] by the table (and --help, or -h). "--" ends the options. False,
+    // with a one-line reason in `error`, for an unknown option, a missing value, or a value given to a flag.
+    bool Parse(int argc, char** argv, int first, const std::vector<Option>& options, std::string& error);
 
     bool Has(const std::string& name) const { return m_values.count(name) != 0; }
     // The last value given for `name`, or `fallback` when none was.
@@ -35,6 +49,15 @@ private:
     std::map<std::string, std::vector<std::string>> m_values;
     std::vector<std::string> m_positionals;
 };
+
+// The command's help: its text, then one line per option (and --help), each option's help at the column.
+std::string HelpText(const CommandOptions& command);
+
+// Reads a command's argv (argv[0] its name) into `line` by its table. Answers the exit status when the
+// command ends here: its help was asked for (printed on `out`, 0), or the command line is wrong (one line on
+// `err`, 2); nothing when the command goes on.
+std::optional<int> ReadCommandLine(const CommandOptions& command, int argc, char** argv, CommandLine& line,
+                                   std::ostream& out, std::ostream& err);
 
 // A value from the command line quoted for a message: in single quotes, control bytes as \xNN, so that the
 // message stays one line whatever was typed.

@@ -12,7 +12,9 @@
 namespace orke::host {
 namespace {
 
-const char kHelp[] = R"(usage: orke-host info [options] PLUGIN
+const CommandOptions kCommand = {
+    "info",
+    R"(usage: orke-host info [options] PLUGIN
 
 Loads PLUGIN (a VST 2.4 .so), opens one effect and prints what it says about itself: names, versions, category,
 unique ID, channels, flags, latency, whether it takes and sends MIDI, programs, parameters with their texts and
@@ -20,13 +22,15 @@ its answers to the can-do strings, as the options leave it. The text lists the f
 parameters.
 
 options:
-  --all          list every program and parameter
-  --json         print the same as one JSON object, with every program and parameter
-  --program K    select program K first
-  --preset FILE  load a program or bank file (.fxp, .fxb) first
-  --param I=V    set parameter I to the normalised value V (0 to 1) first; repeatable
-  --help         show this help
-)";
+)",
+    17,
+    {
+        {"all", nullptr, "list every program and parameter"},
+        {"json", nullptr, "print the same as one JSON object, with every program and parameter"},
+        {"program", "K", "select program K first"},
+        {"preset", "FILE", "load a program or bank file (.fxp, .fxb) first"},
+        {"param", "I=V", "set parameter I to the normalised value V (0 to 1) first; repeatable"},
+    }};
 
 // Enough to see what a plug-in offers; the rest is a line saying how many more there are.
 constexpr int32_t kListedInText = 32;
@@ -176,17 +180,10 @@ void printJson(const PluginInfo& info, std::ostream& out) {
 
 int RunInfo(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CommandLine line;
+    if (const auto done = ReadCommandLine(kCommand, argc, argv, line, out, err)) {
+        return *done;
+    }
     std::string error;
-    const std::vector<KnownOption> known = {{"all", false},   {"json", false}, {"program", true},
-                                            {"preset", true}, {"param", true}, {"help", false}};
-    if (!line.Parse(argc, argv, 1, known, error)) {
-        err << "orke-host info: " << error << " (see orke-host info --help)\n";
-        return kExitUsage;
-    }
-    if (line.Has("help")) {
-        out << kHelp;
-        return kExitSuccess;
-    }
     if (line.Positionals().size() != 1) {
         err << "orke-host info: expected one PLUGIN (see orke-host info --help)\n";
         return kExitUsage;

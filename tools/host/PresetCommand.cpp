@@ -11,7 +11,9 @@
 namespace orke::host {
 namespace {
 
-const char kHelp[] = R"(usage: orke-host preset save [options] PLUGIN FILE
+const CommandOptions kCommand = {
+    "preset",
+    R"(usage: orke-host preset save [options] PLUGIN FILE
        orke-host preset show FILE
 
 save: opens PLUGIN (a VST 2.4 .so), sets it up as the options say and writes its current program (or, with
@@ -22,12 +24,14 @@ complete new file. `orke-host process --preset FILE` and `orke-host info --prese
 show: says what FILE holds: program or bank, form, plug-in ID and version, names and values.
 
 options of save:
-  --bank          write every program (a bank file) rather than the current one (a program file)
-  --program K     select program K first; in a bank file it is the current program
-  --preset FILE   load a program or bank file first
-  --param I=V     set parameter I to the normalised value V (0 to 1) first; repeatable
-  --help          show this help
-)";
+)",
+    18,
+    {
+        {"bank", nullptr, "write every program (a bank file) rather than the current one (a program file)"},
+        {"program", "K", "select program K first; in a bank file it is the current program"},
+        {"preset", "FILE", "load a program or bank file first"},
+        {"param", "I=V", "set parameter I to the normalised value V (0 to 1) first; repeatable"},
+    }};
 
 std::string describe(const PresetFile& preset) {
     std::string text = std::string(preset.bank ? "bank" : "program") +
@@ -130,17 +134,10 @@ int save(const CommandLine& line, std::ostream& out, std::ostream& err) {
 
 int RunPreset(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CommandLine line;
+    if (const auto done = ReadCommandLine(kCommand, argc, argv, line, out, err)) {
+        return *done;
+    }
     std::string error;
-    const std::vector<KnownOption> known = {
-        {"bank", false}, {"program", true}, {"preset", true}, {"param", true}, {"help", false}};
-    if (!line.Parse(argc, argv, 1, known, error)) {
-        err << "orke-host preset: " << error << " (see orke-host preset --help)\n";
-        return kExitUsage;
-    }
-    if (line.Has("help")) {
-        out << kHelp;
-        return kExitSuccess;
-    }
     const std::string action = line.Positionals().empty() ? "" : line.Positionals()[0];
     if (action == "save") {
         return save(line, out, err);

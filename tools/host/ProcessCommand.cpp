@@ -21,7 +21,9 @@
 namespace orke::host {
 namespace {
 
-const char kHelp[] = R"(usage: orke-host process [options] PLUGIN [IN] OUT
+const CommandOptions kCommand = {
+    "process",
+    R"(usage: orke-host process [options] PLUGIN [IN] OUT
 
 Renders through PLUGIN (a VST 2.4 .so) into the audio file OUT: the audio file IN through an effect, the MIDI
 file given with --midi through an instrument, or both. OUT appears only when the render succeeds: it is written
@@ -33,26 +35,33 @@ one channel per plug-in output (--channels keeps fewer). While it renders the pl
 at --tempo (or the MIDI file's tempo map, or 120) in --time-signature (or the file's, or 4/4).
 
 options:
-  --midi FILE         a Standard MIDI File (format 0 or 1) whose messages the plug-in gets, each at its frame
-  --length SECONDS    render this long before the tail, whatever IN's or the MIDI file's length
-  --tail SECONDS      render this much more after the end, for sounds that ring on (default 0)
-  --sample-rate HZ    the rate without IN (default 48000); with IN, IN's rate, which this may only repeat
-  --tempo BPM         quarter notes per minute, 1 to 999; replaces the MIDI file's tempo map
-  --time-signature N/D  e.g. 3/4 or 6/8; replaces the MIDI file's time signatures
-  --block N           frames per process call, 1 to 65536 (default 512)
-  --program K         select program K before rendering
-  --preset FILE       load a program or bank file (.fxp, .fxb) made for this plug-in
-  --param I=V         set parameter I to the normalised value V (0 to 1) before rendering; repeatable
-  --channels N        write only the plug-in's first N outputs
-  --sidechain FILE    an audio file for the plug-in's inputs after IN's (a sidechain)
-  --format F          OUT's format as MAJOR or MAJOR:SUBTYPE, e.g. wav, flac:pcm24, wav:float; without it
-                      OUT's extension decides (.wav .aiff .flac .ogg .opus .mp3 ...), or IN's format
-                      majors: wav wavex aiff au raw w64 rf64 caf flac ogg mp3
-                      subtypes: pcm8 u8 pcm16 pcm24 pcm32 float double ulaw alaw vorbis opus layer3
-  --report-latency    measure the plug-in's delay with an impulse and print it beside the declared delay
-  --compensate        shift OUT earlier by the declared delay, rendering that much longer so nothing is cut
-  --help              show this help
-)";
+)",
+    22,
+    {
+        {"midi", "FILE",
+         "a Standard MIDI File (format 0 or 1) whose messages the plug-in gets, each at its frame"},
+        {"length", "SECONDS", "render this long before the tail, whatever IN's or the MIDI file's length"},
+        {"tail", "SECONDS", "render this much more after the end, for sounds that ring on (default 0)"},
+        {"sample-rate", "HZ",
+         "the rate without IN (default 48000); with IN, IN's rate, which this may only repeat"},
+        {"tempo", "BPM", "quarter notes per minute, 1 to 999; replaces the MIDI file's tempo map"},
+        {"time-signature", "N/D", "e.g. 3/4 or 6/8; replaces the MIDI file's time signatures"},
+        {"block", "N", "frames per process call, 1 to 65536 (default 512)"},
+        {"program", "K", "select program K before rendering"},
+        {"preset", "FILE", "load a program or bank file (.fxp, .fxb) made for this plug-in"},
+        {"param", "I=V", "set parameter I to the normalised value V (0 to 1) before rendering; repeatable"},
+        {"channels", "N", "write only the plug-in's first N outputs"},
+        {"sidechain", "FILE", "an audio file for the plug-in's inputs after IN's (a sidechain)"},
+        {"format", "F",
+         "OUT's format as MAJOR or MAJOR:SUBTYPE, e.g. wav, flac:pcm24, wav:float; without it\n"
+         "OUT's extension decides (.wav .aiff .flac .ogg .opus .mp3 ...), or IN's format\n"
+         "majors: wav wavex aiff au raw w64 rf64 caf flac ogg mp3\n"
+         "subtypes: pcm8 u8 pcm16 pcm24 pcm32 float double ulaw alaw vorbis opus layer3"},
+        {"report-latency", nullptr,
+         "measure the plug-in's delay with an impulse and print it beside the declared delay"},
+        {"compensate", nullptr,
+         "shift OUT earlier by the declared delay, rendering that much longer so nothing is cut"},
+    }};
 
 constexpr int64_t kMaxBlock = 65536;
 constexpr double kMaxLength = 86400.0;
@@ -519,23 +528,10 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
 
 int RunProcess(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CommandLine line;
+    if (const auto done = ReadCommandLine(kCommand, argc, argv, line, out, err)) {
+        return *done;
+    }
     std::string error;
-    const std::vector<KnownOption> known = {{"block", true},       {"program", true},
-                                            {"param", true},       {"format", true},
-                                            {"tail", true},        {"midi", true},
-                                            {"length", true},      {"sample-rate", true},
-                                            {"tempo", true},       {"time-signature", true},
-                                            {"channels", true},    {"sidechain", true},
-                                            {"preset", true},      {"report-latency", false},
-                                            {"compensate", false}, {"help", false}};
-    if (!line.Parse(argc, argv, 1, known, error)) {
-        err << "orke-host process: " << error << " (see orke-host process --help)\n";
-        return kExitUsage;
-    }
-    if (line.Has("help")) {
-        out << kHelp;
-        return kExitSuccess;
-    }
     Options options;
     if (!parseOptions(line, options, error)) {
         err << "orke-host process: " << error << " (see orke-host process --help)\n";

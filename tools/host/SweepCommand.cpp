@@ -22,7 +22,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kHelp[] = R"(usage: orke-host sweep [options] [FOLDER...]
+const CommandOptions kCommand = {
+    "sweep",
+    R"(usage: orke-host sweep [options] [FOLDER...]
 
 Validates every VST 2.4 module (*.so) in the FOLDERs, or by default in the folders Linux hosts scan:
 /usr/lib/vst, /usr/lib/lxvst, /usr/local/lib/vst, /usr/local/lib/lxvst, ~/.vst, ~/.lxvst and the folders
@@ -33,13 +35,15 @@ Prints one line per module (PASS, WARN, FAIL or SKIP, with its first finding) an
 when no module fails. A couple of hundred plug-ins take a while: run it in the background, with nice.
 
 options:
-  --level N             strictness from 1 to 10 (default 5; see orke-host validate --help)
-  --expect passthrough  require every plug-in to pass its input through, bit for bit
-  --timeout SECONDS     time allowed for each check of each module (default 60)
-  --json FILE           write every module's whole report into FILE, as one JSON object
-  --tsv FILE            write one tab-separated line per module into FILE
-  --help                show this help
-)";
+)",
+    24,
+    {
+        {"level", "N", "strictness from 1 to 10 (default 5; see orke-host validate --help)"},
+        {"expect", "passthrough", "require every plug-in to pass its input through, bit for bit"},
+        {"timeout", "SECONDS", "time allowed for each check of each module (default 60)"},
+        {"json", "FILE", "write every module's whole report into FILE, as one JSON object"},
+        {"tsv", "FILE", "write one tab-separated line per module into FILE"},
+    }};
 
 // The exit status of the probe that finds a module without a plug-in entry.
 constexpr int kNoEntry = 4;
@@ -153,17 +157,10 @@ std::string tabSafe(std::string text) {
 
 int RunSweep(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CommandLine line;
+    if (const auto done = ReadCommandLine(kCommand, argc, argv, line, out, err)) {
+        return *done;
+    }
     std::string error;
-    const std::vector<KnownOption> known = {{"level", true}, {"expect", true}, {"timeout", true},
-                                            {"json", true},  {"tsv", true},    {"help", false}};
-    if (!line.Parse(argc, argv, 1, known, error)) {
-        err << "orke-host sweep: " << error << " (see orke-host sweep --help)\n";
-        return kExitUsage;
-    }
-    if (line.Has("help")) {
-        out << kHelp;
-        return kExitSuccess;
-    }
     ValidationOptions options;
     BatteryRun run;
     std::vector<ValidationCheck> checks;

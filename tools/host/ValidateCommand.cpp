@@ -12,7 +12,9 @@
 namespace orke::host {
 namespace {
 
-const char kHelp[] = R"(usage: orke-host validate [options] PLUGIN
+const CommandOptions kCommand = {
+    "validate",
+    R"(usage: orke-host validate [options] PLUGIN
        orke-host validate --list
 
 Runs a battery of host checks on PLUGIN (a VST 2.4 .so), up to a strictness level: loading, opening cold and
@@ -38,16 +40,20 @@ levels (--level N; each check runs from its own level, see --list):
   10   every warning fails
 
 options:
-  --level N             strictness from 1 to 10 (default 5)
-  --check NAME          run only the check NAME, whatever its level (repeatable; names as --list shows them)
-  --list                list the checks with the level each runs from, and stop
-  --expect passthrough  also require every output sample to equal its input, bit for bit
-  --json                print the results as one JSON object
-  --timeout SECONDS     time allowed for each check (default 60)
-  --in-process          run the checks in this process (for debuggers; a crash ends the run, and the
-                        plug-in's output is not captured)
-  --help                show this help
-)";
+)",
+    24,
+    {
+        {"level", "N", "strictness from 1 to 10 (default 5)"},
+        {"check", "NAME",
+         "run only the check NAME, whatever its level (repeatable; names as --list shows them)"},
+        {"list", nullptr, "list the checks with the level each runs from, and stop"},
+        {"expect", "passthrough", "also require every output sample to equal its input, bit for bit"},
+        {"json", nullptr, "print the results as one JSON object"},
+        {"timeout", "SECONDS", "time allowed for each check (default 60)"},
+        {"in-process", nullptr,
+         "run the checks in this process (for debuggers; a crash ends the run, and the\n"
+         "plug-in's output is not captured)"},
+    }};
 
 void printList(std::ostream& out) {
     out << "level  check                              what it does\n";
@@ -62,18 +68,10 @@ void printList(std::ostream& out) {
 
 int RunValidate(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CommandLine line;
+    if (const auto done = ReadCommandLine(kCommand, argc, argv, line, out, err)) {
+        return *done;
+    }
     std::string error;
-    const std::vector<KnownOption> known = {{"expect", true},      {"json", false}, {"timeout", true},
-                                            {"in-process", false}, {"level", true}, {"check", true},
-                                            {"list", false},       {"help", false}};
-    if (!line.Parse(argc, argv, 1, known, error)) {
-        err << "orke-host validate: " << error << " (see orke-host validate --help)\n";
-        return kExitUsage;
-    }
-    if (line.Has("help")) {
-        out << kHelp;
-        return kExitSuccess;
-    }
     if (line.Has("list")) {
         printList(out);
         return kExitSuccess;
