@@ -1,3 +1,4 @@
+// Audio files through libsndfile: formats by name or extension, the input read by blocks, the output committed.
 #include "AudioFiles.h"
 
 #include "CommandLine.h"

@@ -1,3 +1,4 @@
+// The call trace: the shared memory each thread writes its current call into, and the names read back from it.
 #include "CallTrace.h"
 
 #include "EffectOpcodes.h"

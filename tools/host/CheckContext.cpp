@@ -1,3 +1,4 @@
+// A check's context: fresh instances of the plug-in, and the lines by which the check reports.
 #include "CheckContext.h"
 
 #include "HostCallback.h"

@@ -1,3 +1,4 @@
+// The crash report of a render: the signal handlers, the frame reached, and the output removed.
 #include "CrashReport.h"
 
 #include "AudioFiles.h"

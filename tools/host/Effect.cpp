@@ -1,3 +1,4 @@
+// An effect instance driven through its record: each request, traced, its answers read with care.
 #include "Effect.h"
 
 #include "EffectOpcodes.h"

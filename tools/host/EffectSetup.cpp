@@ -1,3 +1,4 @@
+// --program, --preset and --param: read from the command line, checked against the effect, applied to it.
 #include "EffectSetup.h"
 
 #include "Presets.h"

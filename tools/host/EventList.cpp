@@ -1,3 +1,4 @@
+// A render's MIDI messages placed at their frames, and the event list of each block.
 #include "EventList.h"
 
 #include <algorithm>

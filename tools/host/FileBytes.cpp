@@ -1,3 +1,4 @@
+// Whole small files read with a size limit, and written through a temporary file beside them.
 #include "FileBytes.h"
 
 #include <fcntl.h>

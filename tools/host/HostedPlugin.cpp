@@ -1,3 +1,4 @@
+// Loading a plug-in ready to use: its module, its effect made and opened.
 #include "HostedPlugin.h"
 
 namespace orke::host {

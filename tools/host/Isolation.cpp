@@ -1,3 +1,4 @@
+// Work in a child process: the fork, the lines it reports through a pipe, and its end, whatever it was.
 #include "Isolation.h"
 
 #include <fcntl.h>

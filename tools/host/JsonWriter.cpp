@@ -1,3 +1,4 @@
+// The JSON writer: indentation, commas, escapes, and numbers that JSON can hold.
 #include "JsonWriter.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The Standard MIDI File reader: chunks, tracks, running status and meta events, merged into one list.
 #include "MidiFile.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The parsers of INDEX=VALUE and N/D option values.
 #include "OptionValues.h"
 
 #include "CommandLine.h"

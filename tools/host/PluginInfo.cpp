@@ -1,3 +1,4 @@
+// Gathering what an opened effect says about itself.
 #include "PluginInfo.h"
 
 #include "EffectNames.h"

@@ -1,3 +1,4 @@
+// Reading and writing program and bank files, big-endian field by field.
 #include "PresetFile.h"
 
 #include "FourCharCode.h"

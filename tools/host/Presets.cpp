@@ -1,3 +1,4 @@
+// Presets between files and a running effect: captured from it as a file, and a file applied to it.
 #include "Presets.h"
 
 #include "EffectNames.h"

@@ -1,3 +1,4 @@
+// The processing harness: blocks of the test signal through an effect, and every fault they show.
 #include "ProcessingHarness.h"
 
 #include "CallTrace.h"

@@ -1,3 +1,4 @@
+// Drawing and clearing the render's progress bar.
 #include "ProgressBar.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// The real-time watch's tally: what the watched threads did, counted, and the first of it named.
 #include "RealtimeWatch.h"
 
 #include "CallTrace.h"

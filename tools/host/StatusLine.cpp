@@ -1,3 +1,4 @@
+// Drawing and clearing the status line.
 #include "StatusLine.h"
 
 #include <unistd.h>

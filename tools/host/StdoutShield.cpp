@@ -1,3 +1,4 @@
+// The standard output shield: descriptor 1 moved to standard error while it lives, and the stream to the real one.
 #include "StdoutShield.h"
 
 #include <unistd.h>

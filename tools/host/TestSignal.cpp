@@ -1,3 +1,4 @@
+// Guarded buffers, the test signal, and the scan of what a plug-in wrote.
 #include "TestSignal.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The transport's time record, filled for each block and handed to the host callback.
 #include "Transport.h"
 
 #include "HostCallback.h"

@@ -1,3 +1,4 @@
+// The battery's table: every check's name, level and what it does.
 #include "ValidationChecks.h"
 
 namespace orke::host {

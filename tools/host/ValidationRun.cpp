@@ -1,3 +1,4 @@
+// Running a battery on one plug-in: options, the checks chosen, their results as lines and as JSON.
 #include "ValidationRun.h"
 
 #include "CallTrace.h"

@@ -1,3 +1,4 @@
+// Audio file formats by name: the input's sample format kept where the named format can hold it.
 #include "AudioFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The MIDI file reader: tracks merged by tick with running status, tempo and meter; every broken file refused.
 #include "MidiFile.h"
 
 #include "MidiBytes.h"

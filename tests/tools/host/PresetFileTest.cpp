@@ -1,3 +1,4 @@
+// Program and bank files: each kind read back as written, no cut of one read, files no plug-in wrote refused.
 #include "PresetFile.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Guarded buffers: every write outside the block seen, and the markers known after arithmetic.
 #include "TestSignal.h"
 
 #include <gtest/gtest.h>
