@@ -1,4 +1,4 @@
-// Audio files through libsndfile: formats by name or extension, the input read by blocks, the output committed.
+// Audio files through libsndfile: formats by name or extension, input read by blocks, output committed.
 #include "AudioFiles.h"
 
 #include "CommandLine.h"

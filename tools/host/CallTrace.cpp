@@ -1,4 +1,4 @@
-// The call trace: the shared memory each thread writes its current call into, and the names read back from it.
+// The call trace: shared memory each thread writes its current call into, and the names read back.
 #include "CallTrace.h"
 
 #include "EffectOpcodes.h"

@@ -1,4 +1,4 @@
-// The standard output shield: descriptor 1 moved to standard error while it lives, and the stream to the real one.
+// The standard output shield: descriptor 1 sent to standard error, and a stream to the real output.
 #include "StdoutShield.h"
 
 #include <unistd.h>

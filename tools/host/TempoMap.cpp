@@ -1,4 +1,4 @@
-// The tempo map: tempo and time-signature changes, and the conversions between ticks, seconds and quarter notes.
+// The tempo map: tempo and meter changes, and conversions between ticks, seconds and quarter notes.
 #include "TempoMap.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-// Work in a child process: a check that throws, one-line reports, and the child's output collected apart and cut.
+// Work in a child process: a check that throws, one-line reports, the child's output collected and cut.
 #include "Isolation.h"
 
 #include <gtest/gtest.h>

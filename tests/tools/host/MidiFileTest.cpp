@@ -1,4 +1,4 @@
-// The MIDI file reader: tracks merged by tick with running status, tempo and meter; every broken file refused.
+// The MIDI file reader: tracks merged by tick, running status, tempo and meter; broken files refused.
 #include "MidiFile.h"
 
 #include "MidiBytes.h"
