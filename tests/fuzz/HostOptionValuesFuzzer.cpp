@@ -25,6 +25,7 @@ void checkReason(const std::string& error) {
 }
 
 void parseValue(const std::string& word, int inputFormat) {
+    using namespace orke;
     using namespace orke::host;
     int64_t integer = 0;
     if (ParseInteger(word, -5, 65536, integer)) {
@@ -59,6 +60,7 @@ void parseValue(const std::string& word, int inputFormat) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace orke;
     using namespace orke::host;
     // The words, as argv holds them: C strings, the last one ended by the input's end.
     std::vector<std::string> words;

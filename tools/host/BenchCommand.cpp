@@ -17,7 +17,7 @@ namespace orke::host {
 namespace {
 
 const CommandOptions kCommand = {
-    "bench",
+    "orke-host bench",
     R"(usage: orke-host bench [options] PLUGIN
 
 Times PLUGIN's process entry for block sizes 1, 2, 4, ... 8192 frames, and memcpy of the same bytes (every

@@ -1,4 +1,4 @@
-// Names for the numbers a record and its answers hold, and texts made safe for a terminal.
+// Names for the numbers a record and its answers hold.
 #include "EffectNames.h"
 
 #include "CanDos.h"
@@ -70,21 +70,6 @@ std::string FourCharText(int32_t code) {
         }
     }
     return text;
-}
-
-std::string PrintableText(const std::string& text) {
-    std::string printable;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            printable += escaped;
-        } else {
-            printable += c;
-        }
-    }
-    return printable;
 }
 
 const std::vector<std::string>& PluginCanDoStrings() {

@@ -16,10 +16,6 @@ std::vector<std::string> FlagNames(int32_t flags);
 // A four-character code as its four characters, with anything unprintable as \xNN.
 std::string FourCharText(int32_t code);
 
-// A plug-in's text made safe for a terminal: control bytes as \xNN, so that no text a plug-in hands the host
-// can move the cursor, clear the screen or end a line of the report.
-std::string PrintableText(const std::string& text);
-
 // The can-do strings a host asks a plug-in about.
 const std::vector<std::string>& PluginCanDoStrings();
 

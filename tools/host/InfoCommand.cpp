@@ -13,7 +13,7 @@ namespace orke::host {
 namespace {
 
 const CommandOptions kCommand = {
-    "info",
+    "orke-host info",
     R"(usage: orke-host info [options] PLUGIN
 
 Loads PLUGIN (a VST 2.4 .so), opens one effect and prints what it says about itself: names, versions, category,

@@ -12,7 +12,7 @@ namespace orke::host {
 namespace {
 
 const CommandOptions kCommand = {
-    "preset",
+    "orke-host preset",
     R"(usage: orke-host preset save [options] PLUGIN FILE
        orke-host preset show FILE
 

@@ -22,7 +22,7 @@ namespace orke::host {
 namespace {
 
 const CommandOptions kCommand = {
-    "process",
+    "orke-host process",
     R"(usage: orke-host process [options] PLUGIN [IN] OUT
 
 Renders through PLUGIN (a VST 2.4 .so) into the audio file OUT: the audio file IN through an effect, the MIDI

@@ -23,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const CommandOptions kCommand = {
-    "sweep",
+    "orke-host sweep",
     R"(usage: orke-host sweep [options] [FOLDER...]
 
 Validates every VST 2.4 module (*.so) in the FOLDERs, or by default in the folders Linux hosts scan:

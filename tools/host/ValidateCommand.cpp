@@ -13,7 +13,7 @@ namespace orke::host {
 namespace {
 
 const CommandOptions kCommand = {
-    "validate",
+    "orke-host validate",
     R"(usage: orke-host validate [options] PLUGIN
        orke-host validate --list
 

@@ -31,7 +31,7 @@ int runMidi(int argc, char** argv, std::ostream& out, std::ostream& err) {
     (void)argv;
     (void)out;
     err << "orke-host midi: this build has no MIDI endpoint catalogue\n";
-    return orke::host::kExitFailure;
+    return orke::kExitFailure;
 #endif
 }
 
@@ -86,20 +86,20 @@ exit codes: 0 success, 1 the work failed (or a check did), 2 the command line wa
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::cerr << helpText();
-        return orke::host::kExitUsage;
+        return orke::kExitUsage;
     }
     const char* name = argv[1];
     if (std::strcmp(name, "--help") == 0 || std::strcmp(name, "-h") == 0 || std::strcmp(name, "help") == 0) {
         std::cout << helpText();
-        return orke::host::kExitSuccess;
+        return orke::kExitSuccess;
     }
     if (std::strcmp(name, "--version") == 0) {
         std::cout << "orke-host " << ORKE_HOST_VERSION << '\n';
-        return orke::host::kExitSuccess;
+        return orke::kExitSuccess;
     }
     for (const NamedCommand& command : kCommands) {
         if (nameOf(command) == name) {
-            int status = orke::host::kExitFailure;
+            int status = orke::kExitFailure;
             {
                 orke::host::StdoutShield shield;
                 status = command.run(argc - 1, argv + 1, shield.Stream(), std::cerr);
@@ -108,5 +108,5 @@ int main(int argc, char** argv) {
         }
     }
     std::cerr << "orke-host: unknown command '" << name << "' (see orke-host --help)\n";
-    return orke::host::kExitUsage;
+    return orke::kExitUsage;
 }

@@ -2,6 +2,7 @@
 #include "MidiCommand.h"
 
 #include "CAMIDIEndpoints.h"
+#include "CommandLine.h"
 
 #include <CoreMIDI/MIDISetup.h>
 
@@ -18,28 +19,31 @@ namespace orke {
 
 namespace {
 
-constexpr int kExitSuccess = 0;
 constexpr int kExitNotFound = 1;
-constexpr int kExitUsage = 2;
 
-const char kHelp[] =
-    R"(usage: %s [--sources | --destinations | --pairs] [--sorted] [--unconnected] [--combined]
-       %s [--sources | --destinations | --pairs] --find ID
-
-Lists the machine's MIDI endpoints, one a line: the unique ID, then the name.
-
-  --sources       list the sources (the default)
-  --destinations  list the destinations
-  --pairs         list destinations that have a source of the same entity
-  --sorted        sort by name (case-sensitive, by character code)
-  --unconnected   also list ports with nothing connected that are not part of their device
-  --combined      list a port with connected devices once, under the devices' names joined,
-                  instead of one line per device
-  --find ID       show only the endpoint with that unique ID (decimal, or hexadecimal after 0x)
-  --help          show this help
-
-exit codes: 0 success, 1 --find found nothing, 2 the command line was wrong
-)";
+// The option table; the name (orke-midi, or orke-host midi) is filled in when the command runs.
+CommandOptions commandOptions(const std::string& name) {
+    return {
+        name,
+        "usage: " + name +
+            " [--sources | --destinations | --pairs] [--sorted] [--unconnected] [--combined]\n" + "       " +
+            name + " [--sources | --destinations | --pairs] --find ID\n\n" +
+            "Lists the machine's MIDI endpoints, one a line: the unique ID, then the name.\n\n",
+        18,
+        {
+            {"sources", nullptr, "list the sources (the default)"},
+            {"destinations", nullptr, "list the destinations"},
+            {"pairs", nullptr, "list destinations that have a source of the same entity"},
+            {"sorted", nullptr, "sort by name (case-sensitive, by character code)"},
+            {"unconnected", nullptr,
+             "also list ports with nothing connected that are not part of their device"},
+            {"combined", nullptr,
+             "list a port with connected devices once, under the devices' names joined,\n"
+             "instead of one line per device"},
+            {"find", "ID", "show only the endpoint with that unique ID (decimal, or hexadecimal after 0x)"},
+        },
+        "\nexit codes: 0 success, 1 --find found nothing, 2 the command line was wrong\n"};
+}
 
 struct Request {
     CAMIDIEndpoints::EMode mode = CAMIDIEndpoints::kModeSources;
@@ -47,7 +51,6 @@ struct Request {
     UInt32 options = 0;
     bool find = false;
     SInt32 findID = 0;
-    bool help = false;
 };
 
 // The name a user typed for this command: `orke-midi`, or `orke-host midi` when run as the host's subcommand.
@@ -87,75 +90,46 @@ bool parseUniqueID(const char* text, SInt32& id) {
     return true;
 }
 
-// Reads the command line into `request`; on a mistake writes one line to `err` and answers false.
-bool parse(int argc, char** argv, const std::string& name, Request& request, std::ostream& err) {
-    struct Flag {
-        const char* text;
-        UInt32 option;
+// Reads what the command line asks into `request`; on a mistake writes one line to `err` and answers false.
+bool readRequest(const CommandLine& line, const std::string& name, Request& request, std::ostream& err) {
+    if (!line.Positionals().empty()) {
+        err << name << ": unexpected argument " << Quoted(line.Positionals()[0]) << " (see " << name
+            << " --help)\n";
+        return false;
+    }
+    static const std::pair<const char*, CAMIDIEndpoints::EMode> kModes[] = {
+        {"sources", CAMIDIEndpoints::kModeSources},
+        {"destinations", CAMIDIEndpoints::kModeDestinations},
+        {"pairs", CAMIDIEndpoints::kModePairs},
     };
-    static const Flag kFlags[] = {
-        {"--sorted", CAMIDIEndpoints::kListSorted},
-        {"--unconnected", CAMIDIEndpoints::kListUnconnectedPorts},
-        {"--combined", CAMIDIEndpoints::kListPortsCombined},
-    };
-    struct Mode {
-        const char* text;
-        CAMIDIEndpoints::EMode mode;
-    };
-    static const Mode kModes[] = {
-        {"--sources", CAMIDIEndpoints::kModeSources},
-        {"--destinations", CAMIDIEndpoints::kModeDestinations},
-        {"--pairs", CAMIDIEndpoints::kModePairs},
-    };
-
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i] != nullptr ? argv[i] : "";
-        bool known = false;
-        for (const Mode& mode : kModes) {
-            if (std::strcmp(argument, mode.text) == 0) {
-                if (request.modeGiven && request.mode != mode.mode) {
-                    err << name << ": choose one of --sources, --destinations and --pairs\n";
-                    return false;
-                }
-                request.mode = mode.mode;
-                request.modeGiven = known = true;
-            }
-        }
-        for (const Flag& flag : kFlags) {
-            if (std::strcmp(argument, flag.text) == 0) {
-                request.options |= flag.option;
-                known = true;
-            }
-        }
-        if (known) {
-            continue;
-        }
-        if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
-            request.help = true;
-        } else if (std::strcmp(argument, "--find") == 0) {
-            if (i + 1 >= argc || argv[i + 1] == nullptr || !parseUniqueID(argv[i + 1], request.findID)) {
-                err << name << ": --find needs a unique ID (a 32-bit number)\n";
+    for (const auto& [option, mode] : kModes) {
+        if (line.Has(option)) {
+            if (request.modeGiven && request.mode != mode) {
+                err << name << ": choose one of --sources, --destinations and --pairs\n";
                 return false;
             }
-            request.find = true;
-            ++i;
-        } else {
-            err << name << ": unknown argument '" << argument << "' (try --help)\n";
+            request.mode = mode;
+            request.modeGiven = true;
+        }
+    }
+    static const std::pair<const char*, UInt32> kFlags[] = {
+        {"sorted", CAMIDIEndpoints::kListSorted},
+        {"unconnected", CAMIDIEndpoints::kListUnconnectedPorts},
+        {"combined", CAMIDIEndpoints::kListPortsCombined},
+    };
+    for (const auto& [option, flag] : kFlags) {
+        if (line.Has(option)) {
+            request.options |= flag;
+        }
+    }
+    if (line.Has("find")) {
+        if (!parseUniqueID(line.Value("find").c_str(), request.findID)) {
+            err << name << ": --find needs a unique ID (a 32-bit number)\n";
             return false;
         }
+        request.find = true;
     }
     return true;
-}
-
-void printHelp(std::ostream& out, const std::string& name) {
-    for (const char* c = kHelp; *c != '\0'; ++c) {
-        if (c[0] == '%' && c[1] == 's') {
-            out << name;
-            ++c;
-        } else {
-            out << *c;
-        }
-    }
 }
 
 void printEntry(std::ostream& out, const CAMIDIEndpoints::EndpointInfo& info) {
@@ -178,13 +152,13 @@ const char* kindOf(CAMIDIEndpoints::EMode mode) {
 
 int RunMidiCommand(int argc, char** argv, std::ostream& out, std::ostream& err) {
     const std::string name = commandName(argc, argv);
-    Request request;
-    if (!parse(argc, argv, name, request, err)) {
-        return kExitUsage;
+    CommandLine line;
+    if (const auto done = ReadCommandLine(commandOptions(name), argc, argv, line, out, err)) {
+        return *done;
     }
-    if (request.help) {
-        printHelp(out, name);
-        return kExitSuccess;
+    Request request;
+    if (!readRequest(line, name, request, err)) {
+        return kExitUsage;
     }
     if (!orke_coremidi::HaveMIDISystem()) {
         out << "no MIDI system on this machine\n";

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace orke::host {
+namespace orke {
 
-// The tool's exit codes: success, a failure of the work asked for, and a command line that makes no sense.
+// The tools' exit codes: success, a failure of the work asked for, and a command line that makes no sense.
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
@@ -26,10 +26,11 @@ struct Option {
 // A command's help and its option table. Both the parser and the help text are made from it; both add
 // --help, which every command takes.
 struct CommandOptions {
-    const char* name;  // the command, as typed after orke-host
-    const char* about; // the help's text above the options, ending with their heading
+    std::string name;  // the command as typed, "orke-host info": what its messages start with
+    std::string about; // the help's text above the options, ending with their heading
     int column;        // where the options' help starts on its line
     std::vector<Option> options;
+    std::string after = ""; // the help's text below the options
 };
 
 class CommandLine {
@@ -50,7 +51,8 @@ private:
     std::vector<std::string> m_positionals;
 };
 
-// The command's help: its text, then one line per option (and --help), each option's help at the column.
+// The command's help: its text, one line per option (and --help) with the option's help at the column, then
+// the text below.
 std::string HelpText(const CommandOptions& command);
 
 // Reads a command's argv (argv[0] its name) into `line` by its table. Answers the exit status when the
@@ -58,6 +60,10 @@ std::string HelpText(const CommandOptions& command);
 // `err`, 2); nothing when the command goes on.
 std::optional<int> ReadCommandLine(const CommandOptions& command, int argc, char** argv, CommandLine& line,
                                    std::ostream& out, std::ostream& err);
+
+// A text made safe for a terminal: control bytes as \xNN, so that no text (a plug-in's, a user's) can move
+// the cursor, clear the screen or end a line of a report.
+std::string PrintableText(const std::string& text);
 
 // A value from the command line quoted for a message: in single quotes, control bytes as \xNN, so that the
 // message stays one line whatever was typed.
@@ -67,4 +73,4 @@ std::string Quoted(const std::string& text);
 bool ParseInteger(const std::string& text, int64_t minimum, int64_t maximum, int64_t& value);
 bool ParseNumber(const std::string& text, double minimum, double maximum, double& value);
 
-} // namespace orke::host
+} // namespace orke

@@ -1,14 +1,13 @@
 // Reading a command line by its option table, and the help text made from the same table.
 #include "CommandLine.h"
 
-#include "EffectNames.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
-namespace orke::host {
+namespace orke {
 namespace {
 
 const Option kHelpOption = {"help", nullptr, "show this help"};
@@ -95,15 +94,14 @@ std::string HelpText(const CommandOptions& command) {
         }
         text += row + '\n';
     }
-    return text;
+    return text + command.after;
 }
 
 std::optional<int> ReadCommandLine(const CommandOptions& command, int argc, char** argv, CommandLine& line,
                                    std::ostream& out, std::ostream& err) {
     std::string error;
     if (!line.Parse(argc, argv, 1, command.options, error)) {
-        err << "orke-host " << command.name << ": " << error << " (see orke-host " << command.name
-            << " --help)\n";
+        err << command.name << ": " << error << " (see " << command.name << " --help)\n";
         return kExitUsage;
     }
     if (line.Has("help")) {
@@ -111,6 +109,21 @@ std::optional<int> ReadCommandLine(const CommandOptions& command, int argc, char
         return kExitSuccess;
     }
     return std::nullopt;
+}
+
+std::string PrintableText(const std::string& text) {
+    std::string printable;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            printable += escaped;
+        } else {
+            printable += c;
+        }
+    }
+    return printable;
 }
 
 std::string Quoted(const std::string& text) {
@@ -145,4 +158,4 @@ bool ParseNumber(const std::string& text, double minimum, double maximum, double
     return true;
 }
 
-} // namespace orke::host
+} // namespace orke
