@@ -6,9 +6,13 @@
 #include "EffectOpcodes.h"
 #include "PluginModule.h"
 
+#include <benchmark/benchmark.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <string>
 
 namespace bench {
 
@@ -76,6 +80,32 @@ inline AEffect* startStereoEffect(const orke::PluginModule& module, int32_t prog
 inline void stopEffect(AEffect* effect) {
     dispatch(effect, effMainsChanged, 0);
     dispatch(effect, effClose);
+}
+
+// A benchmark program's main: the module named by the first argument left after the benchmark options (else
+// `defaultPath`), its effect started on `program`, buffers made, then `registerAll(effect, buffers)`
+// registers what to time, and the benchmarks run. 1, with a line on standard error, when there is no such
+// effect.
+template <typename Register>
+int runOnEffect(int argc, char** argv, const char* tool, const char* defaultPath, int32_t program,
+                Register registerAll) {
+    benchmark::Initialize(&argc, argv);
+    const char* path = argc > 1 ? argv[1] : defaultPath;
+    const orke::PluginModule module(path);
+    AEffect* effect = module.HasEntry() ? startStereoEffect(module, program) : nullptr;
+    if (effect == nullptr) {
+        const std::string why = module.HasEntry()
+                                    ? std::string(path) + " gives no stereo effect with that program"
+                                    : module.Error();
+        std::fprintf(stderr, "%s: %s\n", tool, why.c_str());
+        return 1;
+    }
+    StereoBuffers buffers;
+    registerAll(effect, buffers);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    stopEffect(effect);
+    return 0;
 }
 
 } // namespace bench

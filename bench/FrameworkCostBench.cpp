@@ -10,10 +10,6 @@
 // this program unless a path is given as the first argument after the benchmark options.
 #include "BenchHost.h"
 
-#include <benchmark/benchmark.h>
-
-#include <cstdio>
-
 namespace {
 
 using namespace bench;
@@ -74,40 +70,23 @@ void render(benchmark::State& state, AEffect* effect) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    const char* path = argc > 1 ? argv[1] : ORKE_GAIN_PATH;
-
-    const orke::PluginModule module(path);
-    if (!module.HasEntry()) {
-        std::fprintf(stderr, "orke-framework-bench: %s\n", module.Error().c_str());
-        return 1;
-    }
-    AEffect* orke = startStereoEffect(module, kHalfProgram);
-    if (orke == nullptr) {
-        std::fprintf(stderr, "orke-framework-bench: %s is not Orke Gain\n", path);
-        return 1;
-    }
-
-    StereoBuffers buffers;
+// Both gains, side by side, size by size, so that both see the machine in the same state.
+void registerBenchmarks(AEffect* orke, StereoBuffers& buffers) {
     g_buffers = &buffers;
     // A second of audio lets Orke Gain's ramp, if any, settle before timing starts.
     for (int block = 0; block < 48000 / 64; ++block) {
         orke->processReplacing(orke, buffers.inputs, buffers.outputs, 64);
     }
-    DirectGain direct;
-    // Side by side, size by size, so that both see the machine in the same state.
+    static DirectGain direct;
     for (int frames : kBlockSizes) {
         for (const auto& [name, effect] : {std::pair{"direct", &direct.record}, std::pair{"orke", orke}}) {
             benchmark::RegisterBenchmark(name, render, effect)->Arg(frames);
         }
     }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+}
 
-    stopEffect(orke);
-    g_buffers = nullptr;
-    return 0;
+} // namespace
+
+int main(int argc, char** argv) {
+    return runOnEffect(argc, argv, "orke-framework-bench", ORKE_GAIN_PATH, kHalfProgram, registerBenchmarks);
 }

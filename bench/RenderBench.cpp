@@ -8,9 +8,6 @@
 // this program unless a path is given as the first argument after the benchmark options.
 #include "BenchHost.h"
 
-#include <benchmark/benchmark.h>
-
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -63,24 +60,8 @@ void benchLoop(benchmark::State& state) {
     finish(state);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    const char* path = argc > 1 ? argv[1] : IDLEWIRE_PATH;
-
-    const orke::PluginModule module(path);
-    if (!module.HasEntry()) {
-        std::fprintf(stderr, "orke-bench: %s\n", module.Error().c_str());
-        return 1;
-    }
-    g_effect = startStereoEffect(module);
-    if (g_effect == nullptr) {
-        std::fprintf(stderr, "orke-bench: %s gives no stereo effect\n", path);
-        return 1;
-    }
-
-    StereoBuffers buffers;
+void registerBenchmarks(AEffect* effect, StereoBuffers& buffers) {
+    g_effect = effect;
     g_buffers = &buffers;
     for (const auto& [name, function] :
          {std::pair{"plugin", benchPlugin}, std::pair{"memcpy", benchMemcpy}, std::pair{"loop", benchLoop}}) {
@@ -89,10 +70,10 @@ int main(int argc, char** argv) {
             family->Arg(frames);
         }
     }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+}
 
-    stopEffect(g_effect);
-    g_buffers = nullptr;
-    return 0;
+} // namespace
+
+int main(int argc, char** argv) {
+    return runOnEffect(argc, argv, "orke-bench", IDLEWIRE_PATH, -1, registerBenchmarks);
 }

@@ -2,7 +2,7 @@
 // plain stereo effect (FuzzedPlugin.cpp with an empty script) into OUT. Besides the sanitizers' findings it
 // fails when a render that fails leaves OUT behind or does not say why in its last line.
 #include "Commands.h"
-#include "PluginModule.h"
+#include "FuzzedPluginRun.h"
 
 #include <unistd.h>
 
@@ -16,8 +16,7 @@
 
 namespace {
 
-using Script = void (*)(const uint8_t*, size_t);
-Script g_script = nullptr;
+FuzzedPluginScript g_script = nullptr;
 std::string g_folder;
 
 void check(bool condition) {
@@ -29,15 +28,8 @@ void check(bool condition) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Kept loaded for the whole run: the host's own loading of it then finds it in memory.
-    static const auto* module = new orke::PluginModule(FUZZED_PLUGIN_PATH);
-    g_script = reinterpret_cast<Script>(module->Symbol("FuzzedPluginScript"));
-    check(g_script != nullptr);
-    const char* base = std::getenv("TMPDIR");
-    std::string folder = std::string(base != nullptr ? base : "/tmp") + "/orke-audio-file-XXXXXX";
-    check(mkdtemp(folder.data()) != nullptr);
-    g_folder = folder;
-    std::atexit([] { std::filesystem::remove_all(g_folder); });
+    g_script = LoadFuzzedPluginScript();
+    g_folder = MakeScratchFolder("orke-audio-file");
     return 0;
 }
 

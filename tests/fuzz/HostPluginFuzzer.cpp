@@ -6,7 +6,7 @@
 // that fails leaves a file behind or does not say why.
 #include "CallTrace.h"
 #include "Commands.h"
-#include "PluginModule.h"
+#include "FuzzedPluginRun.h"
 #include "ProcessingHarness.h"
 #include "ValidationRun.h"
 
@@ -24,8 +24,7 @@
 
 namespace {
 
-using Script = void (*)(const uint8_t*, size_t);
-Script g_script = nullptr;
+FuzzedPluginScript g_script = nullptr;
 std::string g_folder; // the render's files: an audio file and a MIDI file, and what the commands write
 
 void check(bool condition) {
@@ -180,17 +179,10 @@ void validate(uint8_t path, uint8_t setup) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Kept loaded for the whole run: the host's own loading of it then finds it in memory.
-    static const auto* module = new orke::PluginModule(FUZZED_PLUGIN_PATH);
-    g_script = reinterpret_cast<Script>(module->Symbol("FuzzedPluginScript"));
-    check(g_script != nullptr);
-    const char* base = std::getenv("TMPDIR");
-    std::string folder = std::string(base != nullptr ? base : "/tmp") + "/orke-fuzzed-plugin-XXXXXX";
-    check(mkdtemp(folder.data()) != nullptr);
-    g_folder = folder;
+    g_script = LoadFuzzedPluginScript();
+    g_folder = MakeScratchFolder("orke-fuzzed-plugin");
     writeInputs();
     orke::host::StartCallTrace(); // as validate does, so that the checks' calls are traced
-    std::atexit([] { std::filesystem::remove_all(g_folder); });
     return 0;
 }
 

@@ -101,14 +101,27 @@ std::optional<int> ReadCommandLine(const CommandOptions& command, int argc, char
                                    std::ostream& out, std::ostream& err) {
     std::string error;
     if (!line.Parse(argc, argv, 1, command.options, error)) {
-        err << command.name << ": " << error << " (see " << command.name << " --help)\n";
-        return kExitUsage;
+        return UsageError(command, error, err);
     }
     if (line.Has("help")) {
         out << HelpText(command);
         return kExitSuccess;
     }
     return std::nullopt;
+}
+
+int RunCommand(const CommandOptions& command, int argc, char** argv, std::ostream& out, std::ostream& err,
+               CommandBody body) {
+    CommandLine line;
+    if (const auto done = ReadCommandLine(command, argc, argv, line, out, err)) {
+        return *done;
+    }
+    return body(line, out, err);
+}
+
+int UsageError(const CommandOptions& command, const std::string& message, std::ostream& err) {
+    err << command.name << ": " << message << " (see " << command.name << " --help)\n";
+    return kExitUsage;
 }
 
 std::string PrintableText(const std::string& text) {

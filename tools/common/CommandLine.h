@@ -61,6 +61,19 @@ std::string HelpText(const CommandOptions& command);
 std::optional<int> ReadCommandLine(const CommandOptions& command, int argc, char** argv, CommandLine& line,
                                    std::ostream& out, std::ostream& err);
 
+// What a command does once its command line is read: writes its report to `out`, its diagnostics to `err`,
+// and answers the exit status.
+using CommandBody = int (*)(const CommandLine& line, std::ostream& out, std::ostream& err);
+
+// Reads the command line by the command's table and hands it to `body`, unless the help was asked for or the
+// line is wrong (see ReadCommandLine).
+int RunCommand(const CommandOptions& command, int argc, char** argv, std::ostream& out, std::ostream& err,
+               CommandBody body);
+
+// A command line that makes no sense to the command: `message` in one line on `err`, with where to look for
+// help; answers kExitUsage.
+int UsageError(const CommandOptions& command, const std::string& message, std::ostream& err);
+
 // A text made safe for a terminal: control bytes as \xNN, so that no text (a plug-in's, a user's) can move
 // the cursor, clear the screen or end a line of a report.
 std::string PrintableText(const std::string& text);

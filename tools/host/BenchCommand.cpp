@@ -84,17 +84,10 @@ Timing timeBlock(const Effect& effect, GuardedBuffers& input, GuardedBuffers& ou
     return timing;
 }
 
-} // namespace
-
-int RunBench(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    CommandLine line;
-    if (const auto done = ReadCommandLine(kCommand, argc, argv, line, out, err)) {
-        return *done;
-    }
+int bench(const CommandLine& line, std::ostream& out, std::ostream& err) {
     std::string error;
     if (line.Positionals().size() != 1) {
-        err << "orke-host bench: expected one PLUGIN (see orke-host bench --help)\n";
-        return kExitUsage;
+        return UsageError(kCommand, "expected one PLUGIN", err);
     }
     double budget = 0.2;
     double sampleRate = 48000.0;
@@ -172,6 +165,12 @@ int RunBench(int argc, char** argv, std::ostream& out, std::ostream& err) {
         out << row;
     }
     return kExitSuccess;
+}
+
+} // namespace
+
+int RunBench(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    return RunCommand(kCommand, argc, argv, out, err, bench);
 }
 
 } // namespace orke::host

@@ -176,17 +176,10 @@ void printJson(const PluginInfo& info, std::ostream& out) {
     json.EndObject();
 }
 
-} // namespace
-
-int RunInfo(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    CommandLine line;
-    if (const auto done = ReadCommandLine(kCommand, argc, argv, line, out, err)) {
-        return *done;
-    }
+int info(const CommandLine& line, std::ostream& out, std::ostream& err) {
     std::string error;
     if (line.Positionals().size() != 1) {
-        err << "orke-host info: expected one PLUGIN (see orke-host info --help)\n";
-        return kExitUsage;
+        return UsageError(kCommand, "expected one PLUGIN", err);
     }
     EffectSetup setup;
     if (const int status = ReadEffectSetup(line, setup, error); status != kExitSuccess) {
@@ -215,6 +208,12 @@ int RunInfo(int argc, char** argv, std::ostream& out, std::ostream& err) {
         printText(info, out);
     }
     return kExitSuccess;
+}
+
+} // namespace
+
+int RunInfo(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    return RunCommand(kCommand, argc, argv, out, err, info);
 }
 
 } // namespace orke::host

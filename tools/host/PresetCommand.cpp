@@ -70,8 +70,7 @@ std::string describe(const PresetFile& preset) {
 int show(const CommandLine& line, std::ostream& out, std::ostream& err) {
     if (line.Positionals().size() != 2 || line.Has("bank") || line.Has("program") || line.Has("preset") ||
         line.Has("param")) {
-        err << "orke-host preset: show takes FILE and no options (see orke-host preset --help)\n";
-        return kExitUsage;
+        return UsageError(kCommand, "show takes FILE and no options", err);
     }
     PresetFile preset;
     std::string error;
@@ -85,8 +84,7 @@ int show(const CommandLine& line, std::ostream& out, std::ostream& err) {
 
 int save(const CommandLine& line, std::ostream& out, std::ostream& err) {
     auto usage = [&err](const std::string& message) {
-        err << "orke-host preset: " << message << " (see orke-host preset --help)\n";
-        return kExitUsage;
+        return UsageError(kCommand, message, err);
     };
     auto fail = [&err](const std::string& message) {
         err << "orke-host preset: " << message << '\n';
@@ -130,14 +128,7 @@ int save(const CommandLine& line, std::ostream& out, std::ostream& err) {
     return kExitSuccess;
 }
 
-} // namespace
-
-int RunPreset(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    CommandLine line;
-    if (const auto done = ReadCommandLine(kCommand, argc, argv, line, out, err)) {
-        return *done;
-    }
-    std::string error;
+int preset(const CommandLine& line, std::ostream& out, std::ostream& err) {
     const std::string action = line.Positionals().empty() ? "" : line.Positionals()[0];
     if (action == "save") {
         return save(line, out, err);
@@ -145,8 +136,13 @@ int RunPreset(int argc, char** argv, std::ostream& out, std::ostream& err) {
     if (action == "show") {
         return show(line, out, err);
     }
-    err << "orke-host preset: expected save or show (see orke-host preset --help)\n";
-    return kExitUsage;
+    return UsageError(kCommand, "expected save or show", err);
+}
+
+} // namespace
+
+int RunPreset(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    return RunCommand(kCommand, argc, argv, out, err, preset);
 }
 
 } // namespace orke::host

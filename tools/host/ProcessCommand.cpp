@@ -524,18 +524,11 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
     return kExitSuccess;
 }
 
-} // namespace
-
-int RunProcess(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    CommandLine line;
-    if (const auto done = ReadCommandLine(kCommand, argc, argv, line, out, err)) {
-        return *done;
-    }
+int process(const CommandLine& line, std::ostream& out, std::ostream& err) {
     std::string error;
     Options options;
     if (!parseOptions(line, options, error)) {
-        err << "orke-host process: " << error << " (see orke-host process --help)\n";
-        return kExitUsage;
+        return UsageError(kCommand, error, err);
     }
     if (const int status = ReadEffectSetup(line, options.setup, error); status != kExitSuccess) {
         err << "orke-host process: " << error
@@ -543,6 +536,12 @@ int RunProcess(int argc, char** argv, std::ostream& out, std::ostream& err) {
         return status;
     }
     return render(options, out, err);
+}
+
+} // namespace
+
+int RunProcess(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    return RunCommand(kCommand, argc, argv, out, err, process);
 }
 
 } // namespace orke::host

@@ -153,13 +153,7 @@ std::string tabSafe(std::string text) {
     return text;
 }
 
-} // namespace
-
-int RunSweep(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    CommandLine line;
-    if (const auto done = ReadCommandLine(kCommand, argc, argv, line, out, err)) {
-        return *done;
-    }
+int sweep(const CommandLine& line, std::ostream& out, std::ostream& err) {
     std::string error;
     ValidationOptions options;
     BatteryRun run;
@@ -264,6 +258,12 @@ int RunSweep(int argc, char** argv, std::ostream& out, std::ostream& err) {
         json << '\n';
     }
     return counts["fail"] == 0 ? kExitSuccess : kExitFailure;
+}
+
+} // namespace
+
+int RunSweep(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    return RunCommand(kCommand, argc, argv, out, err, sweep);
 }
 
 } // namespace orke::host

@@ -64,21 +64,14 @@ void printList(std::ostream& out) {
     }
 }
 
-} // namespace
-
-int RunValidate(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    CommandLine line;
-    if (const auto done = ReadCommandLine(kCommand, argc, argv, line, out, err)) {
-        return *done;
-    }
+int validate(const CommandLine& line, std::ostream& out, std::ostream& err) {
     std::string error;
     if (line.Has("list")) {
         printList(out);
         return kExitSuccess;
     }
     if (line.Positionals().size() != 1) {
-        err << "orke-host validate: expected one PLUGIN (see orke-host validate --help)\n";
-        return kExitUsage;
+        return UsageError(kCommand, "expected one PLUGIN", err);
     }
     ValidationOptions options;
     BatteryRun run;
@@ -127,6 +120,12 @@ int RunValidate(int argc, char** argv, std::ostream& out, std::ostream& err) {
             << " with warnings, " << counts[2] << " failed\n";
     }
     return counts[2] == 0 ? kExitSuccess : kExitFailure;
+}
+
+} // namespace
+
+int RunValidate(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    return RunCommand(kCommand, argc, argv, out, err, validate);
 }
 
 } // namespace orke::host

@@ -91,10 +91,11 @@ bool parseUniqueID(const char* text, SInt32& id) {
 }
 
 // Reads what the command line asks into `request`; on a mistake writes one line to `err` and answers false.
-bool readRequest(const CommandLine& line, const std::string& name, Request& request, std::ostream& err) {
+bool readRequest(const CommandLine& line, const CommandOptions& command, Request& request,
+                 std::ostream& err) {
+    const std::string& name = command.name;
     if (!line.Positionals().empty()) {
-        err << name << ": unexpected argument " << Quoted(line.Positionals()[0]) << " (see " << name
-            << " --help)\n";
+        UsageError(command, "unexpected argument " + Quoted(line.Positionals()[0]), err);
         return false;
     }
     static const std::pair<const char*, CAMIDIEndpoints::EMode> kModes[] = {
@@ -152,12 +153,13 @@ const char* kindOf(CAMIDIEndpoints::EMode mode) {
 
 int RunMidiCommand(int argc, char** argv, std::ostream& out, std::ostream& err) {
     const std::string name = commandName(argc, argv);
+    const CommandOptions command = commandOptions(name);
     CommandLine line;
-    if (const auto done = ReadCommandLine(commandOptions(name), argc, argv, line, out, err)) {
+    if (const auto done = ReadCommandLine(command, argc, argv, line, out, err)) {
         return *done;
     }
     Request request;
-    if (!readRequest(line, name, request, err)) {
+    if (!readRequest(line, command, request, err)) {
         return kExitUsage;
     }
     if (!orke_coremidi::HaveMIDISystem()) {
