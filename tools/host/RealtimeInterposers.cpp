@@ -274,7 +274,7 @@ int pthread_rwlock_timedwrlock(pthread_rwlock_t* lock, const struct timespec* un
 int pthread_spin_lock(pthread_spinlock_t* lock) noexcept {
     ORKE_LOCK(RealtimeAct::SpinLock, "pthread_spin_lock", (pthread_spinlock_t*), lock);
 }
-// The semaphore waits are cancellation points, declared without an exception specification.
+// The semaphore waits are cancellation points, declared without noexcept as the C library declares them.
 int sem_wait(sem_t* semaphore) {
     ORKE_LOCK(RealtimeAct::SemaphoreWait, "sem_wait", (sem_t*), semaphore);
 }
