@@ -333,16 +333,16 @@ void TraceProcessSlow(int32_t frames, float* const* inputs, float* const* output
             : 0;
     ++call.processCalls;
     enter(call, CallKind::Process);
-    t_realtimeWatched = true;
+    WatchThisThread(true, call.processCalls);
 }
 
 void TraceReturnSlow() {
-    t_realtimeWatched = false;
+    WatchThisThread(false);
     t_tracedCall->inside = 0;
 }
 
 void RethrowFromPlugin() {
-    t_realtimeWatched = false;
+    WatchThisThread(false);
     std::string text;
     try {
         throw;

@@ -1,8 +1,6 @@
 // The real-time watch's tally: what the watched threads did, counted, and the first of it named.
 #include "RealtimeWatch.h"
 
-#include "CallTrace.h"
-
 #include <cxxabi.h>
 #include <dlfcn.h>
 
@@ -13,6 +11,7 @@ namespace orke::host {
 namespace {
 
 thread_local RealtimeTally t_tally;
+thread_local int64_t t_watchedCall = 0; // the process call being watched
 
 const char* actName(RealtimeAct act) {
     switch (act) {
@@ -85,7 +84,7 @@ void RealtimeNote(RealtimeAct act, uint64_t size, const void* caller) {
     } else {
         ++tally.locks;
     }
-    const int64_t call = t_tracedCall != nullptr ? t_tracedCall->processCalls : 0;
+    const int64_t call = t_watchedCall;
     if (call != tally.lastCall) {
         tally.lastCall = call;
         ++tally.callsWithActs;
@@ -104,7 +103,8 @@ RealtimeTally TakeRealtimeTally() {
     return tally;
 }
 
-void WatchThisThread(bool watched) {
+void WatchThisThread(bool watched, int64_t processCall) {
+    t_watchedCall = processCall;
     t_realtimeWatched = watched;
 }
 

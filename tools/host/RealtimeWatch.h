@@ -57,8 +57,9 @@ inline void NoteRealtimeAct(RealtimeAct act, uint64_t size, const void* caller) 
 // This thread's counts since the last call, which starts them again from zero.
 RealtimeTally TakeRealtimeTally();
 
-// Watches this thread for the span of the probe, so that a check can see whether this build sees anything.
-void WatchThisThread(bool watched);
+// Watches this thread from now on, inside the process call `processCall` (counted since resume) or, with 0,
+// for the span of a probe that checks whether this build sees anything; false stops.
+void WatchThisThread(bool watched, int64_t processCall = 0);
 
 // "operator new(48) called from libfoo.so (Foo::process+0x1c)", "pthread_mutex_lock", "an allocation of 64
 // bytes".
