@@ -82,6 +82,11 @@ std::string PrintableText(const std::string& text);
 // message stays one line whatever was typed.
 std::string Quoted(const std::string& text);
 
+// "1 parameter", "8 parameters": a count with its noun, for messages.
+inline std::string Counted(int64_t count, const std::string& noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 // Whole-string number parsing: no trailing characters, no overflow, within [minimum, maximum].
 bool ParseInteger(const std::string& text, int64_t minimum, int64_t maximum, int64_t& value);
 bool ParseNumber(const std::string& text, double minimum, double maximum, double& value);

@@ -2,6 +2,7 @@
 // the lines by which it reports (fail, warn, note, and marks of where it is).
 #pragma once
 
+#include "CommandLine.h"
 #include "HostedPlugin.h"
 #include "Isolation.h"
 
@@ -73,11 +74,6 @@ private:
     int m_failures = 0;
     std::string m_step;
 };
-
-// "1 parameter", "8 parameters": a count with its noun for the report.
-inline std::string Counted(int64_t count, const std::string& noun) {
-    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-}
 
 // The host's announced maximum block size while validating, and the sample rate a check starts at.
 inline constexpr int32_t kValidationMaxBlock = 1024;

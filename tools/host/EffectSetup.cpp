@@ -27,18 +27,15 @@ int ReadEffectSetup(const CommandLine& line, EffectSetup& setup, std::string& er
 
 bool EffectSetupFits(const Effect& effect, const EffectSetup& setup, const std::string& plugin,
                      std::string& error) {
-    auto counted = [](int32_t count, const char* noun) {
-        return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-    };
     if (setup.program >= 0 && setup.program >= effect.NumPrograms()) {
         error = "--program " + std::to_string(setup.program) + " is out of range: " + plugin + " has " +
-                counted(effect.NumPrograms(), "program");
+                Counted(effect.NumPrograms(), "program");
         return false;
     }
     for (const ParameterSetting& setting : setup.parameters) {
         if (setting.index >= effect.NumParameters()) {
             error = "--param " + std::to_string(setting.index) + " is out of range: " + plugin + " has " +
-                    counted(effect.NumParameters(), "parameter");
+                    Counted(effect.NumParameters(), "parameter");
             return false;
         }
     }

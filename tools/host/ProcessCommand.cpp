@@ -222,10 +222,6 @@ void prepare(Effect& effect, int sampleRate, int32_t block) {
     effect.Dispatch(effSetProcessPrecision, 0, 0); // 32-bit samples
 }
 
-std::string plural(int64_t count, const char* noun) {
-    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-}
-
 // The frame of the output's loudest sample after an impulse on every input, in a second instance set up as
 // the rendering one; -1 when the output stays silent for the whole window.
 int64_t measureDelay(const HostedPlugin& plugin, const Options& options, int sampleRate, int64_t window,
@@ -239,9 +235,9 @@ int64_t measureDelay(const HostedPlugin& plugin, const Options& options, int sam
     // Its buffers are made for the rendering instance's channels, which the render has found plausible.
     const Effect& rendering = *plugin.effect;
     if (effect.NumInputs() != rendering.NumInputs() || effect.NumOutputs() != rendering.NumOutputs()) {
-        error = "a second instance of " + options.plugin + " has " + plural(effect.NumInputs(), "input") +
-                " and " + plural(effect.NumOutputs(), "output") + ", the first " +
-                plural(rendering.NumInputs(), "input") + " and " + plural(rendering.NumOutputs(), "output");
+        error = "a second instance of " + options.plugin + " has " + Counted(effect.NumInputs(), "input") +
+                " and " + Counted(effect.NumOutputs(), "output") + ", the first " +
+                Counted(rendering.NumInputs(), "input") + " and " + Counted(rendering.NumOutputs(), "output");
         return -1;
     }
     prepare(effect, sampleRate, options.block);
@@ -369,11 +365,11 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
     const int32_t inputChannels = input ? input->Info().channels : 0;
     const int32_t sidechainChannels = sidechain ? sidechain->Info().channels : 0;
     if (inputChannels > inputs) {
-        return fail(options.plugin + " takes " + plural(inputs, "input channel") + "; " + options.input +
+        return fail(options.plugin + " takes " + Counted(inputs, "input channel") + "; " + options.input +
                     " has " + std::to_string(inputChannels));
     }
     if (sidechain && inputChannels + sidechainChannels > inputs) {
-        return fail(options.plugin + " takes " + plural(inputs, "input channel") + "; " +
+        return fail(options.plugin + " takes " + Counted(inputs, "input channel") + "; " +
                     (input ? "IN's " + std::to_string(inputChannels) + " and " : std::string()) +
                     "the sidechain's " + std::to_string(sidechainChannels) + " do not fit");
     }
@@ -382,7 +378,7 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
     }
     if (options.channels > outputs) {
         return fail("--channels " + std::to_string(options.channels) + " is more than " + options.plugin +
-                        "'s " + plural(outputs, "output"),
+                        "'s " + Counted(outputs, "output"),
                     kExitUsage);
     }
     const auto kept = static_cast<int32_t>(options.channels > 0 ? options.channels : outputs);
@@ -398,13 +394,13 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
         return fail(error);
     }
     if (input && inputChannels + sidechainChannels < inputs) {
-        note(options.plugin + " has " + plural(inputs, "input") + " and " + options.input + " " +
-             plural(inputChannels, "channel") +
+        note(options.plugin + " has " + Counted(inputs, "input") + " and " + options.input + " " +
+             Counted(inputChannels, "channel") +
              (sidechain ? " (and the sidechain " + std::to_string(sidechainChannels) + ")" : "") +
              ": the other inputs get silence");
     }
     if (kept < outputs) {
-        note(options.plugin + " has " + plural(outputs, "output") + "; " + options.output +
+        note(options.plugin + " has " + Counted(outputs, "output") + "; " + options.output +
              " keeps the first " + std::to_string(kept));
     }
     if (!options.midi.empty() && !takesMidi(effect)) {
@@ -477,7 +473,7 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
         // IN's length is what it holds, known only at its end; its header may have announced more.
         if (lengthFromInput && got < frames && inputRead != content) {
             if (content > inputRead) {
-                note(options.input + " holds " + plural(inputRead, "frame") + ", not the " +
+                note(options.input + " holds " + Counted(inputRead, "frame") + ", not the " +
                      std::to_string(content) + " its header announces");
             }
             content = inputRead;
@@ -519,7 +515,7 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
     if (!output->Commit(error)) {
         return fail(error);
     }
-    out << options.output << ": " << written << " frames, " << plural(kept, "channel") << ", " << sampleRate
+    out << options.output << ": " << written << " frames, " << Counted(kept, "channel") << ", " << sampleRate
         << " Hz, " << FormatText(format) << '\n';
     return kExitSuccess;
 }
