@@ -100,7 +100,7 @@ std::string names(const NamedFormat (&table)[N]) {
 
 // A format in words: the table's, else the library's own name, else the number.
 template <size_t N>
-std::string wordsFor(const NamedFormat (&table)[N], int code, int libraryQuery) {
+std::string wordsFor(const NamedFormat (&table)[N], int code) {
     for (const NamedFormat& entry : table) {
         if (entry.code == code) {
             return entry.words;
@@ -108,7 +108,7 @@ std::string wordsFor(const NamedFormat (&table)[N], int code, int libraryQuery) 
     }
     SF_FORMAT_INFO info{};
     info.format = code;
-    if (sf_command(nullptr, libraryQuery, &info, sizeof info) == 0 && info.name != nullptr) {
+    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) == 0 && info.name != nullptr) {
         return info.name;
     }
     char text[16];
@@ -229,8 +229,8 @@ bool ParseFormat(const std::string& text, int inputFormat, int& format, std::str
 }
 
 std::string FormatText(int format) {
-    return wordsFor(kMajors, format & SF_FORMAT_TYPEMASK, SFC_GET_FORMAT_INFO) + " " +
-           wordsFor(kSubtypes, format & SF_FORMAT_SUBMASK, SFC_GET_FORMAT_INFO);
+    return wordsFor(kMajors, format & SF_FORMAT_TYPEMASK) + " " +
+           wordsFor(kSubtypes, format & SF_FORMAT_SUBMASK);
 }
 
 bool FormatForPath(const std::string& path, int inputFormat, int& format, std::string& error) {
