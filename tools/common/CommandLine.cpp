@@ -124,6 +124,14 @@ int UsageError(const CommandOptions& command, const std::string& message, std::o
     return kExitUsage;
 }
 
+int CommandError(const CommandOptions& command, int status, const std::string& message, std::ostream& err) {
+    if (status == kExitUsage) {
+        return UsageError(command, message, err);
+    }
+    err << command.name << ": " << message << '\n';
+    return status;
+}
+
 std::string PrintableText(const std::string& text) {
     std::string printable;
     for (const char c : text) {

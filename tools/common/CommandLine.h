@@ -74,6 +74,10 @@ int RunCommand(const CommandOptions& command, int argc, char** argv, std::ostrea
 // help; answers kExitUsage.
 int UsageError(const CommandOptions& command, const std::string& message, std::ostream& err);
 
+// A command that cannot go on: `message` in one line on `err`, as UsageError says it when `status` is
+// kExitUsage; answers `status`.
+int CommandError(const CommandOptions& command, int status, const std::string& message, std::ostream& err);
+
 // A text made safe for a terminal: control bytes as \xNN, so that no text (a plug-in's, a user's) can move
 // the cursor, clear the screen or end a line of a report.
 std::string PrintableText(const std::string& text);

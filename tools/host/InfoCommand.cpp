@@ -183,22 +183,18 @@ int info(const CommandLine& line, std::ostream& out, std::ostream& err) {
     }
     EffectSetup setup;
     if (const int status = ReadEffectSetup(line, setup, error); status != kExitSuccess) {
-        err << "orke-host info: " << error
-            << (status == kExitUsage ? " (see orke-host info --help)\n" : "\n");
-        return status;
+        return CommandError(kCommand, status, error, err);
     }
     auto plugin = LoadPlugin(line.Positionals()[0], error);
     if (!plugin) {
-        err << "orke-host info: " << error << '\n';
-        return kExitFailure;
+        return CommandError(kCommand, kExitFailure, error, err);
     }
     if (!EffectSetupFits(*plugin->effect, setup, line.Positionals()[0], error)) {
         err << "orke-host info: " << error << '\n';
         return kExitUsage;
     }
     if (!ApplyEffectSetup(*plugin->effect, setup, error)) {
-        err << "orke-host info: " << error << '\n';
-        return kExitFailure;
+        return CommandError(kCommand, kExitFailure, error, err);
     }
     const bool everything = line.Has("all") || line.Has("json");
     const PluginInfo info = GatherInfo(*plugin, everything ? kMaxListed : kListedInText);

@@ -75,8 +75,7 @@ int show(const CommandLine& line, std::ostream& out, std::ostream& err) {
     PresetFile preset;
     std::string error;
     if (!ReadPresetFile(line.Positionals()[1], preset, error)) {
-        err << "orke-host preset: " << error << '\n';
-        return kExitFailure;
+        return CommandError(kCommand, kExitFailure, error, err);
     }
     out << line.Positionals()[1] << ": " << describe(preset);
     return kExitSuccess;
@@ -87,8 +86,7 @@ int save(const CommandLine& line, std::ostream& out, std::ostream& err) {
         return UsageError(kCommand, message, err);
     };
     auto fail = [&err](const std::string& message) {
-        err << "orke-host preset: " << message << '\n';
-        return kExitFailure;
+        return CommandError(kCommand, kExitFailure, message, err);
     };
     if (line.Positionals().size() != 3) {
         return usage("save takes PLUGIN FILE");
@@ -99,7 +97,7 @@ int save(const CommandLine& line, std::ostream& out, std::ostream& err) {
     EffectSetup setup;
     std::string error;
     if (const int status = ReadEffectSetup(line, setup, error); status != kExitSuccess) {
-        return status == kExitUsage ? usage(error) : fail(error);
+        return CommandError(kCommand, status, error, err);
     }
     auto plugin = LoadPlugin(pluginPath, error);
     if (!plugin) {

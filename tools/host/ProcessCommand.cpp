@@ -527,9 +527,7 @@ int process(const CommandLine& line, std::ostream& out, std::ostream& err) {
         return UsageError(kCommand, error, err);
     }
     if (const int status = ReadEffectSetup(line, options.setup, error); status != kExitSuccess) {
-        err << "orke-host process: " << error
-            << (status == kExitUsage ? " (see orke-host process --help)\n" : "\n");
-        return status;
+        return CommandError(kCommand, status, error, err);
     }
     return render(options, out, err);
 }
