@@ -3,8 +3,8 @@
 
 #include "CommandLine.h"
 #include "EffectNames.h"
+#include "FileBytes.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -306,24 +306,15 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, int form
                 std::to_string(channels) + " channels at " + std::to_string(sampleRate) + " Hz";
         return nullptr;
     }
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name.empty()) {
+    if (path.empty() || path.back() == '/') {
         error = "cannot write " + path + ": no file name";
         return nullptr;
     }
-    // Beside the final name, so that the rename stays within one file system.
-    std::string temporary = (slash == std::string::npos ? "" : folder) + "." + name + ".orke-host-XXXXXX";
-    const int descriptor = mkstemp(temporary.data());
+    std::string temporary;
+    const int descriptor = CreateTemporaryBeside(path, temporary, error);
     if (descriptor < 0) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
         return nullptr;
     }
-    // mkstemp makes the file private; the result gets the mode any new file gets.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
     watchPending(temporary);
 
     SF_INFO info{};

@@ -52,19 +52,28 @@ bool ReadFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& 
     return true;
 }
 
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+int CreateTemporaryBeside(const std::string& path, std::string& temporary, std::string& error) {
     const size_t slash = path.rfind('/');
-    std::string temporary = path.substr(0, slash == std::string::npos ? 0 : slash + 1) + "." +
-                            path.substr(slash == std::string::npos ? 0 : slash + 1) + ".orke-host-XXXXXX";
+    temporary = path.substr(0, slash == std::string::npos ? 0 : slash + 1) + "." +
+                path.substr(slash == std::string::npos ? 0 : slash + 1) + ".orke-host-XXXXXX";
     const int descriptor = mkstemp(temporary.data());
     if (descriptor < 0) {
         error = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
+        return -1;
     }
     // mkstemp makes the file private; the result gets the mode any new file gets.
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(descriptor, 0666 & ~mask);
+    return descriptor;
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+    std::string temporary;
+    const int descriptor = CreateTemporaryBeside(path, temporary, error);
+    if (descriptor < 0) {
+        return false;
+    }
     size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t count = write(descriptor, bytes.data() + written, bytes.size() - written);
