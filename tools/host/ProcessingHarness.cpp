@@ -90,24 +90,27 @@ bool ProcessingHarness::Run(int32_t frames, bool inPlace) {
     }
     m_effect.Process(m_input.Pointers(), outputPointers.data(), frames);
     m_position += frames;
-    const std::string block = Where(frames, inPlace);
+    // Where the block stands, said only in a report: no plug-in call comes between here and those.
+    const auto block = [&] {
+        return Where(frames, inPlace);
+    };
 
     bool ok = true;
     GuardedBuffers::Trespass trespass;
     const bool intoInputs = m_input.FindTrespass(trespass);
     if (intoInputs || m_output.FindTrespass(trespass)) {
-        Report("guards", "wrote outside the buffers it was given, up to " +
-                             Counted(trespass.reach, "sample") +
-                             (trespass.before ? " before the start of " : " after the end of ") +
-                             (intoInputs ? "input " : "output ") + std::to_string(trespass.channel) + block);
+        Report("guards",
+               "wrote outside the buffers it was given, up to " + Counted(trespass.reach, "sample") +
+                   (trespass.before ? " before the start of " : " after the end of ") +
+                   (intoInputs ? "input " : "output ") + std::to_string(trespass.channel) + block());
         ok = false;
     } else if (!m_input.UntouchedFrom(frames) || !m_output.UntouchedFrom(frames)) {
         // The buffers are as long as the announced maximum; a shorter block owns only its own frames.
-        Report("past", "wrote past the end of the block" + block);
+        Report("past", "wrote past the end of the block" + block());
         ok = false;
     }
     if (!inPlace && !m_input.SameSamples(m_expected, frames)) {
-        Report("input", "wrote into its input buffers" + block);
+        Report("input", "wrote into its input buffers" + block());
         ok = false;
     }
     if (frames == 0) {
@@ -121,7 +124,7 @@ bool ProcessingHarness::Run(int32_t frames, bool inPlace) {
     }
     const int64_t unwritten = written.CountUntouched(frames);
     if (unwritten > 0) {
-        Report("unwritten", "left " + std::to_string(unwritten) + " output samples unwritten" + block);
+        Report("unwritten", "left " + std::to_string(unwritten) + " output samples unwritten" + block());
         ok = false;
     }
     // The markers the host put around and after the block may come back: then the plug-in read where it
@@ -154,19 +157,19 @@ bool ProcessingHarness::Run(int32_t frames, bool inPlace) {
         Report("read outside",
                "read its inputs outside the block: the marker values the host put after the block "
                "came back in its output" +
-                   block);
+                   block());
         ok = false;
     }
     if (outputMarkers > 0) {
         Report("read output",
                "read its output buffers before writing them: the marker values the host put there "
                "came back in its output" +
-                   block);
+                   block());
         ok = false;
     }
     if (scan.nan > 0 || scan.infinite > 0) {
         Report("nan", "produced " + std::to_string(scan.nan) + " NaN and " + std::to_string(scan.infinite) +
-                          " infinite samples" + block);
+                          " infinite samples" + block());
         ok = false;
     }
     if (m_checkPeaks && peak > kAbsurdPeak) {
@@ -174,7 +177,7 @@ bool ProcessingHarness::Run(int32_t frames, bool inPlace) {
         std::snprintf(text, sizeof text,
                       "produced samples of absurd size, up to %.3g (%.0f dB above full scale)",
                       static_cast<double>(peak), 20.0 * std::log10(static_cast<double>(peak)));
-        Report("peak", text + block);
+        Report("peak", text + block());
         ok = false;
     }
     m_scan.denormal += scan.denormal;
@@ -193,7 +196,7 @@ bool ProcessingHarness::Run(int32_t frames, bool inPlace) {
                     ++first;
                 }
                 Report("passthrough", "output " + std::to_string(c) + " differs from its input at frame " +
-                                          std::to_string(first) + block);
+                                          std::to_string(first) + block());
                 ok = false;
                 break;
             }
