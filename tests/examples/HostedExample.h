@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 class HostedExample {
@@ -18,6 +20,10 @@ public:
     explicit HostedExample(const char* path, float sampleRate = 48000.0f)
         : m_module(path)
         , effect(m_module.Create(orke::BaseHostCallback)) {
+        // A module that did not build or load fails the test that wanted it, with the loader's reason.
+        if (effect == nullptr) {
+            throw std::runtime_error(std::string(path) + ": no effect (" + m_module.Error() + ")");
+        }
         Dispatch(effect, effOpen);
         Dispatch(effect, effSetSampleRate, 0, 0, nullptr, sampleRate);
         Dispatch(effect, effMainsChanged, 0, 1);
