@@ -14,10 +14,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -46,41 +46,28 @@ uint32_t word() {
     return value;
 }
 
-// A number: the plain one for 0, else one of the odd ones, else any.
+// The plain value for a 0, else one of the `odd` ones, else what `other` makes of the byte.
+template <typename T, size_t N, typename Other>
+T choose(T plain, const T (&odd)[N], Other other) {
+    const uint8_t choice = byte();
+    return choice == 0 ? plain : choice <= N ? odd[choice - 1] : other(choice);
+}
+
 int32_t number(int32_t plain) {
     static const int32_t kOdd[] = {0, 1, -1, 2, 8, 24, 256, 257, 100000, 100001, INT32_MAX, INT32_MIN};
-    const uint8_t choice = byte();
-    if (choice == 0) {
-        return plain;
-    }
-    if (choice <= sizeof kOdd / sizeof kOdd[0]) {
-        return kOdd[choice - 1];
-    }
-    return choice < 0xC0 ? static_cast<int32_t>(choice) - 0x40 : static_cast<int32_t>(word());
+    return choose(plain, kOdd, [](uint8_t choice) {
+        return choice < 0xC0 ? static_cast<int32_t>(choice) - 0x40 : static_cast<int32_t>(word());
+    });
 }
 
 float value(float plain) {
-    static const float kOdd[] = {std::numeric_limits<float>::quiet_NaN(),
-                                 std::numeric_limits<float>::infinity(),
-                                 -std::numeric_limits<float>::infinity(),
-                                 -1.0f,
-                                 2.0f,
-                                 1e-40f,
-                                 -0.0f,
-                                 1.0f,
-                                 0.0f,
-                                 std::numeric_limits<float>::max()};
-    const uint8_t choice = byte();
-    if (choice == 0) {
-        return plain;
-    }
-    if (choice <= sizeof kOdd / sizeof kOdd[0]) {
-        return kOdd[choice - 1];
-    }
-    const uint32_t bits = word();
-    float raw;
-    std::memcpy(&raw, &bits, sizeof raw);
-    return raw;
+    static const float kOdd[] = {NAN, INFINITY, -INFINITY, -1.0f, 2.0f, 1e-40f, -0.0f, 1.0f, 0.0f, FLT_MAX};
+    return choose(plain, kOdd, [](uint8_t) {
+        const uint32_t bits = word();
+        float raw;
+        std::memcpy(&raw, &bits, sizeof raw);
+        return raw;
+    });
 }
 
 constexpr int32_t kKeptParameters = 64;
@@ -99,7 +86,6 @@ struct Instance {
     std::vector<uint8_t> chunk;
     std::vector<uint8_t> taken; // the last chunk the host set
     ERect rect{0, 0, 100, 200};
-    bool closed = false;
 };
 
 // Every instance ever made, kept until the next script, so that nothing a host forgets to close is a leak of
@@ -112,38 +98,26 @@ Instance& self(AEffect* effect) {
     return *static_cast<Instance*>(effect->object);
 }
 
-// The script may change a field of the record behind the host's back, at any call.
+// The script may change a field of the record behind the host's back, at any call: the flags and the ID to
+// any bits, the others to a number.
 void maybeChangeRecord(Instance& instance) {
+    static int32_t AEffect::*const kFields[] = {
+        &AEffect::numPrograms, &AEffect::numParams,    &AEffect::numInputs, &AEffect::numOutputs,
+        &AEffect::flags,       &AEffect::initialDelay, &AEffect::uniqueID,  &AEffect::version};
     const uint8_t choice = byte();
     if (choice < 0xF0) {
         return;
     }
-    AEffect& record = instance.record;
-    switch (choice & 0x07) {
-    case 0:
-        record.numPrograms = number(record.numPrograms);
-        break;
-    case 1:
-        record.numParams = number(record.numParams);
-        break;
-    case 2:
-        record.numInputs = number(record.numInputs);
-        break;
-    case 3:
-        record.numOutputs = number(record.numOutputs);
-        break;
-    case 4:
-        record.flags = static_cast<int32_t>(word());
-        break;
-    case 5:
-        record.initialDelay = number(record.initialDelay);
-        break;
-    case 6:
-        record.uniqueID = static_cast<int32_t>(word());
-        break;
-    default:
-        record.version = number(record.version);
-        break;
+    const int field = choice & 0x07;
+    int32_t& answer = instance.record.*kFields[field];
+    answer = field == 4 || field == 6 ? static_cast<int32_t>(word()) : number(answer);
+}
+
+// Reads a text the host handed over to its end, as a plug-in that trusts it does.
+void readText(const void* ptr) {
+    if (ptr != nullptr) {
+        volatile size_t length = std::strlen(static_cast<const char*>(ptr));
+        (void)length;
     }
 }
 
@@ -172,8 +146,7 @@ void maybeCallHost(Instance& instance) {
         (void)sum;
     }
     text[kLongestText - 1] = '\0';
-    volatile size_t length = std::strlen(text);
-    (void)length;
+    readText(text);
 }
 
 // A text answer into the host's buffer for a field of `field` bytes.
@@ -227,47 +200,40 @@ intptr_t chunkAnswer(Instance& instance, void* ptr) {
     return kOdd[byte() % (sizeof kOdd / sizeof kOdd[0])];
 }
 
+// The requests for a text: the field each writes into, and its answer (-1: one the script picks).
+struct TextRequest {
+    int32_t opcode;
+    size_t field;
+    intptr_t answer;
+};
+constexpr TextRequest kTextRequests[] = {
+    {effGetProgramName, kProgramNameField, 0},   {effGetProgramNameIndexed, kProgramNameField, -1},
+    {effGetParamLabel, kParameterLabelField, 0}, {effGetParamDisplay, kParameterDisplayField, 0},
+    {effGetParamName, kParameterNameField, 0},   {effGetEffectName, kEffectNameField, 1},
+    {effGetVendorString, kVendorStringField, 1}, {effGetProductString, kProductStringField, 1}};
+
 intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t, intptr_t value, void* ptr, float) {
     Instance& instance = self(effect);
     maybeChangeRecord(instance);
     maybeCallHost(instance);
+    for (const TextRequest& request : kTextRequests) {
+        if (opcode == request.opcode) {
+            writeText(ptr, request.field);
+            return request.answer >= 0 ? request.answer : byte() & 1 ? 0 : 1;
+        }
+    }
     switch (opcode) {
     case effOpen:
         instance.inputs = instance.record.numInputs;
         instance.outputs = instance.record.numOutputs;
         return 0;
     case effClose:
-        instance.closed = true;
         return 1;
     case effSetProgram:
         instance.program = static_cast<int32_t>(value);
         return 0;
     case effGetProgram:
         return number(instance.program);
-    case effGetProgramName:
-        writeText(ptr, kProgramNameField);
-        return 0;
-    case effGetProgramNameIndexed:
-        writeText(ptr, kProgramNameField);
-        return byte() & 1 ? 0 : 1;
-    case effGetParamLabel:
-        writeText(ptr, kParameterLabelField);
-        return 0;
-    case effGetParamDisplay:
-        writeText(ptr, kParameterDisplayField);
-        return 0;
-    case effGetParamName:
-        writeText(ptr, kParameterNameField);
-        return 0;
-    case effGetEffectName:
-        writeText(ptr, kEffectNameField);
-        return 1;
-    case effGetVendorString:
-        writeText(ptr, kVendorStringField);
-        return 1;
-    case effGetProductString:
-        writeText(ptr, kProductStringField);
-        return 1;
     case effSetBlockSize:
     case effSetBlockSizeAndSampleRate:
         instance.blockSize = static_cast<int32_t>(std::clamp<intptr_t>(value, 0, INT32_MAX));
@@ -295,16 +261,8 @@ intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t, intptr_t value, void
         }
         return number(1);
     case effCanDo:
-        if (ptr != nullptr) {
-            volatile size_t length = std::strlen(static_cast<const char*>(ptr));
-            (void)length;
-        }
-        return number(0);
     case effString2Parameter:
-        if (ptr != nullptr) {
-            volatile size_t length = std::strlen(static_cast<const char*>(ptr));
-            (void)length;
-        }
+        readText(ptr);
         return number(0);
     case effEditGetRect:
         if (ptr != nullptr) {
@@ -346,7 +304,8 @@ float getParameter(AEffect* effect, int32_t index) {
 
 // Reads every input it has and writes every output, as the script says: the input, silence, odd values;
 // and, where the script says, past the block (up to the announced block size) or into its inputs.
-void render(AEffect* effect, float** inputs, float** outputs, int32_t frames, bool accumulate) {
+template <bool kAccumulate>
+void render(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
     Instance& instance = self(effect);
     maybeCallHost(instance);
     if (frames <= 0) {
@@ -365,20 +324,12 @@ void render(AEffect* effect, float** inputs, float** outputs, int32_t frames, bo
         for (int32_t i = 0; i < reach; ++i) {
             const float in = c < instance.inputs ? inputs[c][i < frames ? i : 0] : 0.0f;
             const float out = (choice & 0x0F) == 0 ? in : (choice & 0x0F) == 1 ? odd : in * 0.5f + odd;
-            outputs[c][i] = accumulate ? outputs[c][i] + out : out;
+            outputs[c][i] = kAccumulate ? outputs[c][i] + out : out;
         }
     }
     if ((choice & 0x20) != 0 && instance.inputs > 0) {
         inputs[0][frames - 1] = odd;
     }
-}
-
-void processReplacing(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
-    render(effect, inputs, outputs, frames, false);
-}
-
-void processAccumulating(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
-    render(effect, inputs, outputs, frames, true);
 }
 
 void processDouble(AEffect*, double**, double**, int32_t) {}
@@ -418,8 +369,8 @@ FUZZED_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {
     record.uniqueID = number(0x467A7A50); // 'FzzP'
     record.version = number(1);
     const uint8_t entries = byte();
-    record.processReplacing = (entries & 1) == 0 ? processReplacing : nullptr;
-    record.process = (entries & 2) != 0 ? processAccumulating : nullptr;
+    record.processReplacing = (entries & 1) == 0 ? render<false> : nullptr;
+    record.process = (entries & 2) != 0 ? render<true> : nullptr;
     record.processDoubleReplacing = (entries & 4) != 0 ? processDouble : nullptr;
     instance->host = host;
     instance->parameters[0] = 0.5f;

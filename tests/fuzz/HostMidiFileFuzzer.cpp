@@ -3,23 +3,13 @@
 // sanitizers' findings it fails when an event lands outside its block or the transport holds a value that is
 // not a number.
 #include "EventList.h"
+#include "FuzzSupport.h"
 #include "MidiFile.h"
 #include "TempoMap.h"
 #include "Transport.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <string>
-
-namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace orke::host;
@@ -32,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MidiFile file;
     std::string error;
     if (!ParseMidiFile(data, size, file, error)) {
-        check(!error.empty() && error.find('\n') == std::string::npos);
+        checkReason(error);
         return 0;
     }
     check(file.ticksPerQuarter > 0 || file.ticksPerSecond > 0.0);

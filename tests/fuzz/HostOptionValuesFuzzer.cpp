@@ -4,25 +4,15 @@
 // takes a value outside the range it promises, or a reason is not one line.
 #include "AudioFiles.h"
 #include "CommandLine.h"
+#include "FuzzSupport.h"
 #include "OptionValues.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-void checkReason(const std::string& error) {
-    check(!error.empty() && error.find('\n') == std::string::npos);
-}
 
 void parseValue(const std::string& word, int inputFormat) {
     using namespace orke;

@@ -6,7 +6,8 @@
 // that fails leaves a file behind or does not say why.
 #include "CallTrace.h"
 #include "Commands.h"
-#include "FuzzedPluginRun.h"
+#include "FuzzSupport.h"
+#include "MidiBytes.h"
 #include "ProcessingHarness.h"
 #include "ValidationRun.h"
 
@@ -14,24 +15,17 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
+using namespace orke::host;
+
 FuzzedPluginScript g_script = nullptr;
 std::string g_folder; // the render's files: an audio file and a MIDI file, and what the commands write
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 std::string file(const char* name) {
     return g_folder + "/" + name;
@@ -48,40 +42,29 @@ void writeInputs() {
     }
     sf_writef_float(audio, samples.data(), 300);
     sf_close(audio);
-    const uint8_t midi[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 4, 'M', 'T', 'r', 'k', 0, 0, 0, 28,
-                            0, 0xFF, 0x51, 3, 0x03, 0xD0, 0x90, // a quarter note lasts 250
-                                                                // ms
-                            0, 0x90, 60, 100, 1, 64, 90, 0, 60, 0, 1, 0x80, 64, 0, 0, 0xC0, 3, 0, 0xFF, 0x2F,
-                            0};
-    std::ofstream(file("song.mid"), std::ios::binary).write(reinterpret_cast<const char*>(midi), sizeof midi);
-}
-
-using Command = int (*)(int, char**, std::ostream&, std::ostream&);
-
-// Runs a command as main() does, with its output kept here; its exit status.
-int run(Command command, std::vector<std::string> words, std::string* out = nullptr) {
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-    std::ostringstream outText, errText;
-    const int status = command(static_cast<int>(words.size()), argv.data(), outText, errText);
-    check(status >= 0 && status <= 2);
-    // A failure says why on its last line.
-    const std::string err = errText.str();
-    check(status == 0 || (err.size() > 1 && err.back() == '\n'));
-    if (out != nullptr) {
-        *out = outText.str();
-    }
-    return status;
+    // 4 ticks a quarter note, which lasts 250 ms.
+    const test::Bytes track = test::MidiTrack({{0, {0xFF, 0x51, 3, 0x03, 0xD0, 0x90}},
+                                               {0, {0x90, 60, 100}},
+                                               {1, {64, 90}},
+                                               {0, {60, 0}},
+                                               {1, {0x80, 64, 0}},
+                                               {0, {0xC0, 3}}});
+    test::WriteBytes(file("song.mid"), test::MidiFileBytes(0, 4, {track}));
 }
 
 bool exists(const std::string& path) {
     return access(path.c_str(), F_OK) == 0;
 }
 
-// A render into out.wav; no file is left when it fails, and the inputs are left alone.
+// A render by `words` into out.wav: no file is left when it fails.
+void renderOut(std::vector<std::string> words) {
+    words.push_back(file("out.wav"));
+    const int status = RunCommand(RunProcess, words).status;
+    check(exists(file("out.wav")) == (status == 0));
+    std::filesystem::remove(file("out.wav"));
+}
+
+// A render with or without MIDI and an audio input, and the inputs are left alone.
 void render(uint8_t setup) {
     std::vector<std::string> words = {"process", "--block", std::to_string(1 + setup % 64 * 9),
                                       "--sample-rate", "8000"};
@@ -97,10 +80,7 @@ void render(uint8_t setup) {
     if (setup & 0x20) {
         words.push_back(file("in.wav"));
     }
-    words.push_back(file("out.wav"));
-    const int status = run(orke::host::RunProcess, words);
-    check(exists(file("out.wav")) == (status == 0));
-    std::filesystem::remove(file("out.wav"));
+    renderOut(words);
 }
 
 // A program or bank saved from one instance and loaded into fresh ones, for info and for a render.
@@ -110,26 +90,23 @@ void presetRoundTrip(uint8_t setup) {
     if (setup & 2) {
         save.insert(save.end(), {"--param", "0=0.25", "--program", "0"});
     }
-    if (run(orke::host::RunPreset, save) != 0) {
+    if (RunCommand(RunPreset, save).status != 0) {
         check(!exists(preset));
         return;
     }
-    run(orke::host::RunPreset, {"preset", "show", preset});
-    run(orke::host::RunInfo, {"info", "--json", "--preset", preset, FUZZED_PLUGIN_PATH});
-    const int status =
-        run(orke::host::RunProcess, {"process", "--preset", preset, "--length", "0.01", "--sample-rate",
-                                     "8000", FUZZED_PLUGIN_PATH, file("out.wav")});
-    check(exists(file("out.wav")) == (status == 0));
-    std::filesystem::remove(file("out.wav"));
+    RunCommand(RunPreset, {"preset", "show", preset});
+    RunCommand(RunInfo, {"info", "--json", "--preset", preset, FUZZED_PLUGIN_PATH});
+    renderOut(
+        {"process", "--preset", preset, "--length", "0.01", "--sample-rate", "8000", FUZZED_PLUGIN_PATH});
     std::filesystem::remove(preset);
 }
 
 // The validator's checks, all but those that process for seconds (at three sample rates, in place, beside a
 // second thread): a fuzzer needs many runs a second. Their processing is the harness's, driven below.
-const std::vector<orke::host::ValidationCheck>& quickChecks() {
-    static const std::vector<orke::host::ValidationCheck> checks = [] {
-        std::vector<orke::host::ValidationCheck> quick;
-        for (const orke::host::ValidationCheck& check : orke::host::ValidationChecks()) {
+const std::vector<ValidationCheck>& quickChecks() {
+    static const std::vector<ValidationCheck> checks = [] {
+        std::vector<ValidationCheck> quick;
+        for (const ValidationCheck& check : ValidationChecks()) {
             if (check.name.rfind("processing at", 0) != 0 && check.name != "in-place processing" &&
                 check.name != "calls from a second thread") {
                 quick.push_back(check);
@@ -141,7 +118,6 @@ const std::vector<orke::host::ValidationCheck>& quickChecks() {
 }
 
 void validate(uint8_t path, uint8_t setup) {
-    using namespace orke::host;
     ValidationOptions options;
     options.expectPassthrough = (setup & 1) != 0;
     options.level = kLowestLevel + (setup >> 1) % kHighestLevel;
@@ -179,10 +155,10 @@ void validate(uint8_t path, uint8_t setup) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    g_script = LoadFuzzedPluginScript();
+    g_script = LoadFuzzedPluginScript(FUZZED_PLUGIN_PATH);
     g_folder = MakeScratchFolder("orke-fuzzed-plugin");
     writeInputs();
-    orke::host::StartCallTrace(); // as validate does, so that the checks' calls are traced
+    StartCallTrace(); // as validate does, so that the checks' calls are traced
     return 0;
 }
 
@@ -194,10 +170,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g_script(data + 2, size - 2);
     switch (path % 8) {
     case 0:
-        run(orke::host::RunInfo, {"info", FUZZED_PLUGIN_PATH});
+        RunCommand(RunInfo, {"info", FUZZED_PLUGIN_PATH});
         break;
     case 1:
-        run(orke::host::RunInfo, {"info", (setup & 1) != 0 ? "--json" : "--all", FUZZED_PLUGIN_PATH});
+        RunCommand(RunInfo, {"info", (setup & 1) != 0 ? "--json" : "--all", FUZZED_PLUGIN_PATH});
         break;
     case 2:
     case 3:

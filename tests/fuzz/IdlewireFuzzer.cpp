@@ -5,6 +5,7 @@
 #include "BaseHostCallback.h"
 #include "EffectOpcodes.h"
 #include "EffectRecord.h"
+#include "FuzzSupport.h"
 #include "PluginEntry.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -12,7 +13,6 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -57,12 +57,6 @@ size_t textField(int32_t opcode) {
     const auto* found = std::find_if(std::begin(kFields), std::end(kFields),
                                      [opcode](const auto& f) { return f.first == opcode; });
     return found != std::end(kFields) ? found->second : 0;
-}
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
 }
 
 void dispatch(AEffect* effect, FuzzedDataProvider& in, std::vector<char>& buffer) {
