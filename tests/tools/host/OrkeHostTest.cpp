@@ -6,6 +6,21 @@
 
 using namespace orke::host::test;
 
+namespace {
+
+// `process` with `arguments` fails the way every error of it does: with `exitCode`, nothing on standard
+// output and one line on standard error, in the command's name, that holds `message`.
+void expectProcessError(const std::vector<std::string>& arguments, int exitCode, const std::string& message) {
+    const ToolRun run = RunTool(Words({{"process"}, arguments}));
+    EXPECT_EQ(run.exitCode, exitCode);
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(run.err.rfind("orke-host process: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty()) << run.out;
+}
+
+} // namespace
+
 TEST(OrkeHostInfo, DescribesIdlewireAsTextAndJson) {
     // A bare file name is looked for in the current folder, not on the loader's search path.
     const std::string path = IDLEWIRE_PATH;
@@ -92,11 +107,9 @@ TEST(OrkeHostProcess, EveryErrorIsOneLineANonZeroExitAndNoOutput) {
     writeNoise(three, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3, 44100, 100);
     std::ofstream(text) << "not audio at all\n";
     ASSERT_EQ(RunTool({"preset", "save", RECORDER_INSTRUMENT_PATH, other}).exitCode, 0);
-    const std::string nothing = folder.Path("nothing.so");
+    const std::string nothing = folder.Path("nothing.so"), missing = folder.Path("missing.wav");
     const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
-        {{IDLEWIRE_PATH, folder.Path("missing.wav"), out},
-         1,
-         "cannot read " + folder.Path("missing.wav") + ": No such file"},
+        {{IDLEWIRE_PATH, missing, out}, 1, "cannot read " + missing + ": No such file"},
         {{IDLEWIRE_PATH, text, out}, 1, "cannot read " + text + ": "},
         {{IDLEWIRE_PATH, folder.Path(""), out}, 1, "it is a folder"},
         {{"--format", "mp9", IDLEWIRE_PATH, stereo, out}, 2, "unknown format 'mp9'"},
@@ -141,14 +154,7 @@ TEST(OrkeHostProcess, EveryErrorIsOneLineANonZeroExitAndNoOutput) {
     };
     for (const auto& [arguments, exitCode, message] : cases) {
         SCOPED_TRACE(message);
-        std::vector<std::string> words = {"process"};
-        words.insert(words.end(), arguments.begin(), arguments.end());
-        const ToolRun run = RunTool(words);
-        EXPECT_EQ(run.exitCode, exitCode);
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-        EXPECT_EQ(run.err.rfind("orke-host process: ", 0), 0u) << run.err;
-        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-        EXPECT_TRUE(run.out.empty()) << run.out;
+        expectProcessError(arguments, exitCode, message);
         EXPECT_EQ(folder.Files(),
                   (std::vector<std::string>{"other.fxp", "stereo.wav", "text.wav", "three.wav"}));
     }
@@ -157,56 +163,47 @@ TEST(OrkeHostProcess, EveryErrorIsOneLineANonZeroExitAndNoOutput) {
 // Files and values from the fuzzers' corpora (tests/fuzz), broken by hand or found by fuzzing: each is one
 // line and a non-zero exit, never a crash and never an output file.
 TEST(OrkeHostProcess, MalformedFilesAndValuesFromTheFuzzCorporaAreOneLineErrors) {
-    const std::string corpora = ORKE_FUZZ_CORPORA;
-    auto midi = [&](const char* name) {
-        return corpora + "/corpus-midi-file/" + name;
-    };
-    auto preset = [&](const char* name) {
-        return corpora + "/corpus-preset-file/" + name;
-    };
-    auto audio = [&](const char* name) {
-        return corpora + "/corpus-audio-file/" + name;
-    };
     ScratchFolder folder;
-    const std::string out = folder.Path("out.wav");
-    const std::tuple<std::vector<std::string>, std::string> cases[] = {
-        {{"--midi", midi("broken-truncated.mid"), IDLEWIRE_PATH, out},
-         "a chunk at byte 14 runs past the end"},
-        {{"--midi", midi("broken-running-status.mid"), IDLEWIRE_PATH, out},
-         "data byte 0x3C follows no status"},
-        {{"--midi", midi("broken-track-count.mid"), IDLEWIRE_PATH, out}, "announces 3 tracks but holds 1"},
-        {{"--midi", midi("broken-tempo.mid"), IDLEWIRE_PATH, out}, "a tempo event holds no tempo"},
-        {{"--midi", midi("broken-division.mid"), IDLEWIRE_PATH, out}, "0 ticks per quarter note"},
-        {{"--length", "1", "--preset", preset("broken-count.fxp"), IDLEWIRE_PATH, out},
-         "announces 2147483647 parameters"},
-        {{"--length", "1", "--preset", preset("broken-nan.fxp"), IDLEWIRE_PATH, out},
-         "is not a value from 0 to 1"},
-        {{"--length", "1", "--preset", preset("broken-truncated.fxb"), IDLEWIRE_PATH, out},
-         "the file holds fewer"},
-        {{"--length", "1", "--preset", preset("broken-chunk-size.fxp"), IDLEWIRE_PATH, out},
-         "the chunk's size runs past"},
-        {{IDLEWIRE_PATH, audio("broken-truncated.wav"), out}, "cannot read "},
-        {{IDLEWIRE_PATH, audio("broken-no-channels.wav"), out}, "cannot read "},
-        {{IDLEWIRE_PATH, audio("six-channels.w64"), out}, "takes 2 input channels"},
-        {{"--tempo", "1e308", "--length", "1", IDLEWIRE_PATH, out}, "--tempo takes"},
-        {{"--tempo", "12\n0", "--length", "1", IDLEWIRE_PATH, out}, "not '12\\x0A0'"},
-        {{"--format", "wav\n:pcm16", "--length", "1", IDLEWIRE_PATH, out}, "unknown format 'wav\\x0A'"},
-        {{"--time-signature", "256/1", "--length", "1", IDLEWIRE_PATH, out}, "--time-signature takes"},
-        {{"--param", "3==0.5", "--length", "1", IDLEWIRE_PATH, out}, "--param takes"},
+    const std::string out = folder.Path("out.wav"), corpora = ORKE_FUZZ_CORPORA "/corpus-";
+    // A render from a corpus's MIDI file, program or bank file or audio file, or with an option's value.
+    auto midi = [&](const std::string& name) -> std::vector<std::string> {
+        return {"--midi", corpora + "midi-file/" + name, IDLEWIRE_PATH, out};
     };
-    for (const auto& [arguments, message] : cases) {
+    auto preset = [&](const std::string& name) -> std::vector<std::string> {
+        return {"--length", "1", "--preset", corpora + "preset-file/" + name, IDLEWIRE_PATH, out};
+    };
+    auto audio = [&](const std::string& name) -> std::vector<std::string> {
+        return {IDLEWIRE_PATH, corpora + "audio-file/" + name, out};
+    };
+    auto option = [&](const std::string& name, const std::string& value) -> std::vector<std::string> {
+        return {name, value, "--length", "1", IDLEWIRE_PATH, out};
+    };
+    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+        {midi("broken-truncated.mid"), 1, "a chunk at byte 14 runs past the end"},
+        {midi("broken-running-status.mid"), 1, "data byte 0x3C follows no status"},
+        {midi("broken-track-count.mid"), 1, "announces 3 tracks but holds 1"},
+        {midi("broken-tempo.mid"), 1, "a tempo event holds no tempo"},
+        {midi("broken-division.mid"), 1, "0 ticks per quarter note"},
+        {preset("broken-count.fxp"), 1, "announces 2147483647 parameters"},
+        {preset("broken-nan.fxp"), 1, "is not a value from 0 to 1"},
+        {preset("broken-truncated.fxb"), 1, "the file holds fewer"},
+        {preset("broken-chunk-size.fxp"), 1, "the chunk's size runs past"},
+        {audio("broken-truncated.wav"), 1, "cannot read "},
+        {audio("broken-no-channels.wav"), 1, "cannot read "},
+        {audio("six-channels.w64"), 1, "takes 2 input channels"},
+        {option("--tempo", "1e308"), 2, "--tempo takes"},
+        {option("--tempo", "12\n0"), 2, "not '12\\x0A0'"},
+        {option("--format", "wav\n:pcm16"), 2, "unknown format 'wav\\x0A'"},
+        {option("--time-signature", "256/1"), 2, "--time-signature takes"},
+        {option("--param", "3==0.5"), 2, "--param takes"},
+    };
+    for (const auto& [arguments, exitCode, message] : cases) {
         SCOPED_TRACE(message);
-        std::vector<std::string> words = {"process"};
-        words.insert(words.end(), arguments.begin(), arguments.end());
-        const ToolRun run = RunTool(words);
-        EXPECT_GT(run.exitCode, 0);
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+        expectProcessError(arguments, exitCode, message);
         EXPECT_TRUE(folder.Files().empty());
     }
     // A header that announces more than the file holds: the render ends where the file does.
-    const ToolRun cut =
-        RunTool({"process", IDLEWIRE_PATH, audio("finding-header-longer-than-data.flac"), out});
+    const ToolRun cut = RunTool(Words({{"process"}, audio("finding-header-longer-than-data.flac")}));
     EXPECT_EQ(cut.exitCode, 0) << cut.err;
     expectAll(cut.err, {"holds 0 frames, not the 989855863 its header announces"});
 }
@@ -258,10 +255,7 @@ TEST(OrkeHostValidate, ListsAndPicksChecks) {
                                                    {"--level", "0"},
                                                    {"--level", "11"},
                                                    {"--level", "x"}}) {
-        std::vector<std::string> words = {"validate"};
-        words.insert(words.end(), misuse.begin(), misuse.end());
-        words.push_back(IDLEWIRE_PATH);
-        const ToolRun run = RunTool(words);
+        const ToolRun run = RunTool(Words({{"validate"}, misuse, {IDLEWIRE_PATH}}));
         EXPECT_EQ(run.exitCode, 2) << misuse[1];
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     }
@@ -300,8 +294,7 @@ TEST(OrkeHostValidate, FindsEachKindOfFault) {
         {&hostile, "FAIL  parameters ", "'a name far too long for its field' is 33 characters"},
         {&hostile, "FAIL  requests, null pointers ",
          "crashed (SIGSEGV) in request 8 (effGetParamName), with a null pointer, during the requests with "
-         "null "
-         "pointers"},
+         "null pointers"},
         {&hostile, "FAIL  requests, null pointers ",
          "no answer within 30 s in request 47 (effGetVendorString), with a null pointer"},
         // A crash fails its check; the battery goes on, and the plain copy passes before and after it.
@@ -310,8 +303,7 @@ TEST(OrkeHostValidate, FindsEachKindOfFault) {
         {&rude, "PASS  processing at 44100 Hz", ""},
         {&rude, "PASS  requests out of sequence", ""},
         {&rude, "PASS  absurd block sizes", ""},
-        // The plug-in's exception, with its text and where it came from; what it printed, only where it
-        // failed.
+        // The plug-in's exception, with its text and where it came from; its output, only where it failed.
         {&reckless, "FAIL  identity ",
          "the plug-in threw std::runtime_error (\"reckless refuses to name its vendor\") from request 47 "
          "(effGetVendorString)"},
@@ -320,8 +312,7 @@ TEST(OrkeHostValidate, FindsEachKindOfFault) {
         {&reckless, "PASS  open cold", ""},
         {&reckless, "FAIL  processing at 48000 Hz ",
          "the plug-in crashed (SIGSEGV) in a zero-frame process call at 48000 Hz (blocks of up to 1024, "
-         "separate "
-         "buffers), the 1st since resume"},
+         "separate buffers), the 1st since resume"},
         {&reckless, "FAIL  processing at 96000 Hz ",
          "read its inputs outside the block: the marker values the host put after the block came back in its "
          "output (block of 1 frame at 96000 Hz"},
@@ -368,11 +359,10 @@ TEST(OrkeHostSweep, ValidatesEachModuleOnceAndSkipsWhatIsNoPlugin) {
     expectAll(run.out, {"sweeping 2 modules at level 1\n", "PASS  " + folder.Path("vst/Again.so") + "\n",
                         "SKIP  " + folder.Path("vst/NoEntry.so") + "  not a plug-in",
                         "sweep: 2 modules, 1 passed, 0 with warnings, 0 failed, 1 skipped\n"});
-    std::stringstream tsv, json;
-    tsv << std::ifstream(folder.Path("report.tsv")).rdbuf();
-    json << std::ifstream(folder.Path("report.json")).rdbuf();
-    expectAll(tsv.str(), {"module\tstatus\t", folder.Path("vst/Again.so") + "\tpass\t3\t0\t0\t\n"});
-    expectAll(json.str(), {"\"status\": \"skip\"", "\"report\": null", "\"skipped\": 1\n}"});
+    expectAll(FileText(folder.Path("report.tsv")),
+              {"module\tstatus\t", folder.Path("vst/Again.so") + "\tpass\t3\t0\t0\t\n"});
+    expectAll(FileText(folder.Path("report.json")),
+              {"\"status\": \"skip\"", "\"report\": null", "\"skipped\": 1\n}"});
 }
 
 TEST(OrkeHostCommands, HelpUsageAndBench) {

@@ -9,27 +9,6 @@ using namespace orke::host::test;
 
 namespace {
 
-// Every channel of a file as floats.
-std::vector<std::vector<float>> readChannels(const std::string& path, int* sampleRate = nullptr) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr) {
-        ADD_FAILURE() << path << ": " << sf_strerror(nullptr);
-        return {};
-    }
-    std::vector<float> interleaved(static_cast<size_t>(info.frames * info.channels));
-    sf_readf_float(file, interleaved.data(), info.frames);
-    sf_close(file);
-    std::vector<std::vector<float>> channels(static_cast<size_t>(info.channels));
-    for (size_t i = 0; i < interleaved.size(); ++i) {
-        channels[i % channels.size()].push_back(interleaved[i]);
-    }
-    if (sampleRate != nullptr) {
-        *sampleRate = info.samplerate;
-    }
-    return channels;
-}
-
 int64_t firstAbove(const std::vector<float>& samples, float level, size_t from = 0) {
     for (size_t i = from; i < samples.size(); ++i) {
         if (std::fabs(samples[i]) > level) {
@@ -148,9 +127,9 @@ TEST_P(ThirdPartyInstrument, PlaysA4OnTimeInTuneAndAlikeEveryRun) {
         ASSERT_EQ(run.exitCode, 0) << run.err;
     }
     EXPECT_EQ(FileText(folder.Path("one.wav")), FileText(folder.Path("two.wav"))) << "two runs differ";
-    int fileRate = 0;
-    const std::vector<float> sound = readChannels(folder.Path("one.wav"), &fileRate).at(0);
-    ASSERT_EQ(fileRate, rate);
+    const Sound one = readSound(folder.Path("one.wav"));
+    ASSERT_EQ(one.info.samplerate, rate);
+    const std::vector<float> sound = one.Channel(0);
     const int64_t noteOn = rate / 10;
     const int64_t onset = firstAbove(sound, 1e-4f);
     EXPECT_GE(onset, noteOn) << name << " sounds before its note";
@@ -158,8 +137,6 @@ TEST_P(ThirdPartyInstrument, PlaysA4OnTimeInTuneAndAlikeEveryRun) {
     const double frequency =
         fundamental(sound, static_cast<size_t>(onset + rate / 10), static_cast<size_t>(rate / 20), rate);
     EXPECT_NEAR(frequency, 440.0, 4.4) << name;
-    std::cout << name << ": note-on at frame " << noteOn << ", sound from frame " << onset << ", A4 at "
-              << frequency << " Hz\n";
 }
 
 // Kars tunes by a whole number of frames per period (A4 at 432 Hz at 48000 Hz): at 96000 Hz it is within 1%.
@@ -188,12 +165,10 @@ TEST(OrkeHostRender, ZamDelaysEchoFollowsTheTempo) {
         {{"--tempo", "60"}, 7680},                     // not synced: its own 160 ms
     };
     for (const auto& [options, delay] : cases) {
-        std::vector<std::string> words = {"process"};
-        words.insert(words.end(), options.begin(), options.end());
-        words.insert(words.end(), {plugin, folder.Path("click.wav"), folder.Path("out.wav")});
-        const ToolRun run = RunTool(words);
+        const ToolRun run = RunTool(
+            Words({{"process"}, options, {plugin, folder.Path("click.wav"), folder.Path("out.wav")}}));
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        const std::vector<float> out = readChannels(folder.Path("out.wav")).at(0);
+        const std::vector<float> out = readSound(folder.Path("out.wav")).Channel(0);
         EXPECT_EQ(firstAbove(out, 0.01f), 4800) << "the dry click";
         EXPECT_EQ(firstAbove(out, 0.01f, 4900) - 4800, delay) << options.front() << " " << options[1];
     }
@@ -203,8 +178,8 @@ TEST(OrkeHostRender, LatencySidechainAndKeptChannels) {
     ScratchFolder folder;
     writeNoise(folder.Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 48000, 3000);
     writeNoise(folder.Path("side.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 48000, 1000);
-    const auto in = readChannels(folder.Path("in.wav"));
-    const auto side = readChannels(folder.Path("side.wav"));
+    const Sound in = readSound(folder.Path("in.wav"));
+    const Sound side = readSound(folder.Path("side.wav"));
     const std::string out = folder.Path("out.wav");
     // The plug-in mixes its sidechain in at half level and declares its delay of 100 frames truly.
     const ToolRun compensated =
@@ -213,10 +188,12 @@ TEST(OrkeHostRender, LatencySidechainAndKeptChannels) {
     ASSERT_EQ(compensated.exitCode, 0) << compensated.err;
     expectAll(compensated.out,
               {"latency: declared 100 frames, measured 100 frames\n", ": 3000 frames, 2 channels"});
-    const auto aligned = readChannels(out);
+    const Sound aligned = readSound(out);
     for (size_t c = 0; c < 2; ++c) {
+        const std::vector<float> got = aligned.Channel(c), dry = in.Channel(c), wet = side.Channel(c);
+        ASSERT_EQ(got.size(), 3000u);
         for (size_t i = 0; i < 3000; ++i) {
-            ASSERT_EQ(aligned[c][i], in[c][i] + 0.5f * (i < 1000 ? side[c][i] : 0.0f)) << c << " " << i;
+            ASSERT_EQ(got[i], dry[i] + 0.5f * (i < 1000 ? wet[i] : 0.0f)) << c << " " << i;
         }
     }
     const ToolRun late =
@@ -225,10 +202,10 @@ TEST(OrkeHostRender, LatencySidechainAndKeptChannels) {
     expectAll(late.err, {"note: " RECORDER_DELAY_PATH " has 4 inputs and " + folder.Path("in.wav") +
                              " 2 channels: the other inputs get silence\n",
                          "note: " RECORDER_DELAY_PATH " has 2 outputs; " + out + " keeps the first 1\n"});
-    const auto delayed = readChannels(out);
-    ASSERT_EQ(delayed.size(), 1u);
-    EXPECT_EQ(delayed[0][99], 0.0f);
-    EXPECT_EQ(delayed[0][100], in[0][0]);
+    const Sound delayed = readSound(out);
+    ASSERT_EQ(delayed.info.channels, 1);
+    EXPECT_EQ(delayed.Channel(0)[99], 0.0f);
+    EXPECT_EQ(delayed.Channel(0)[100], in.Channel(0)[0]);
 }
 
 TEST(OrkeHostRender, APluginThatCrashesMidRenderIsNamedWithItsFrameAndLeavesNoFile) {

@@ -33,6 +33,22 @@ struct ScratchFolder {
     }
 };
 
+// A whole file's bytes.
+inline std::string FileText(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+// The words of `lists`, one list after another.
+inline std::vector<std::string> Words(std::initializer_list<std::vector<std::string>> lists) {
+    std::vector<std::string> words;
+    for (const std::vector<std::string>& list : lists) {
+        words.insert(words.end(), list.begin(), list.end());
+    }
+    return words;
+}
+
 struct ToolRun {
     int exitCode; // -1 when the tool did not exit by itself
     int signal;
@@ -52,11 +68,8 @@ inline ToolRun RunTool(const std::vector<std::string>& arguments, const char* te
     }
     const int status =
         std::system((command + " </dev/null >" + folder.Path("out") + " 2>" + folder.Path("err")).c_str());
-    std::stringstream out, err;
-    out << std::ifstream(folder.Path("out")).rdbuf();
-    err << std::ifstream(folder.Path("err")).rdbuf();
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0,
-            out.str(), err.str()};
+            FileText(folder.Path("out")), FileText(folder.Path("err"))};
 }
 
 // The environment for running a third-party plug-in under a sanitizer: its own leaks are not orke-host's.
@@ -89,6 +102,16 @@ inline void writeNoise(const std::string& path, int format, int channels, int ra
 struct Sound {
     SF_INFO info{};
     std::vector<int32_t> bits;
+
+    // One channel of a float file, as samples.
+    std::vector<float> Channel(size_t channel) const {
+        std::vector<float> samples;
+        for (size_t i = channel; i < bits.size(); i += static_cast<size_t>(info.channels)) {
+            samples.push_back(0.0f);
+            std::memcpy(&samples.back(), &bits[i], sizeof(float));
+        }
+        return samples;
+    }
 };
 
 inline Sound readSound(const std::string& path) {
@@ -102,15 +125,10 @@ inline Sound readSound(const std::string& path) {
             sf_read_int(file, sound.bits.data(), count);
         }
         sf_close(file);
+    } else {
+        ADD_FAILURE() << path << ": " << sf_strerror(nullptr);
     }
     return sound;
-}
-
-// A whole file's bytes.
-inline std::string FileText(const std::string& path) {
-    std::stringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
 }
 
 // The line of `text` after its first that starts with `start`, or "".
