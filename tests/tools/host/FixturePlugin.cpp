@@ -8,11 +8,10 @@
 //                        parameter value that need escaping or have no name, crashes on a null parameter-name
 //                        buffer, and names as its product what the host answered to it
 //   FIXTURE_SLOPPY       a little of every fault the validator looks for
-//   FIXTURE_RECKLESS     chatters on its standard output and error, throws from the vendor request, crashes
-//   on
-//                        a zero-frame block at 48000 Hz, reads past the block at 96000 Hz, and at 44100 Hz
-//                        allocates and locks in its process calls and comes out 32 frames late while
-//                        declaring 64
+//   FIXTURE_RECKLESS     chatters on its standard output and error, throws from the vendor request,
+//                        crashes on a zero-frame block at 48000 Hz, reads past the block at 96000 Hz, and at
+//                        44100 Hz allocates and locks in its process calls and comes out 32 frames late
+//                        while declaring 64
 #include "EffectOpcodes.h"
 #include "EffectRecord.h"
 

@@ -4,13 +4,6 @@
 
 using namespace orke::host::test;
 
-#ifndef ORKEGAIN_PATH
-#define ORKEGAIN_PATH ""
-#endif
-#ifndef ORKEFILTER_PATH
-#define ORKEFILTER_PATH ""
-#endif
-
 namespace {
 
 // What a file says about the settings: everything after the program name of a program file, after the header

@@ -5,8 +5,7 @@
 // the block that holds frame N. Which plug-in it is comes from how it is compiled:
 //   RECORDER_INSTRUMENT  a synth with no inputs and two silent outputs
 //   RECORDER_DELAY       four inputs (two and a sidechain pair) mixed into two outputs 100 frames late, a
-//   delay
-//                        it declares
+//                        delay it declares
 #include "EffectOpcodes.h"
 #include "EffectRecord.h"
 #include "HostOpcodes.h"
