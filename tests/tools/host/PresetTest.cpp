@@ -36,20 +36,18 @@ void expectRoundTrip(const std::string& plugin, const std::vector<std::string>& 
     SCOPED_TRACE(plugin + " " + kind);
     ScratchFolder folder;
     const std::string first = folder.Path("first" + kind), second = folder.Path("second" + kind);
-    std::vector<std::string> save = {"preset", "save", plugin, first};
-    save.insert(save.end(), changes.begin(), changes.end());
-    const ToolRun saved = RunTool(save, nullptr, ".", environment);
+    auto run = [&](const std::vector<std::string>& words) {
+        return RunTool(words, nullptr, ".", environment);
+    };
+    const ToolRun saved = run(Words({{"preset", "save", plugin, first}, changes}));
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
-    const ToolRun again =
-        RunTool({"preset", "save", "--preset", first, plugin, second}, nullptr, ".", environment);
+    const ToolRun again = run({"preset", "save", "--preset", first, plugin, second});
     ASSERT_EQ(again.exitCode, 0) << again.err;
     EXPECT_EQ(FileText(first).substr(8, 4), form);
     EXPECT_EQ(settingsOf(first), settingsOf(second)) << "a loaded preset saves as the same settings";
-    std::vector<std::string> direct = {"info", "--json", plugin};
-    direct.insert(direct.end(), changes.begin(), changes.end());
-    const ToolRun setUp = RunTool(direct, nullptr, ".", environment);
-    const ToolRun loaded = RunTool({"info", "--json", "--preset", first, plugin}, nullptr, ".", environment);
-    const ToolRun fresh = RunTool({"info", "--json", plugin}, nullptr, ".", environment);
+    const ToolRun setUp = run(Words({{"info", "--json", plugin}, changes}));
+    const ToolRun loaded = run({"info", "--json", "--preset", first, plugin});
+    const ToolRun fresh = run({"info", "--json", plugin});
     ASSERT_EQ(loaded.exitCode, 0) << loaded.err;
     const bool bank = kind == ".fxb";
     EXPECT_EQ(settingsShown(loaded.out, bank), settingsShown(setUp.out, bank));
