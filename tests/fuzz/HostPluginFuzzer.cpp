@@ -14,8 +14,10 @@
 #include <sndfile.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -103,31 +105,19 @@ void presetRoundTrip(uint8_t setup) {
 
 // The validator's checks, all but those that process for seconds (at three sample rates, in place, beside a
 // second thread): a fuzzer needs many runs a second. Their processing is the harness's, driven below.
-const std::vector<ValidationCheck>& quickChecks() {
-    static const std::vector<ValidationCheck> checks = [] {
-        std::vector<ValidationCheck> quick;
-        for (const ValidationCheck& check : ValidationChecks()) {
-            if (check.name.rfind("processing at", 0) != 0 && check.name != "in-place processing" &&
-                check.name != "calls from a second thread") {
-                quick.push_back(check);
-            }
-        }
-        return quick;
-    }();
-    return checks;
-}
+std::vector<ValidationCheck> g_quickChecks;
 
 void validate(uint8_t path, uint8_t setup) {
     ValidationOptions options;
     options.expectPassthrough = (setup & 1) != 0;
     options.level = kLowestLevel + (setup >> 1) % kHighestLevel;
-    const size_t choice = path % (quickChecks().size() + 1);
-    if (choice < quickChecks().size()) {
+    const size_t choice = path % (g_quickChecks.size() + 1);
+    if (choice < g_quickChecks.size()) {
         // As validate runs a check, but in this process.
         BatteryRun battery;
         battery.isolated = false;
         const std::vector<CheckResult> results =
-            RunBattery(FUZZED_PLUGIN_PATH, options, {quickChecks()[choice]}, battery);
+            RunBattery(FUZZED_PLUGIN_PATH, options, {g_quickChecks[choice]}, battery);
         check(results.size() == 1);
         std::ostringstream report;
         PrintResultLine(results[0], report);
@@ -158,6 +148,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     g_script = LoadFuzzedPluginScript(FUZZED_PLUGIN_PATH);
     g_folder = MakeScratchFolder("orke-fuzzed-plugin");
     writeInputs();
+    const std::vector<ValidationCheck>& checks = ValidationChecks();
+    std::copy_if(checks.begin(), checks.end(), std::back_inserter(g_quickChecks),
+                 [](const ValidationCheck& check) {
+                     return check.name.rfind("processing at", 0) != 0 &&
+                            check.name != "in-place processing" && check.name != "calls from a second thread";
+                 });
     StartCallTrace(); // as validate does, so that the checks' calls are traced
     return 0;
 }

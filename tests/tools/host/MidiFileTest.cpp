@@ -9,26 +9,17 @@
 using namespace orke::host;
 using namespace orke::host::test;
 
-namespace {
-
-std::string messageText(const MidiMessage& message) {
-    std::string text = std::to_string(message.tick) + ":";
-    for (uint8_t i = 0; i < message.size; ++i) {
-        text += " " + std::to_string(message.bytes[i]);
-    }
-    return text;
-}
-
-} // namespace
-
 TEST(MidiFile, MergesTracksByTickWithRunningStatusTempoAndMeter) {
     const Bytes song = TestSong();
     MidiFile file;
     std::string error;
     ASSERT_TRUE(ParseMidiFile(song.data(), song.size(), file, error)) << error;
     std::vector<std::string> messages;
-    for (const MidiMessage& message : file.messages) {
-        messages.push_back(messageText(message));
+    for (const MidiMessage& message : file.messages) { // "TICK: BYTE BYTE ..."
+        messages.push_back(std::to_string(message.tick) + ":");
+        for (uint8_t i = 0; i < message.size; ++i) {
+            messages.back() += " " + std::to_string(message.bytes[i]);
+        }
     }
     EXPECT_EQ(messages,
               (std::vector<std::string>{"0: 144 60 100", "1: 144 62 100", "240: 144 60 0", "240: 144 60 80",
