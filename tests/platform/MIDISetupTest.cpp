@@ -1,7 +1,10 @@
-// From a hand-made sequencer snapshot to the MIDI setup the CoreMIDI calls report.
+// The CoreMIDI calls over an installed MIDI setup: one built by hand, one made from a hand-made sequencer
+// snapshot, and the system's setup on a machine without a sequencer.
 #include <CoreMIDI/SequencerSetup.h>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <string>
 #include <tuple>
@@ -89,4 +92,39 @@ TEST(SequencerSetup, ClientsBecomeDevicesAndPortsBecomeEndpoints) {
             << client;
     }
     UseSystemMIDISetup();
+}
+
+TEST(MIDIServices, AnswerFromTheInstalledSetupOnlyAndLeaveOutputsAloneOnFailure) {
+    MIDISetup setup;
+    MIDIEndpointRef in =
+        setup.AddSource(setup.AddEntity(setup.AddDevice("Box", 1), "Port", 2, true), "In", 3);
+    MIDIEndpointRef loose = setup.AddDestination(nullptr, "Loose", 4);
+    InstallMIDISetup(std::move(setup));
+    EXPECT_TRUE(HaveMIDISystem());
+    EXPECT_EQ(MIDIGetDestination(0), loose);
+    EXPECT_EQ(MIDIGetDestination(1), nullptr);
+
+    MIDIEntityRef entity = nullptr;
+    EXPECT_EQ(MIDIEndpointGetEntity(loose, &entity), kMIDIObjectNotFound);
+    EXPECT_EQ(entity, nullptr);
+    SInt32 value = -1;
+    int stranger = 0;
+    EXPECT_EQ(MIDIObjectGetIntegerProperty(in, kMIDIPropertyIsEmbeddedEntity, &value), kMIDIUnknownProperty);
+    EXPECT_EQ(MIDIObjectGetIntegerProperty(in, kMIDIPropertyName, &value), kMIDIWrongPropertyType);
+    EXPECT_EQ(MIDIObjectGetIntegerProperty(&stranger, kMIDIPropertyUniqueID, &value), kMIDIObjectNotFound);
+    EXPECT_EQ(value, -1);
+
+    InstallMIDISetup(MIDISetup());
+    EXPECT_EQ(MIDIObjectGetIntegerProperty(in, kMIDIPropertyUniqueID, &value), kMIDIObjectNotFound)
+        << "a reference into a replaced setup is never followed";
+    UseSystemMIDISetup();
+}
+
+TEST(MIDIServices, TheSystemSetupIsEmptyWithoutASequencer) {
+    if (access("/dev/snd/seq", F_OK) == 0) {
+        GTEST_SKIP() << "this machine runs a sequencer";
+    }
+    UseSystemMIDISetup();
+    EXPECT_FALSE(HaveMIDISystem());
+    EXPECT_EQ(MIDIGetNumberOfSources() + MIDIGetNumberOfDestinations(), 0u);
 }
