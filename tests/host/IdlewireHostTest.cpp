@@ -40,9 +40,10 @@ using Build = std::pair<const char*, bool>;
 const Build kBuilds[] = {{IDLEWIRE_PATH, kDefaultHasPowerPcBehaviour},
                          {IDLEWIRE_POWERPC_BEHAVIOUR_PATH, true}};
 
-// A host text buffer whose untouched bytes can be recognised.
+// A host text buffer whose untouched bytes can be recognised, and the answer to the request that filled it.
 struct Field {
     std::string bytes = std::string(79, '#');
+    intptr_t answer = 0;
     std::string Text() const { return bytes.c_str(); }
     size_t Written() const { return bytes.find_last_not_of('#') + 1; } // up to the last byte no longer '#'
 };
@@ -81,9 +82,9 @@ protected:
             EXPECT_EQ(Dispatch(effect, effClose), 1);
         }
     }
-    Field Ask(int32_t opcode, int32_t index = 0) {
+    Field Ask(int32_t opcode, int32_t index = 0, intptr_t value = 0) {
         Field field;
-        Dispatch(effect, opcode, index, 0, field.bytes.data());
+        field.answer = Dispatch(effect, opcode, index, value, field.bytes.data());
         return field;
     }
     Exported Find(const char* name) const { return {module.Symbol(name)}; }
@@ -176,8 +177,8 @@ TEST_P(IdlewireHost, SaysWhoItIsAndWhatItWantsWhenResumed) {
     for (const auto& [opcode, text] : {std::pair{effGetEffectName, "Idlewire"},
                                        {effGetProductString, "Idlewire"},
                                        {effGetVendorString, "Orvane Kettlers"}}) {
-        Field field;
-        EXPECT_EQ(Dispatch(effect, opcode, 0, 0, field.bytes.data()), 1);
+        const Field field = Ask(opcode);
+        EXPECT_EQ(field.answer, 1);
         EXPECT_EQ(field.Text(), text);
         EXPECT_EQ(field.Written(), std::strlen(text) + 1);
     }
@@ -217,9 +218,8 @@ TEST_P(IdlewireHost, EightProgramsEachKeepingItsOwnValueAndName) {
     } cases[] = {{3, 0, shown}, {0, 0, "Defaults"}, {7, 42, "Defaults"}, {7, -1, "Defaults"},
                  {8, 0, ""},    {-1, 0, ""},        {INT_MIN, 0, ""}};
     for (const auto& c : cases) {
-        Field field;
-        EXPECT_EQ(Dispatch(effect, effGetProgramNameIndexed, c.program, c.category, field.bytes.data()),
-                  !c.text.empty());
+        const Field field = Ask(effGetProgramNameIndexed, c.program, c.category);
+        EXPECT_EQ(field.answer, !c.text.empty());
         EXPECT_EQ(field.Written(), c.text.empty() ? 0 : c.text.size() + 1) << c.program;
         EXPECT_EQ(field.Text().substr(0, c.text.size()), c.text) << c.program;
     }
