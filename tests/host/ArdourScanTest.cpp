@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <tuple>
+#include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -73,35 +73,28 @@ void runScanner(const std::string& scanner, const char* plugin, const fs::path& 
     }
 }
 
-// What the scanner must have found in each module.
+// What the scanner must have found in a module: a stereo plug-in of Orvane Kettlers without an editor, with
+// its name and ID, that processes in place; its category answer is 1, an effect, even from the instrument.
 struct Scanned {
     const char* path;
     std::vector<std::string> attributes;
 };
 
+Scanned scanned(const char* path, const std::string& name, const std::string& id, bool instrument) {
+    return {path,
+            {"name=\"" + name + "\"", "creator=\"Orvane Kettlers\"", "id=\"" + id + "\"", "n_inputs=\"2\"",
+             "n_outputs=\"2\"", std::string("is_instrument=\"") + (instrument ? "1" : "0") + "\"",
+             "can_process_replace=\"1\"", "has_editor=\"0\"", "category=\"Effect\""}};
+}
+
 std::vector<Scanned> modules() {
-    const std::vector<std::string> idlewire = {
-        "name=\"Idlewire\"",
-        "creator=\"Orvane Kettlers\"",
-        "id=\"1330342263\"" /* 'OKiw' */,
-        "n_inputs=\"2\"",
-        "n_outputs=\"2\"",
-        "is_instrument=\"1\"",
-        "can_process_replace=\"1\"",
-        "has_editor=\"0\"",
-        "category=\"Effect\"" /* the category answer is 1, an effect */};
-    std::vector<Scanned> scanned = {{IDLEWIRE_PATH, idlewire}, {IDLEWIRE_POWERPC_BEHAVIOUR_PATH, idlewire}};
+    std::vector<Scanned> all = {scanned(IDLEWIRE_PATH, "Idlewire", "1330342263", true), // 'OKiw'
+                                scanned(IDLEWIRE_POWERPC_BEHAVIOUR_PATH, "Idlewire", "1330342263", true)};
 #ifdef ORKE_GAIN_PATH
-    for (const auto& [path, name, id] :
-         {std::tuple{ORKE_GAIN_PATH, "Orke Gain", "1330341742" /* 'OKgn' */},
-          std::tuple{ORKE_FILTER_PATH, "Orke Filter", "1330341484" /* 'OKfl' */}}) {
-        scanned.push_back({path,
-                           {std::string("name=\"") + name + "\"", "creator=\"Orvane Kettlers\"",
-                            std::string("id=\"") + id + "\"", "n_inputs=\"2\"", "n_outputs=\"2\"",
-                            "is_instrument=\"0\"", "can_process_replace=\"1\"", "category=\"Effect\""}});
-    }
+    all.push_back(scanned(ORKE_GAIN_PATH, "Orke Gain", "1330341742", false));     // 'OKgn'
+    all.push_back(scanned(ORKE_FILTER_PATH, "Orke Filter", "1330341484", false)); // 'OKfl'
 #endif
-    return scanned;
+    return all;
 }
 
 } // namespace

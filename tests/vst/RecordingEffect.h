@@ -9,7 +9,6 @@
 
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -118,28 +117,27 @@ struct CallLog {
     std::string calls;
     intptr_t answer = 0;
 
-    template <typename R, typename... Args>
-    R record(const char* prefix, const char* name, std::tuple<Args...> args) {
-        std::ostringstream call;
-        call << std::boolalpha << (calls.empty() ? "" : " ") << prefix << name << '(';
-        std::apply(
-            [&call](auto... a) {
-                [[maybe_unused]] const char* separator = "";
-                ((call << separator << static_cast<Shown<decltype(a)>>(a), separator = ","), ...);
-            },
-            args);
-        calls += call.str() + ")";
-        if constexpr (std::is_pointer_v<R>) {
-            return reinterpret_cast<R>(answer);
-        } else {
-            return static_cast<R>(answer);
-        }
+    // The recorder of one operation, to be called with the operation's arguments.
+    template <typename R>
+    auto record(const char* prefix, const char* name) {
+        return [this, prefix, name](auto... args) -> R {
+            std::ostringstream call;
+            call << std::boolalpha << (calls.empty() ? "" : " ") << prefix << name << '(';
+            [[maybe_unused]] const char* separator = "";
+            ((call << separator << static_cast<Shown<decltype(args)>>(args), separator = ","), ...);
+            calls += call.str() + ")";
+            if constexpr (std::is_pointer_v<R>) {
+                return reinterpret_cast<R>(answer);
+            } else {
+                return static_cast<R>(answer);
+            }
+        };
     }
 };
 
 // clang-format off
 #define ORKE_RECORDED(opcode, R, name, params, args, ...) \
-    R name params override { return m_log.record<R>(kPrefix, #name, std::make_tuple args); }
+    R name params override { return m_log.record<R>(kPrefix, #name) args; }
 // clang-format on
 
 class RecordingEditor : public AEffEditor {
