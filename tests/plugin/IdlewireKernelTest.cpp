@@ -99,5 +99,14 @@ TEST(IdlewireKernel, EveryArrangementLeavesTheBytesOfTheForwardCopy) {
             << "frames " << a.frames << ", in " << a.in[0] << "/" << a.in[1] << ", out " << a.out[0] << "/"
             << a.out[1] << ": first wrong byte at " << wrong - arena.begin();
     }
+
+    // The model above, pinned to numbers: a destination three samples into its source repeats the first three
+    // samples, where a copy through a temporary (memmove) would shift the block instead.
+    float samples[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    float* inputs[2] = {samples, samples + 11};
+    float* outputs[2] = {samples + 3, samples + 11};
+    effect->processReplacing(effect, inputs, outputs, 8);
+    const float repeated[12] = {1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 12};
+    EXPECT_EQ(std::memcmp(samples, repeated, sizeof(samples)), 0);
     EXPECT_EQ(Dispatch(effect, effClose), 1);
 }
