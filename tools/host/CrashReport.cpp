@@ -3,6 +3,7 @@
 
 #include "AudioFiles.h"
 #include "CommandLine.h"
+#include "SignalSafe.h"
 
 #include <signal.h>
 #include <sys/syscall.h>
@@ -29,31 +30,8 @@ char g_alternateStack[65536];
 
 static_assert(std::atomic<int64_t>::is_always_lock_free, "the handler reads the frame without a lock");
 
-const char* signalText(int signal) {
-    switch (signal) {
-    case SIGSEGV:
-        return "SIGSEGV";
-    case SIGBUS:
-        return "SIGBUS";
-    case SIGFPE:
-        return "SIGFPE";
-    case SIGILL:
-        return "SIGILL";
-    default:
-        return "SIGABRT";
-    }
-}
-
 void writeText(const char* text) {
-    size_t left = std::strlen(text);
-    while (left > 0) {
-        const ssize_t written = write(STDERR_FILENO, text, left);
-        if (written <= 0) {
-            return;
-        }
-        text += written;
-        left -= static_cast<size_t>(written);
-    }
+    WriteAll(STDERR_FILENO, text, std::strlen(text));
 }
 
 void restorePrevious() {
@@ -82,7 +60,7 @@ void onFault(int signal) {
         frame /= 10;
     } while (frame != 0);
     writeText(g_before);
-    writeText(signalText(signal));
+    writeText(KnownSignalName(signal)); // one of kFaults, all named
     writeText(") at frame ");
     writeText(digit);
     writeText(g_after);

@@ -1,6 +1,8 @@
 // Work in a child process: the fork, the lines it reports through a pipe, and its end, whatever it was.
 #include "Isolation.h"
 
+#include "SignalSafe.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -28,40 +30,12 @@ void LineWriter::Line(const std::string& text) {
         }
     }
     line += '\n';
-    const char* data = line.data();
-    size_t left = line.size();
-    while (left > 0) {
-        const ssize_t written = write(m_descriptor, data, left);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return;
-        }
-        data += written;
-        left -= static_cast<size_t>(written);
-    }
+    WriteAll(m_descriptor, line.data(), line.size());
 }
 
 std::string SignalName(int signal) {
-    switch (signal) {
-    case SIGSEGV:
-        return "SIGSEGV";
-    case SIGBUS:
-        return "SIGBUS";
-    case SIGFPE:
-        return "SIGFPE";
-    case SIGILL:
-        return "SIGILL";
-    case SIGABRT:
-        return "SIGABRT";
-    case SIGKILL:
-        return "SIGKILL";
-    case SIGTERM:
-        return "SIGTERM";
-    default:
-        return "signal " + std::to_string(signal);
-    }
+    const char* known = KnownSignalName(signal);
+    return known != nullptr ? known : "signal " + std::to_string(signal);
 }
 
 namespace {

@@ -1,9 +1,10 @@
 // The standard output shield: descriptor 1 sent to standard error, and a stream to the real output.
 #include "StdoutShield.h"
 
+#include "SignalSafe.h"
+
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -33,21 +34,6 @@ StdoutShield::~StdoutShield() {
     }
 }
 
-bool StdoutShield::DescriptorBuffer::WriteAll(const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = write(m_descriptor, data, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 StdoutShield::DescriptorBuffer::int_type StdoutShield::DescriptorBuffer::overflow(int_type c) {
     if (traits_type::eq_int_type(c, traits_type::eof())) {
         return sync() == 0 ? traits_type::not_eof(c) : traits_type::eof();
@@ -63,7 +49,7 @@ std::streamsize StdoutShield::DescriptorBuffer::xsputn(const char* data, std::st
             return 0;
         }
         if (count > sizeof m_pending) {
-            return WriteAll(data, count) ? size : 0;
+            return WriteAll(m_descriptor, data, count) ? size : 0;
         }
     }
     std::memcpy(m_pending + m_used, data, count);
@@ -72,7 +58,7 @@ std::streamsize StdoutShield::DescriptorBuffer::xsputn(const char* data, std::st
 }
 
 int StdoutShield::DescriptorBuffer::sync() {
-    const bool written = WriteAll(m_pending, m_used);
+    const bool written = WriteAll(m_descriptor, m_pending, m_used);
     m_used = 0;
     return written ? 0 : -1;
 }

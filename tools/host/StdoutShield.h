@@ -29,7 +29,6 @@ private:
         int sync() override;
 
     private:
-        bool WriteAll(const char* data, size_t size);
         int m_descriptor = -1;
         char m_pending[4096];
         size_t m_used = 0;
