@@ -1,6 +1,8 @@
 // A real host reads the plug-ins: Ardour's VST2 scanner loads the module in its own process and writes what
-// it found to its cache. The scanner is run as a black box with a scratch home, so no user's cache is
+// it found to its cache. The scanner is run as a black box in a home of its own, so no user's cache is
 // touched.
+#include "ThirdPartyHome.h"
+
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -30,10 +32,10 @@ std::string sanitizerRuntime() {
     return "";
 }
 
-// What the scanner wrote to the cache under `home`: empty until a whole cache file is there.
-std::string cacheUnder(const fs::path& home) {
+// What the scanner wrote to the cache in `home`: empty until a whole cache file is there.
+std::string cacheIn(const ThirdPartyHome& home) {
     std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(home / "cache", error)) {
+    for (const auto& entry : fs::recursive_directory_iterator(fs::path(home.Path()) / ".cache", error)) {
         std::stringstream cache;
         cache << std::ifstream(entry.path()).rdbuf();
         if (entry.path().extension() == ".v2i" && cache.str().find("</VST2Cache>") != std::string::npos) {
@@ -43,17 +45,14 @@ std::string cacheUnder(const fs::path& home) {
     return "";
 }
 
-// Runs the scanner on `plugin` until it exits or has written a whole cache under `home`, for at most two
+// Runs the scanner on `plugin` until it exits or has written a whole cache in `home`, for at most two
 // minutes. Under the sanitizer's runtime the scanner never gets through its exit (a library's finaliser
 // deadlocks on the locale lock), so it is stopped once its work is on disk.
-void runScanner(const std::string& scanner, const char* plugin, const fs::path& home) {
+void runScanner(const std::string& scanner, const char* plugin, const ThirdPartyHome& home) {
     const std::string runtime = sanitizerRuntime();
     const pid_t pid = fork();
     if (pid == 0) {
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CACHE_HOME", (home / "cache").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-        setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+        home.Enter();
         setenv("LD_LIBRARY_PATH", fs::path(scanner).parent_path().c_str(), 1);
         if (!runtime.empty()) { // the scanner's own leaks and races are not the plug-in's
             setenv("LD_PRELOAD", runtime.c_str(), 1);
@@ -65,7 +64,7 @@ void runScanner(const std::string& scanner, const char* plugin, const fs::path& 
     }
     ASSERT_GT(pid, 0);
     for (int wait = 0; waitpid(pid, nullptr, WNOHANG) != pid; usleep(50000)) {
-        if (++wait == 2400 || !cacheUnder(home).empty()) {
+        if (++wait == 2400 || !cacheIn(home).empty()) {
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
             return;
@@ -110,12 +109,10 @@ TEST(ArdourScan, FindsEachPluginOfOrvaneKettlersWithItsNameAndId) {
     }
     for (const Scanned& module : modules()) {
         const char* plugin = module.path;
-        char pattern[] = "/tmp/idlewire-ardour-scan-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        runScanner(scanner, plugin, pattern);
+        const ThirdPartyHome home;
+        runScanner(scanner, plugin, home);
         // The scanner answers 0 whatever it found; what it found is in its cache.
-        const std::string cache = cacheUnder(pattern);
-        fs::remove_all(pattern);
+        const std::string cache = cacheIn(home);
         const std::string info = cache.substr(std::min(cache.find("<VST2Info"), cache.size()));
         ASSERT_FALSE(info.empty()) << plugin << ": the scanner found no plug-in (its output is above)";
         for (const std::string& attribute : module.attributes) {

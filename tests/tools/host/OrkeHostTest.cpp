@@ -389,18 +389,20 @@ TEST_P(ThirdPartyPlugin, InfoProcessAndValidateRunToTheEnd) {
     if (access(plugin.c_str(), F_OK) != 0) {
         GTEST_SKIP() << plugin << " is not installed (Debian packages zam-plugins and dpf-plugins-vst)";
     }
-    const ToolRun info = RunTool({"info", "--json", plugin});
+    const ThirdPartyHome home;
+    const ToolRun info = RunTool({"info", "--json", plugin}, nullptr, ".", ForeignPlugin(home));
     ASSERT_EQ(info.exitCode, 0) << info.err;
     const size_t inputs = info.out.find("\"inputs\": ");
     ASSERT_NE(inputs, std::string::npos);
     ScratchFolder folder;
     writeNoise(folder.Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, std::atoi(&info.out[inputs + 10]),
                44100, 22050);
-    const ToolRun process = RunTool({"process", plugin, folder.Path("in.wav"), folder.Path("out.wav")});
+    const ToolRun process = RunTool({"process", plugin, folder.Path("in.wav"), folder.Path("out.wav")},
+                                    nullptr, ".", ForeignPlugin(home));
     EXPECT_EQ(process.exitCode, 0) << process.err;
     EXPECT_EQ(readSound(folder.Path("out.wav")).info.frames, 22050);
 
-    const ToolRun validate = RunTool({"validate", plugin});
+    const ToolRun validate = RunTool({"validate", plugin}, nullptr, ".", ForeignPlugin(home));
     EXPECT_EQ(validate.signal, 0);
     EXPECT_TRUE(validate.exitCode == 0 || validate.exitCode == 1) << validate.exitCode;
     expectAll(validate.out, {"validate: 20 checks, "});

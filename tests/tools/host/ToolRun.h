@@ -1,6 +1,8 @@
 // Running orke-host as a user does, and the files it reads and writes, for the end-to-end tests.
 #pragma once
 
+#include "ThirdPartyHome.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/wait.h>
@@ -72,8 +74,11 @@ inline ToolRun RunTool(const std::vector<std::string>& arguments, const char* te
             FileText(folder.Path("out")), FileText(folder.Path("err"))};
 }
 
-// The environment for running a third-party plug-in under a sanitizer: its own leaks are not orke-host's.
-inline const std::string kForeignPlugin = "ASAN_OPTIONS=detect_leaks=0";
+// The environment for running a third-party plug-in: a home of its own and, under a sanitizer, its own leaks
+// are not orke-host's.
+inline std::string ForeignPlugin(const ThirdPartyHome& home) {
+    return "ASAN_OPTIONS=detect_leaks=0 " + home.EnvironmentWords();
+}
 
 // Reproducible noise in `format`: integers reaching both ends of full scale, or floats beyond full scale with
 // negative zero and a denormal among them.
