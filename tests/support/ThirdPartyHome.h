@@ -5,6 +5,8 @@
 //
 // A home starts empty, as on a fresh machine, or as a copy of the populated home named by
 // ORKE_TEST_HOME_TEMPLATE, so that the same tests also run as on a desktop where the software has run before.
+// CI runs them that way a second time, picking them by name: a test that uses this carries ThirdParty,
+// Amsynth, Zam or ArdourScan in its name.
 #pragma once
 
 #include <string>
