@@ -1,0 +1,270 @@
+// The voices helper with voices that write down what they are told: which voice a note goes to, which is
+// stolen, when releases and fades begin, the pedal, the monophonic key order and legato, the wheel, and the
+// voices freed once their release has rendered.
+#include "OrkeVoices.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kReleaseFrames = 50;
+constexpr int kFadeFrames = 5;
+
+struct Log {
+    std::vector<std::string> lines;
+    int voicesMade = 0;
+};
+
+// Sounds its key's number into every frame until its release or fade has rendered.
+class WritingVoice : public OrkeVoice {
+public:
+    explicit WritingVoice(Log& log)
+        : m_log(&log)
+        , m_index(log.voicesMade++) {}
+
+    void Start(OrkeVoiceStart how, bool glide) {
+        const char* const kinds[] = {"fresh", "retrigger", "legato"};
+        Write(std::string(kinds[int(how)]) + " " + std::to_string(Key()) + "@" + std::to_string(Velocity()) +
+              (glide ? " glide" : ""));
+        m_remaining = -1;
+    }
+    void Release() {
+        Write("release");
+        m_remaining = kReleaseFrames;
+    }
+    void Fade() {
+        Write("fade");
+        m_remaining = kFadeFrames;
+    }
+    void Stop() {
+        Write("stop");
+        m_remaining = 0;
+    }
+    bool IsSounding() const { return m_remaining != 0; }
+    void Render(float* const* outputs, int32_t channels, int32_t begin, int32_t end) {
+        for (int32_t c = 0; c < channels; ++c) {
+            for (int32_t k = begin; k < end; ++k) {
+                outputs[c][k] += float(Key());
+            }
+        }
+        if (m_remaining > 0) {
+            m_remaining = end - begin >= m_remaining ? 0 : m_remaining - (end - begin);
+        }
+    }
+
+private:
+    void Write(const std::string& what) {
+        m_log->lines.push_back("v" + std::to_string(m_index) + " " + what);
+    }
+
+    Log* m_log;
+    int m_index;
+    int m_remaining = 0;
+};
+
+using Voices = OrkeVoices<WritingVoice>;
+
+// Plays a script: "+60" note on at velocity 100, "+60@30" at velocity 30, "-60" note off, "P"/"p" pedal down
+// and up, "N" all notes off, "S" all sound off, "M" monophonic, "r" renders long enough for every release.
+void Play(Voices& voices, const std::string& script) {
+    std::istringstream words(script);
+    std::string word;
+    float left[200] = {}, right[200] = {};
+    float* outputs[2] = {left, right};
+    while (words >> word) {
+        const int key = word.size() > 1 ? std::stoi(word.substr(1)) : 0;
+        const size_t at = word.find('@');
+        switch (word[0]) {
+        case '+':
+            voices.NoteOn(key, at == std::string::npos ? 100 : std::stoi(word.substr(at + 1)));
+            break;
+        case '-':
+            voices.NoteOff(key);
+            break;
+        case 'P':
+            voices.SetSustain(true);
+            break;
+        case 'p':
+            voices.SetSustain(false);
+            break;
+        case 'N':
+            voices.AllNotesOff();
+            break;
+        case 'S':
+            voices.AllSoundOff();
+            break;
+        case 'M':
+            voices.SetMonophonic(true, false);
+            break;
+        case 'r':
+            voices.Render(outputs, 2, 0, 200);
+            break;
+        default:
+            FAIL() << "no such step: " << word;
+        }
+    }
+}
+
+TEST(OrkeVoices, DealsNotesToVoices) {
+    const struct {
+        const char* what;
+        int polyphony;
+        bool monophonic, legato;
+        const char* script;
+        std::vector<std::string> told;
+    } cases[] = {
+        {"free voices first, then the oldest is stolen and a spare voice plays the new note",
+         2,
+         false,
+         false,
+         "+60 +62 +64",
+         {"v0 fresh 60@100", "v1 fresh 62@100", "v0 fade", "v2 fresh 64@100"}},
+        {"a released note goes before a pedal-held one, that before a key still down",
+         3,
+         false,
+         false,
+         "+60 -60 P +62 -62 +64 +65 +67",
+         {"v0 fresh 60@100", "v0 release", "v1 fresh 62@100", "v2 fresh 64@100", "v0 fade", "v3 fresh 65@100",
+          "v1 fade", "v4 fresh 67@100"}},
+        {"a finished release frees its voice",
+         2,
+         false,
+         false,
+         "+60 +62 -60 r +64",
+         {"v0 fresh 60@100", "v1 fresh 62@100", "v0 release", "v0 fresh 64@100"}},
+        {"the same key again plays on its voice; velocity 0 ends a note",
+         2,
+         false,
+         false,
+         "+60 -60 +60@30 +60@0",
+         {"v0 fresh 60@100", "v0 release", "v0 retrigger 60@30", "v0 release"}},
+        {"the pedal holds notes until it lifts",
+         2,
+         false,
+         false,
+         "P +60 -60 +62 -62 p",
+         {"v0 fresh 60@100", "v1 fresh 62@100", "v0 release", "v1 release"}},
+        {"all notes off releases what the pedal holds and lifts the pedal",
+         2,
+         false,
+         false,
+         "P +60 -60 +62 N +64 -64",
+         {"v0 fresh 60@100", "v1 fresh 62@100", "v0 release", "v1 release", "v0 fade", "v2 fresh 64@100",
+          "v2 release"}},
+        {"all sound off fades every voice",
+         2,
+         false,
+         false,
+         "+60 +62 -62 S r +64",
+         {"v0 fresh 60@100", "v1 fresh 62@100", "v1 release", "v0 fade", "v1 fade", "v0 fresh 64@100"}},
+        {"steals faster than a fade cut the oldest fade",
+         1,
+         false,
+         false,
+         "+60 +62 +64",
+         {"v0 fresh 60@100", "v0 fade", "v1 fresh 62@100", "v1 fade", "v0 stop", "v0 fresh 64@100"}},
+        {"going monophonic releases every note",
+         2,
+         false,
+         false,
+         "+60 +62 M +64",
+         {"v0 fresh 60@100", "v1 fresh 62@100", "v0 release", "v1 release", "v2 fresh 64@100"}},
+        {"monophonic: the last key sounds, and the held one returns at its velocity",
+         4,
+         true,
+         false,
+         "+60@30 +64 -64 -60",
+         {"v0 fresh 60@30", "v0 retrigger 64@100 glide", "v0 retrigger 60@30 glide", "v0 release"}},
+        {"monophonic legato: envelopes run on while a key is held",
+         4,
+         true,
+         true,
+         "+60 +64 +67 -64 -67 -60",
+         {"v0 fresh 60@100", "v0 legato 64@100 glide", "v0 legato 67@100 glide", "v0 legato 60@100 glide",
+          "v0 release"}},
+        {"monophonic legato: a key after the release retriggers, after silence starts afresh",
+         4,
+         true,
+         true,
+         "+60 -60 +62 -62 r +64",
+         {"v0 fresh 60@100", "v0 release", "v0 retrigger 62@100 glide", "v0 release", "v0 fresh 64@100"}},
+        {"monophonic under the pedal",
+         4,
+         true,
+         false,
+         "P +60 -60 +62 -62 p",
+         {"v0 fresh 60@100", "v0 retrigger 62@100 glide", "v0 release"}},
+        {"monophonic after all sound off: a new voice while the old one fades",
+         4,
+         true,
+         true,
+         "+60 S +62",
+         {"v0 fresh 60@100", "v0 fade", "v1 fresh 62@100"}},
+    };
+    for (const auto& c : cases) {
+        Log log;
+        Voices voices(c.polyphony, log);
+        voices.SetMonophonic(c.monophonic, c.legato);
+        Play(voices, c.script);
+        EXPECT_EQ(log.lines, c.told) << c.what << ": " << c.script;
+    }
+}
+
+// Every voice renders into the same outputs in a fixed order; once the last release has rendered, nothing
+// sounds and nothing is added.
+TEST(OrkeVoices, RenderAddsSoundingVoicesUntilTheirReleaseEnds) {
+    Log log;
+    Voices voices(4, log);
+    EXPECT_EQ(voices.VoiceCount(), 8);
+    EXPECT_FALSE(voices.IsSounding());
+    voices.NoteOn(60, 100);
+    voices.NoteOn(7, 100);
+    float left[kReleaseFrames] = {}, right[kReleaseFrames] = {};
+    float* outputs[2] = {left, right};
+    voices.Render(outputs, 2, 10, 20);
+    EXPECT_EQ(left[9], 0.0f);
+    EXPECT_EQ(left[10], 67.0f);
+    EXPECT_EQ(right[19], 67.0f);
+    EXPECT_EQ(left[20], 0.0f);
+
+    voices.NoteOff(60);
+    voices.NoteOff(7);
+    voices.Render(outputs, 2, 0, kReleaseFrames - 1);
+    EXPECT_TRUE(voices.IsSounding());
+    voices.Render(outputs, 2, kReleaseFrames - 1, kReleaseFrames);
+    EXPECT_FALSE(voices.IsSounding());
+    const float before = left[0];
+    voices.Render(outputs, 2, 0, 1);
+    EXPECT_EQ(left[0], before);
+}
+
+// The wheel times the range reaches every voice, held to full wheel; the sample rate too.
+TEST(OrkeVoices, TellsEveryVoiceTheBendAndTheSampleRate) {
+    const struct {
+        float wheel, range, semitones;
+    } cases[] = {{1.0f, 2.0f, 2.0f},
+                 {-1.0f, 12.0f, -12.0f},
+                 {0.5f, 2.0f, 1.0f},
+                 {3.0f, 2.0f, 2.0f},
+                 {-3.0f, 7.0f, -7.0f}};
+    for (const auto& c : cases) {
+        Log log;
+        Voices voices(2, log);
+        voices.NoteOn(60, 100);
+        voices.SetPitchBendRange(c.range);
+        voices.SetPitchBend(c.wheel);
+        voices.SetSampleRate(96000.0);
+        for (int k = 0; k < voices.VoiceCount(); ++k) {
+            EXPECT_EQ(voices.VoiceAt(k).PitchBend(), c.semitones) << "wheel " << c.wheel << " voice " << k;
+            EXPECT_EQ(voices.VoiceAt(k).SampleRate(), 96000.0) << "voice " << k;
+        }
+        EXPECT_DOUBLE_EQ(voices.VoiceAt(0).Pitch(), 60.0 + c.semitones);
+        EXPECT_FALSE(voices.IsSounding()) << "a new sample rate stops every voice";
+    }
+}
+
+} // namespace
