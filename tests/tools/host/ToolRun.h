@@ -74,10 +74,12 @@ inline ToolRun RunTool(const std::vector<std::string>& arguments, const char* te
             FileText(folder.Path("out")), FileText(folder.Path("err"))};
 }
 
-// The environment for running a third-party plug-in: a home of its own and, under a sanitizer, its own leaks
-// are not orke-host's.
+// The environment for running a third-party plug-in: a home of its own and, under a sanitizer, the run's own
+// options but for leaks, which are the plug-in's and not orke-host's.
 inline std::string ForeignPlugin(const ThirdPartyHome& home) {
-    return "ASAN_OPTIONS=detect_leaks=0 " + home.EnvironmentWords();
+    const char* options = std::getenv("ASAN_OPTIONS");
+    return "ASAN_OPTIONS=" + (options != nullptr ? std::string(options) + ":" : "") + "detect_leaks=0 " +
+           home.EnvironmentWords();
 }
 
 // Reproducible noise in `format`: integers reaching both ends of full scale, or floats beyond full scale with
