@@ -74,9 +74,11 @@ function(orke_add_framework target)
 endfunction()
 
 # orke_add_plugin(<target> SOURCES <files> PARAMETERS <dir> [BEHAVIOUR <ON|OFF>] [OUTPUT_NAME <name>]
-#                 [OUTPUT_DIRECTORY <dir>]): a loadable VST 2.4 module exporting only the interface's names.
+#                 [OUTPUT_DIRECTORY <dir>] [FRAMEWORK <target>]): a loadable VST 2.4 module exporting only the
+# interface's names. FRAMEWORK names a framework already compiled by orke_add_framework against the same
+# PARAMETERS folder and shell, for modules that share one table (the framework is compiled once for all).
 function(orke_add_plugin target)
-    cmake_parse_arguments(ARG "" "PARAMETERS;BEHAVIOUR;OUTPUT_NAME;OUTPUT_DIRECTORY" "SOURCES" ${ARGN})
+    cmake_parse_arguments(ARG "" "PARAMETERS;BEHAVIOUR;OUTPUT_NAME;OUTPUT_DIRECTORY;FRAMEWORK" "SOURCES" ${ARGN})
     if(NOT DEFINED ARG_BEHAVIOUR)
         set(ARG_BEHAVIOUR ${ORKE_DEFAULT_BEHAVIOUR})
     endif()
@@ -88,11 +90,16 @@ function(orke_add_plugin target)
     else()
         set(shell orke_vst)
     endif()
-    orke_add_framework(${target}_framework PARAMETERS ${ARG_PARAMETERS} SHELL ${shell})
+    if(ARG_FRAMEWORK)
+        set(framework ${ARG_FRAMEWORK})
+    else()
+        set(framework ${target}_framework)
+        orke_add_framework(${framework} PARAMETERS ${ARG_PARAMETERS} SHELL ${shell})
+    endif()
 
     add_library(${target} MODULE ${ARG_SOURCES})
     target_include_directories(${target} PRIVATE ${ARG_PARAMETERS})
-    target_link_libraries(${target} PRIVATE ${target}_framework_objects ${shell}_objects)
+    target_link_libraries(${target} PRIVATE ${framework}_objects ${shell}_objects)
     orke_hide_symbols(${target})
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${ARG_OUTPUT_NAME})
     if(ARG_OUTPUT_DIRECTORY)

@@ -1,9 +1,11 @@
-// A processing kernel: one per output channel, made by the framework through NewKernel.
+// A processing kernel: one per output channel, made by the framework through NewKernel. Kernel i processes
+// input i into output i; a kernel whose channel has no input reads silence.
 #pragma once
 
 #include <cstdint>
 
 class OrkeAuBase;
+struct OrkeTransport;
 
 class AUKernelBase {
 public:
@@ -37,6 +39,9 @@ public:
     bool ParametersChanged();
     // The sample rate the kernel renders at, in Hz.
     float GetSampleRate() const { return m_sampleRate; }
+    // The host's transport at the start of the block being processed, for a plug-in that asks for it
+    // (kOrkeWantsTransport); without it, or when the host gives none, no field is valid.
+    const OrkeTransport& GetTransport() const;
 
 protected:
     OrkeAuBase* m_owner; // not owned

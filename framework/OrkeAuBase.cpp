@@ -1,7 +1,19 @@
-// OrkeAuBase: construction, destruction, kernels and the render path.
+// OrkeAuBase: construction from a description or the earlier way, destruction, kernels, the render path's
+// buffers and the requests that reset the kernels.
 #include "OrkeAuBase.h"
 
 #include "EffectOpcodes.h"
+
+#include <algorithm>
+
+namespace {
+
+// The programs a description asks for: one per preset, at least one.
+int32_t programsOf(const OrkeEffectDescription& description) {
+    return description.presets != nullptr && description.numPresets > 0 ? description.numPresets : 1;
+}
+
+} // namespace
 
 OrkeAuBase::OrkeAuBase(audioMasterCallback audioMaster, int32_t numPrograms,
                        OrkeProgramFactory programFactory)
@@ -33,6 +45,32 @@ OrkeAuBase::OrkeAuBase(audioMasterCallback audioMaster, int32_t numPrograms,
     m_kernelSampleRate = sampleRate;
 }
 
+OrkeAuBase::OrkeAuBase(audioMasterCallback audioMaster, const OrkeEffectDescription& description,
+                       OrkeProgramFactory programFactory)
+    : OrkeAuBase(audioMaster, programsOf(description), programFactory) {
+    m_description = description;
+    m_described = true;
+    m_options = description.options;
+    if (Described(kOrkeInstrument)) {
+        m_options |= kOrkeTakesEvents;
+    }
+    setNumInputs(std::max(description.numInputs, 0));
+    setNumOutputs(std::max(description.numOutputs, 0));
+    setUniqueID(description.uniqueID);
+    cEffect.version = description.version;
+    cEffect.initialDelay = std::max(description.latency, 0);
+    canProcessReplacing(true);
+    isSynth(Described(kOrkeInstrument));
+    programsAreChunks(Described(kOrkeKeepsState));
+    if (description.presets != nullptr && description.numPresets > 0) {
+        LoadPresets(description.presets, description.numPresets);
+    }
+    if (Described(kOrkeTakesEvents)) {
+        m_events.reset(new OrkeEventList(static_cast<size_t>(std::max(description.eventCapacity, 1))));
+    }
+    PrepareRender();
+}
+
 OrkeAuBase::~OrkeAuBase() {
     for (int32_t i = 0; i < numPrograms; ++i) {
         delete m_programs[i];
@@ -44,6 +82,11 @@ OrkeAuBase::~OrkeAuBase() {
 }
 
 void OrkeAuBase::AddKernels() {
+    if (m_kernelsAdded) {
+        return;
+    }
+    m_kernelsAdded = true;
+    PrepareRender(); // the channel counts are final by now
     const int32_t outputs = cEffect.numOutputs;
     m_kernels.reserve(m_kernels.size() + static_cast<size_t>(outputs > 0 ? outputs : 0));
     for (int32_t i = 0; i < outputs; ++i) {
@@ -60,6 +103,19 @@ AUKernelBase* OrkeAuBase::NewKernel() {
     return nullptr;
 }
 
+// Sized by the record's channel counts as they stand when the plug-in is made; the render path never reads
+// more channels of the host's arrays than these hold.
+void OrkeAuBase::PrepareRender() {
+    m_numInputChannels = static_cast<size_t>(std::max(cEffect.numInputs, 0));
+    m_numOutputChannels = static_cast<size_t>(std::max(cEffect.numOutputs, 0));
+    m_inputChannels.reset(new const float*[m_numInputChannels + 1]());
+    m_outputChannels.reset(new float*[m_numOutputChannels + 1]());
+    m_silence.reset(new float[kRenderPart]());
+    m_discarded.reset(new float[kRenderPart * (m_numOutputChannels + 1)]());
+    m_narrowInputs.reset(new float[kRenderPart * (m_numInputChannels + 1)]());
+    m_narrowOutputs.reset(new float[kRenderPart * (m_numOutputChannels + 1)]());
+}
+
 intptr_t OrkeAuBase::dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
     const intptr_t result = AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
     const bool resumed = opcode == effMainsChanged && value != 0;
@@ -70,44 +126,6 @@ intptr_t OrkeAuBase::dispatcher(int32_t opcode, int32_t index, intptr_t value, v
         m_resetRequests.fetch_add(1, std::memory_order_release);
     }
     return result;
-}
-
-void OrkeAuBase::ResetKernels() {
-    const float rate = m_kernelSampleRate;
-    for (AUKernelBase* kernel : m_kernels) {
-        kernel->m_sampleRate = rate;
-        kernel->m_changesForced = true;
-        kernel->Reset();
-    }
-}
-
-void OrkeAuBase::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {
-    const uint32_t resetRequests = m_resetRequests.load(std::memory_order_acquire);
-    if (resetRequests != m_resetsDone) {
-        m_resetsDone = resetRequests;
-        ResetKernels();
-    }
-    // The kernel list is fixed after construction: one read of it per block, none per channel.
-    AUKernelBase* const* const kernels = m_kernels.data();
-    const size_t count = m_kernels.size();
-    if (inputs == nullptr || outputs == nullptr) {
-        return;
-    }
-    const unsigned long frames = sampleFrames > 0 ? static_cast<unsigned long>(sampleFrames) : 0;
-    bool silence = false;
-    for (size_t i = 0; i < count; ++i) {
-        if (inputs[i] != nullptr && outputs[i] != nullptr) {
-            kernels[i]->Process(inputs[i], outputs[i], frames, 1, silence);
-        }
-    }
-}
-
-bool OrkeAuBase::getVendorString(char* text) {
-    static const char kVendor[] = "Orvane Kettlers";
-    for (size_t i = 0; i < sizeof(kVendor); ++i) {
-        text[i] = kVendor[i];
-    }
-    return true;
 }
 
 void OrkeAuBase::CopyDataToGui(DataToGui&) const {}

@@ -7,8 +7,8 @@
 namespace {
 
 constexpr int32_t kNumPrograms = 8;
-constexpr int32_t kVersion = 0x00010000; // 1.0.0
-constexpr int32_t kCategoryEffect = 1;   // hosts list it with effects, although it is flagged a synth
+constexpr int32_t kVersion = 0x00010000;        // 1.0.0
+constexpr int32_t kCategory = kPlugCategEffect; // hosts list it with effects, although it is flagged a synth
 
 void copyText(char* text, const char* value) {
     std::memcpy(text, value, std::strlen(value) + 1);
@@ -165,7 +165,7 @@ int32_t OrkeIdlewire::getVendorVersion() {
 }
 
 int32_t OrkeIdlewire::getPlugCategory() {
-    return kCategoryEffect;
+    return kCategory;
 }
 
 // ---- properties -----------------------------------------------------------------------------------------

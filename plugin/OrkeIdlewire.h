@@ -1,7 +1,8 @@
 // Idlewire: an instrument with two inputs and two outputs that passes its audio through unchanged.
 //
-// This is the example to copy when starting a plug-in on the framework: the constructor follows the
-// framework's contract, the kernel does the signal work, and the rest answers the host.
+// Its answers to hosts are fixed, so it keeps the framework's earlier way of making an effect (a constructor
+// that sets the record itself) and its own identity answers. To start a plug-in of your own, copy one of the
+// examples in examples/ instead; docs/writing-a-plugin.md walks through them.
 #pragma once
 
 #include "OrkeAuBase.h"

@@ -4,6 +4,7 @@
 #include "AEffEditor.h"
 #include "EffectOpcodes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -248,11 +249,31 @@ void AudioEffect::setParameterClass(AEffect* e, int32_t index, float value) {
     }
 }
 
-// A block the host cannot have meant (no channel arrays, a negative length) is not processed at all.
+// A block the host cannot have meant (no output array, a negative length) is not processed at all. A null
+// input array reaches the plug-in only when it has no inputs; for one that has, the block is silence in, so
+// the replacing entries write silence out rather than hand the plug-in an array it would read.
+namespace {
+
+template <typename Sample>
+void writeSilence(const AEffect* e, Sample** outputs, int32_t sampleFrames) {
+    for (int32_t i = 0; i < e->numOutputs; ++i) {
+        if (outputs[i] != nullptr) {
+            std::fill(outputs[i], outputs[i] + sampleFrames, Sample(0));
+        }
+    }
+}
+
+// Whether the host handed the inputs the plug-in needs: an array, unless it has none.
+bool inputsUsable(const AEffect* e, const void* inputs) {
+    return inputs != nullptr || e->numInputs <= 0;
+}
+
+} // namespace
+
 void AudioEffect::processClass(AEffect* e, float** inputs, float** outputs, int32_t sampleFrames) {
     AudioEffect* effect = objectOf(e);
-    if (effect == nullptr || inputs == nullptr || outputs == nullptr || sampleFrames < 0) {
-        return;
+    if (effect == nullptr || !inputsUsable(e, inputs) || outputs == nullptr || sampleFrames < 0) {
+        return; // accumulating: nothing to add
     }
     try {
         effect->process(inputs, outputs, sampleFrames);
@@ -262,7 +283,11 @@ void AudioEffect::processClass(AEffect* e, float** inputs, float** outputs, int3
 
 void AudioEffect::processClassReplacing(AEffect* e, float** inputs, float** outputs, int32_t sampleFrames) {
     AudioEffect* effect = objectOf(e);
-    if (effect == nullptr || inputs == nullptr || outputs == nullptr || sampleFrames < 0) {
+    if (effect == nullptr || outputs == nullptr || sampleFrames < 0) {
+        return;
+    }
+    if (!inputsUsable(e, inputs)) {
+        writeSilence(e, outputs, sampleFrames);
         return;
     }
     try {
@@ -274,7 +299,11 @@ void AudioEffect::processClassReplacing(AEffect* e, float** inputs, float** outp
 void AudioEffect::processClassDoubleReplacing(AEffect* e, double** inputs, double** outputs,
                                               int32_t sampleFrames) {
     AudioEffect* effect = objectOf(e);
-    if (effect == nullptr || inputs == nullptr || outputs == nullptr || sampleFrames < 0) {
+    if (effect == nullptr || outputs == nullptr || sampleFrames < 0) {
+        return;
+    }
+    if (!inputsUsable(e, inputs)) {
+        writeSilence(e, outputs, sampleFrames);
         return;
     }
     try {

@@ -52,7 +52,8 @@ public:
 
     // ---- processing [audio thread] --------------------------------------------------------------------
     // Each block, through the replacing entry. The host's arrays hold numInputs and numOutputs channel
-    // pointers of sampleFrames samples each; the outputs are overwritten.
+    // pointers of sampleFrames samples each (a channel pointer may be null); the outputs are overwritten.
+    // `inputs` is null only for a plug-in without inputs whose host passed none.
     virtual void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) = 0;
     // Each block, through the 64-bit entry, when the plug-in set canDoubleReplacing. Does nothing here.
     virtual void processDoubleReplacing(double** inputs, double** outputs, int32_t sampleFrames);

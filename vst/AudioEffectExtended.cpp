@@ -106,7 +106,7 @@ int32_t AudioEffectX::getVstVersion() {
     return 2400;
 }
 int32_t AudioEffectX::getPlugCategory() {
-    return (cEffect.flags & effFlagsIsSynth) != 0 ? 2 : 0;
+    return (cEffect.flags & effFlagsIsSynth) != 0 ? kPlugCategSynth : kPlugCategUnknown;
 }
 
 int32_t AudioEffectX::getMidiProgramName(int32_t, MidiProgramName*) {

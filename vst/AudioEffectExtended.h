@@ -6,6 +6,7 @@
 #pragma once
 
 #include "AudioEffectBase.h"
+#include "PlugCategories.h"
 #include "VstRecords.h"
 
 class AudioEffectX : public AudioEffect {
@@ -107,8 +108,8 @@ public:
     virtual int32_t getGetTailSize();
     // [not called] [main thread] The folder the host loaded the plug-in from.
     virtual void* getDirectory();
-    // [main thread] effGetEffectName, effGetVendorString, effGetProductString: the names a host lists (64
-    // bytes each); false when the plug-in has none.
+    // [main thread] effGetEffectName, effGetVendorString, effGetProductString: the names a host lists, in
+    // fields of 32, 64 and 64 bytes (TextFields.h); false when the plug-in has none.
     virtual bool getEffectName(char* name);
     virtual bool getVendorString(char* text);
     virtual bool getProductString(char* text);
@@ -120,7 +121,8 @@ public:
     virtual int32_t canDo(char* text);
     // [main thread] effGetVstVersion: 2400.
     virtual int32_t getVstVersion();
-    // [main thread] effGetPlugCategory: effect, synth, analysis, ... (the interface's numbers).
+    // [main thread] effGetPlugCategory: a VstPlugCategory (PlugCategories.h); kPlugCategSynth here when the
+    // synth flag is set, kPlugCategUnknown otherwise.
     virtual int32_t getPlugCategory();
 
     // ---- MIDI programs [main thread]: the names of the programs of a MIDI channel ----------------------

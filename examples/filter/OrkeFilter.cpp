@@ -1,13 +1,10 @@
-// Orke Filter's effect class, in the order of its life: the programs it ships, construction by the
-// framework's contract, and the answers to the host.
+// Orke Filter's effect class, in the order of its life: the programs it ships and its description,
+// construction, and the answers to the host.
 #include "OrkeFilter.h"
-
-#include <cstring>
 
 namespace {
 
 constexpr int32_t kVersion = 0x00010000; // 1.0.0
-constexpr int32_t kCategoryEffect = 1;
 
 // The programs, in the host's program order. Values are real ones, in table order: cutoff, Q, type.
 const OrkePreset kPresets[] = {
@@ -16,31 +13,27 @@ const OrkePreset kPresets[] = {
     {"Voice", {1000.0f, 2.0f, kBandPass}},
     {"Resonant", {800.0f, 6.0f, kLowPass}},
 };
-constexpr int32_t kNumPrograms = sizeof(kPresets) / sizeof(kPresets[0]);
 
-void copyText(char* text, const char* value) {
-    std::memcpy(text, value, std::strlen(value) + 1);
-}
+// Everything the host learns about the plug-in before it processes, declared once.
+constexpr OrkeEffectDescription kDescription =
+    OrkeEffectDescription("Orke Filter", orke::fourCharCode("OKfl"))
+        .Version(kVersion)
+        .Category(kPlugCategEffect)
+        .Channels(2, 2)
+        .Presets(kPresets);
 
 } // namespace
 
-// The host's way in: VSTPluginMain calls this once per instance.
+// The host's way in: VSTPluginMain calls this once per instance. Create constructs the plug-in, makes one
+// kernel per output and calls Initialize.
 AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
-    return new OrkeFilter(audioMaster);
+    return OrkeAuBase::Create<OrkeFilter>(audioMaster);
 }
 
-// ---- construction: the framework's contract, step by step -------------------------------------------------
+// ---- construction ---------------------------------------------------------------------------------------
 
 OrkeFilter::OrkeFilter(audioMasterCallback audioMaster)
-    : OrkeAuBase(audioMaster, kNumPrograms, OrkeProgramBasic::Factory) {
-    setNumInputs(2);
-    setNumOutputs(2);
-    setUniqueID(orke::fourCharCode("OKfl"));
-    canProcessReplacing(true);
-    LoadPresets(kPresets, kNumPrograms);
-    AddKernels();
-    Initialize();
-}
+    : OrkeAuBase(audioMaster, kDescription) {}
 
 OrkeFilter::~OrkeFilter() {
     Cleanup(); // the framework never calls it
@@ -61,24 +54,6 @@ SInt32 OrkeFilter::Version() {
 }
 
 // ---- answers to the host --------------------------------------------------------------------------------
-
-bool OrkeFilter::getEffectName(char* name) {
-    copyText(name, "Orke Filter");
-    return true;
-}
-
-bool OrkeFilter::getProductString(char* text) {
-    copyText(text, "Orke Filter");
-    return true;
-}
-
-int32_t OrkeFilter::getVendorVersion() {
-    return Version();
-}
-
-int32_t OrkeFilter::getPlugCategory() {
-    return kCategoryEffect;
-}
 
 // The types by name, in FilterType order: the host's display shows them, and property 16 hands them out.
 OSStatus OrkeFilter::GetParameterValueStrings(UInt32 scope, UInt32 parameterID, CFArrayRef* outStrings) {

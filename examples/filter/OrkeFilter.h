@@ -10,12 +10,6 @@ public:
     explicit OrkeFilter(audioMasterCallback audioMaster);
     ~OrkeFilter() override;
 
-    // ---- the host's view --------------------------------------------------------------------------------
-    bool getEffectName(char* name) override;
-    bool getProductString(char* text) override;
-    int32_t getVendorVersion() override;
-    int32_t getPlugCategory() override;
-
     // ---- the framework's operations ---------------------------------------------------------------------
     AUKernelBase* NewKernel() override;
     OSStatus GetParameterValueStrings(UInt32 scope, UInt32 parameterID, CFArrayRef* outStrings) override;

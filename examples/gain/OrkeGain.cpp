@@ -1,13 +1,10 @@
-// Orke Gain's effect class, in the order of its life: the programs it ships, construction by the framework's
-// contract, and the answers to the host.
+// Orke Gain's effect class, in the order of its life: the programs it ships and its description,
+// construction, and the answers to the host.
 #include "OrkeGain.h"
-
-#include <cstring>
 
 namespace {
 
 constexpr int32_t kVersion = 0x00010000; // 1.0.0
-constexpr int32_t kCategoryEffect = 1;
 
 // The programs, in the host's program order. Values are real ones, in table order: gain in dB, polarity.
 const OrkePreset kPresets[] = {
@@ -16,31 +13,28 @@ const OrkePreset kPresets[] = {
     {"Quiet", {-20.0f, 0.0f}},
     {"Inverted", {0.0f, 1.0f}},
 };
-constexpr int32_t kNumPrograms = sizeof(kPresets) / sizeof(kPresets[0]);
 
-void copyText(char* text, const char* value) {
-    std::memcpy(text, value, std::strlen(value) + 1);
-}
+// Everything the host learns about the plug-in before it processes, declared once: its name and unique ID,
+// version, category, channels and programs. The vendor is the framework's, "Orvane Kettlers".
+constexpr OrkeEffectDescription kDescription = OrkeEffectDescription("Orke Gain", orke::fourCharCode("OKgn"))
+                                                   .Version(kVersion)
+                                                   .Category(kPlugCategEffect)
+                                                   .Channels(2, 2)
+                                                   .Presets(kPresets);
 
 } // namespace
 
-// The host's way in: VSTPluginMain calls this once per instance.
+// The host's way in: VSTPluginMain calls this once per instance. Create constructs the plug-in, makes one
+// kernel per output and calls Initialize.
 AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
-    return new OrkeGain(audioMaster);
+    return OrkeAuBase::Create<OrkeGain>(audioMaster);
 }
 
-// ---- construction: the framework's contract, step by step -------------------------------------------------
+// ---- construction ---------------------------------------------------------------------------------------
 
+// The framework sets up the record, the names and the programs from the description.
 OrkeGain::OrkeGain(audioMasterCallback audioMaster)
-    : OrkeAuBase(audioMaster, kNumPrograms, OrkeProgramBasic::Factory) { // programs with the table's defaults
-    setNumInputs(2);
-    setNumOutputs(2);
-    setUniqueID(orke::fourCharCode("OKgn"));
-    canProcessReplacing(true);
-    LoadPresets(kPresets, kNumPrograms); // the programs' names and values replace the defaults
-    AddKernels();                        // one kernel per output, now that the output count is final
-    Initialize();
-}
+    : OrkeAuBase(audioMaster, kDescription) {}
 
 OrkeGain::~OrkeGain() {
     Cleanup(); // the framework never calls it
@@ -61,24 +55,6 @@ SInt32 OrkeGain::Version() {
 }
 
 // ---- answers to the host --------------------------------------------------------------------------------
-
-bool OrkeGain::getEffectName(char* name) {
-    copyText(name, "Orke Gain");
-    return true;
-}
-
-bool OrkeGain::getProductString(char* text) {
-    copyText(text, "Orke Gain");
-    return true;
-}
-
-int32_t OrkeGain::getVendorVersion() {
-    return Version();
-}
-
-int32_t OrkeGain::getPlugCategory() {
-    return kCategoryEffect;
-}
 
 // The polarity's two values by name: the host's display shows them, and property 16 hands them out.
 OSStatus OrkeGain::GetParameterValueStrings(UInt32 scope, UInt32 parameterID, CFArrayRef* outStrings) {
