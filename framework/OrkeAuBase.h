@@ -94,6 +94,20 @@ public:
     void getParameterDisplay(int32_t index, char* text) override;
     void getParameterName(int32_t index, char* text) override;
 
+    // ---- text entry and parameter properties [any thread] / [main thread] ----
+    // [any thread] effString2Parameter: sets the parameter from the text a user typed, as its display shows
+    // it: a number in the row's unit with or without the unit's label (and "s", "kHz" where they fit), a
+    // value string of an indexed parameter (any case), On/Off (1/0, true/false, yes/no) for a boolean. The
+    // number is read with a '.' whatever the locale, held to the row's range and conformed to it
+    // (OrkeConformParameter). False, with the value as it was, for null text, a number outside the table or
+    // text it cannot read. A value stored counts as a change, as setParameter's do.
+    bool string2parameter(int32_t index, char* text) override;
+    // [main thread] effGetParameterProperties: a boolean row is a switch, an indexed or beats row steps
+    // through whole numbers, a stepped row (ParamInfo::steps) steps by 1 / steps of the host's value; the
+    // label holds the name. False, with the record untouched, for every other row, a number outside the table
+    // or a null record.
+    bool getParameterProperties(int32_t index, VstParameterProperties* properties) override;
+
     // ---- programs [any thread] ------------------------------------------------------------------------
     // Switches the program the parameter requests and the kernels work on; nothing is copied.
     void setProgram(int32_t program) override;

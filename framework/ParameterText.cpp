@@ -1,5 +1,6 @@
 // The three parameter texts the host asks for: name, unit label and the display of the current value.
 #include "OrkeAuBase.h"
+#include "ParameterTextParts.h"
 #include "TextFields.h"
 
 #include <algorithm>
@@ -7,48 +8,6 @@
 #include <cstring>
 
 namespace {
-
-// The string's UTF-8 text in a field of `fieldSize` bytes. A text too long for the field keeps the whole
-// characters that fit, so the host sees the start of it rather than nothing or half a character.
-void copyToField(CFStringRef string, char* text, size_t fieldSize) {
-    const auto size = static_cast<CFIndex>(fieldSize);
-    if (string == nullptr) {
-        text[0] = '\0';
-        return;
-    }
-    if (CFStringGetCString(string, text, size, kCFStringEncodingUTF8)) {
-        return;
-    }
-    CFIndex used = 0;
-    CFStringGetBytes(string, CFRangeMake(0, CFStringGetLength(string)), kCFStringEncodingUTF8, '?', false,
-                     reinterpret_cast<UInt8*>(text), size - 1, &used);
-    text[used] = '\0';
-}
-
-const char* labelOf(int32_t unit) {
-    switch (unit) {
-    case kUnitPercent:
-        return "%";
-    case kUnitSeconds:
-        return "seconds";
-    case kUnitHertz:
-        return "Hz";
-    case kUnitCents:
-        return "cents";
-    case kUnitDecibels:
-        return "dB";
-    case kUnitPan:
-        return "L/R";
-    case kUnitBPM:
-        return "BPM";
-    case kUnitBeats:
-        return "beats";
-    case kUnitMilliseconds:
-        return "ms";
-    default:
-        return "";
-    }
-}
 
 // The number with as many decimals as its size leaves room for, the format chosen before rounding. A number
 // with more digits than the host's field holds (from 1e23 up, or from -1e18 down) is shown in exponent form
@@ -71,7 +30,7 @@ void OrkeAuBase::getParameterName(int32_t index, char* text) {
     }
     char name[64] = "";
     if (const ParamInfo* row = ParameterRow(index)) {
-        copyToField(row->name, name, sizeof(name));
+        orke::CopyToField(row->name, name, sizeof(name));
     }
     // The whole field is written: at most its first 15 bytes of the name, then NULs.
     const size_t length = std::min(std::strlen(name), orke::kParameterNameField - 1);
@@ -84,7 +43,7 @@ void OrkeAuBase::getParameterLabel(int32_t index, char* label) {
         return;
     }
     const ParamInfo* row = ParameterRow(index);
-    std::strcpy(label, row != nullptr ? labelOf(row->unit) : "");
+    std::strcpy(label, row != nullptr ? orke::UnitLabel(row->unit) : "");
 }
 
 void OrkeAuBase::getParameterDisplay(int32_t index, char* text) {
@@ -111,7 +70,7 @@ void OrkeAuBase::getParameterDisplay(int32_t index, char* text) {
                     ? static_cast<CFStringRef>(CFArrayGetValueAtIndex(strings, static_cast<CFIndex>(value)))
                     : nullptr;
             if (entry != nullptr) {
-                copyToField(entry, text, orke::kParameterDisplayField);
+                orke::CopyToField(entry, text, orke::kParameterDisplayField);
             }
             CFRelease(strings);
             if (entry != nullptr) {
@@ -130,7 +89,7 @@ void OrkeAuBase::getParameterDisplay(int32_t index, char* text) {
     ParameterStringFromValue request{static_cast<UInt32>(index), nullptr, nullptr};
     if (GetProperty(kPropertyParameterStringFromValue, 0, 0, &request) == noErr &&
         request.outString != nullptr) {
-        copyToField(request.outString, text, orke::kParameterDisplayField);
+        orke::CopyToField(request.outString, text, orke::kParameterDisplayField);
         CFRelease(request.outString);
         return;
     }

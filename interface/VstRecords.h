@@ -1,12 +1,11 @@
 // Records that pass between host and plug-in. The shell never looks inside most of them; the event,
-// MIDI-event and time-information records are laid out here for hosts (orke-host fills them), the rest are
-// declared only.
+// MIDI-event and time-information records are laid out here for hosts (orke-host fills them), the parameter
+// properties for plug-ins (the framework fills them), the rest are declared only.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-struct VstParameterProperties;
 struct VstPinProperties;
 struct VstPatchChunkInfo;
 struct VstVariableIo;
@@ -19,6 +18,54 @@ struct MidiProgramCategory;
 struct MidiKeyName;
 
 typedef int32_t VstOfflineOption;
+
+// What a plug-in tells the host about one parameter (effGetParameterProperties): how it steps, whether it is
+// a switch, and how it is grouped. The host owns the record; the plug-in writes into it during the request.
+// A field is meaningful only when its flag is set. Step sizes are in the host's normalised 0 to 1.
+struct VstParameterProperties {
+    float stepFloat;      // kVstParameterUsesFloatStep: one step
+    float smallStepFloat; // a fine step (the host's fine adjustment)
+    float largeStepFloat; // a coarse step
+    char label[64];       // the parameter's full name, NUL-terminated
+    int32_t flags;        // VstParameterFlags
+    int32_t minInteger;   // kVstParameterUsesIntegerMinMax: the range as whole numbers
+    int32_t maxInteger;
+    int32_t stepInteger; // kVstParameterUsesIntStep
+    int32_t largeStepInteger;
+    char shortLabel[8];              // a short name, at most 7 characters and the NUL
+    int16_t displayIndex;            // kVstParameterSupportsDisplayIndex: the place the host lists it at
+    int16_t category;                // kVstParameterSupportsDisplayCategory: 1 and up; 0 for none
+    int16_t numParametersInCategory; // in the category
+    int16_t reserved;
+    char categoryLabel[24]; // the category's name, NUL-terminated
+    char future[16];
+};
+
+enum VstParameterFlags : int32_t {
+    kVstParameterIsSwitch = 1, // two positions, 0 and 1
+    kVstParameterUsesIntegerMinMax = 2,
+    kVstParameterUsesFloatStep = 4,
+    kVstParameterUsesIntStep = 8,
+    kVstParameterSupportsDisplayIndex = 16,
+    kVstParameterSupportsDisplayCategory = 32,
+    kVstParameterCanRamp = 64, // the plug-in smooths changes of this parameter itself
+};
+
+static_assert(sizeof(VstParameterProperties) == 152);
+static_assert(offsetof(VstParameterProperties, smallStepFloat) == 4);
+static_assert(offsetof(VstParameterProperties, largeStepFloat) == 8);
+static_assert(offsetof(VstParameterProperties, label) == 12);
+static_assert(offsetof(VstParameterProperties, flags) == 76);
+static_assert(offsetof(VstParameterProperties, minInteger) == 80);
+static_assert(offsetof(VstParameterProperties, maxInteger) == 84);
+static_assert(offsetof(VstParameterProperties, stepInteger) == 88);
+static_assert(offsetof(VstParameterProperties, largeStepInteger) == 92);
+static_assert(offsetof(VstParameterProperties, shortLabel) == 96);
+static_assert(offsetof(VstParameterProperties, displayIndex) == 104);
+static_assert(offsetof(VstParameterProperties, category) == 106);
+static_assert(offsetof(VstParameterProperties, numParametersInCategory) == 108);
+static_assert(offsetof(VstParameterProperties, categoryLabel) == 112);
+static_assert(offsetof(VstParameterProperties, future) == 136);
 
 // The rectangle an editor reports for its window (effEditGetRect), in pixels.
 struct ERect {

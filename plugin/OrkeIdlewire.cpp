@@ -168,6 +168,11 @@ int32_t OrkeIdlewire::getPlugCategory() {
     return kCategory;
 }
 
+// The pass-through has never taken text entry, and keeps answering hosts as it always has.
+bool OrkeIdlewire::string2parameter(int32_t, char*) {
+    return false;
+}
+
 // ---- properties -----------------------------------------------------------------------------------------
 
 // The one parameter has no value strings; asked only whether it might, the answer is yes.

@@ -29,6 +29,8 @@ public:
     bool getProductString(char* text) override;
     int32_t getVendorVersion() override;
     int32_t getPlugCategory() override;
+    // [any thread] effString2Parameter: always false, the value unchanged.
+    bool string2parameter(int32_t index, char* text) override;
 
     // ---- the framework's operations ---------------------------------------------------------------------
     AUKernelBase* NewKernel() override;

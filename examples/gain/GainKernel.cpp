@@ -52,29 +52,25 @@ void OrkeGain::CGainKernel::Reset() {
 void OrkeGain::CGainKernel::Retarget() {
     const float target = TargetGain();
     if (m_fresh) {
-        m_gain = m_target = target;
-        m_rampLeft = 0;
+        m_gain.Jump(target);
         m_fresh = false;
-    } else if (target != m_target) {
-        const float rampFrames = std::round(kRampSeconds * GetSampleRate());
-        m_rampLeft = rampFrames >= 1.0f ? static_cast<unsigned long>(rampFrames) : 1;
-        m_target = target;
-        m_step = (m_target - m_gain) / static_cast<float>(m_rampLeft);
+    } else {
+        m_gain.SetRampSeconds(kRampSeconds, GetSampleRate());
+        m_gain.SetTarget(target);
     }
 }
 
-// While ramping, each sample's gain is counted back from the target, so the last one is the target exactly,
-// whatever the rounding on the way; the rest of the block takes the settled gain.
+// While ramping, each sample takes the ramp's next gain, the last of which is the target itself; the rest of
+// the block takes the settled gain.
 void OrkeGain::CGainKernel::Ramp(const float* source, float* destination, unsigned long frames,
                                  unsigned long channels) {
     unsigned long k = 0;
-    for (; m_rampLeft > 0 && k < frames; ++k) {
-        --m_rampLeft;
-        m_gain = m_target - m_step * static_cast<float>(m_rampLeft);
-        destination[k * channels] = source[k * channels] * m_gain;
+    for (; !m_gain.Settled() && k < frames; ++k) {
+        destination[k * channels] = source[k * channels] * m_gain.Next();
     }
+    const float gain = m_gain.Current();
     for (; k < frames; ++k) {
-        destination[k * channels] = source[k * channels] * m_gain;
+        destination[k * channels] = source[k * channels] * gain;
     }
 }
 
@@ -84,8 +80,8 @@ void OrkeGain::CGainKernel::Process(const float* source, float* destination, uns
     if (ParametersChanged()) {
         Retarget();
     }
-    if (m_rampLeft == 0 && channels == 1) { // settled: the common case, one plain loop
-        Scale(source, destination, frames, m_gain);
+    if (m_gain.Settled() && channels == 1) { // settled: the common case, one plain loop
+        Scale(source, destination, frames, m_gain.Current());
     } else {
         Ramp(source, destination, frames, channels);
     }

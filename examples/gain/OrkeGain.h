@@ -4,6 +4,7 @@
 #pragma once
 
 #include "OrkeAuBase.h"
+#include "OrkeSmoothedValue.h"
 
 class OrkeGain : public OrkeAuBase {
 public:
@@ -17,8 +18,9 @@ public:
     void Cleanup() override;
     SInt32 Version() override;
 
-    // One channel's gain. A new gain is reached by a linear ramp over 10 ms, so that automation does not
-    // click, and the ramp ends on the target itself: a settled gain of 1 leaves every sample as it was.
+    // One channel's gain. A new gain is reached by a linear ramp over 10 ms (OrkeSmoothedValue), so that
+    // automation does not click, and the ramp ends on the target itself: a settled gain of 1 leaves every
+    // sample as it was.
     class CGainKernel : public AUKernelBase {
     public:
         explicit CGainKernel(OrkeGain* plugin)
@@ -36,10 +38,7 @@ public:
         [[gnu::noinline]] void Ramp(const float* source, float* destination, unsigned long frames,
                                     unsigned long channels);
 
-        float m_gain = 1.0f;   // applied to the last sample
-        float m_target = 1.0f; // where the ramp ends
-        float m_step = 0.0f;   // per sample, while ramping
-        unsigned long m_rampLeft = 0;
-        bool m_fresh = true; // nothing to ramp from: the first block after construction or a reset
+        OrkeSmoothedValue m_gain{1.0f}; // its current value was applied to the last sample
+        bool m_fresh = true;            // nothing to ramp from: the first block after construction or a reset
     };
 };

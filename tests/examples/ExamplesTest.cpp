@@ -3,7 +3,8 @@
 // Filter: the magnitude of each filter type below, at and above its cutoff against the analogue prototype it
 // is transformed from, DC through the low-pass, and memories cleared when the host resumes the plug-in or
 // changes the sample rate. Both: a second host thread sets parameters and switches programs as the audio
-// thread renders, the output stays finite and in proportion, and the thread sanitizer finds no race.
+// thread renders, the output stays finite and in proportion, and the thread sanitizer finds no race; every
+// parameter set from its own display text shows that text again.
 #include "HostedExample.h"
 
 #include <atomic>
@@ -153,6 +154,31 @@ TEST_P(Examples, ParametersAndProgramsChangeWhileTheAudioThreadRenders) {
     stop = true;
     host.join();
     EXPECT_LE(loudest, GetParam().second); // the input's peak is 1
+}
+
+// Every parameter of every example, at values across its range: set from its own display text, alone and with
+// the unit's label after it, it shows that same text again.
+TEST_P(Examples, EachParameterTakesItsOwnDisplayTextBack) {
+    HostedExample plugin(GetParam().first);
+    const auto text = [&](int32_t opcode, int32_t index) {
+        char field[64] = "";
+        Dispatch(plugin.effect, opcode, index, 0, field);
+        return std::string(field);
+    };
+    for (int32_t index = 0; index < plugin.effect->numParams; ++index) {
+        const std::string label = text(effGetParamLabel, index);
+        for (const float normalised : {0.0f, 0.13f, 0.5f, 0.77f, 1.0f}) {
+            plugin.SetParameter(index, normalised);
+            const std::string shown = text(effGetParamDisplay, index);
+            for (std::string entry : {shown, shown + " " + label}) {
+                plugin.SetParameter(index, normalised < 0.5f ? 1.0f : 0.0f);
+                EXPECT_EQ(Dispatch(plugin.effect, effString2Parameter, index, 0, entry.data()), 1)
+                    << "parameter " << index << ": '" << entry << "'";
+                EXPECT_EQ(text(effGetParamDisplay, index), shown)
+                    << "parameter " << index << ": '" << entry << "'";
+            }
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, Examples,

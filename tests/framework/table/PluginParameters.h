@@ -15,6 +15,8 @@ enum TestRow : int {
     kRowLongName, // a name of 20 bytes
     kRowHugeName, // a name of more than 63 bytes
     kRowUnit26,   // a unit code with no label
+    kRowTime,     // milliseconds 1 to 1000 on a log taper
+    kRowStepped,  // percent 0 to 100 in 4 steps
     kRowCount
 };
 

@@ -13,4 +13,6 @@ const ParamInfo astParamInfos[kParameterCount] = {
     {CFSTR("Oscillator two fine detune amount relative to oscillator one, in steps"), kUnitGeneric, 0.0f,
      1.0f, 0.0f},
     {CFSTR("Unit 26"), 26, 0.0f, 1.0f, 0.0f},
+    {CFSTR("Time"), kUnitMilliseconds, 1.0f, 1000.0f, 10.0f, kParamLogTaper},
+    {CFSTR("Stepped"), kUnitPercent, 0.0f, 100.0f, 50.0f, 0, 4},
 };
