@@ -1,5 +1,5 @@
-// The host's transport, asked once per block for a plug-in that wants it, and kept only as far as the host
-// vouches for each field.
+// The host's transport, asked once per block for a plug-in that wants it (kOrkeWantsTransport), and kept only
+// as far as the host vouches for each field.
 #include "OrkeAuBase.h"
 
 #include <cmath>
@@ -15,9 +15,10 @@ bool finite(double value) {
 }
 
 // What the host's record says, field by field: a field counts only with its valid bit and a usable value, so
-// a host that answers NaN or a tempo of 0 gives no tempo rather than a wrong one.
-OrkeTransport transportOf(const VstTimeInfo& info) {
-    OrkeTransport transport;
+// a host that answers NaN or a tempo of 0 gives no tempo rather than a wrong one. Every field is written, so
+// nothing of an earlier block remains.
+void readTransport(const VstTimeInfo& info, OrkeTransport& transport) {
+    transport = OrkeTransport();
     const int32_t flags = info.flags;
     if (finite(info.samplePos)) {
         transport.valid |= OrkeTransport::kSamplePosition;
@@ -48,19 +49,17 @@ OrkeTransport transportOf(const VstTimeInfo& info) {
         transport.loopStart = info.cycleStartPos;
         transport.loopEnd = info.cycleEndPos;
     }
-    return transport;
 }
 
 } // namespace
 
 void OrkeAuBase::FetchTransport() {
-    m_blockTransport = OrkeTransport();
-    if (Described(kOrkeWantsTransport)) {
-        if (const VstTimeInfo* info = getTimeInfo(kFieldsAsked)) {
-            VstTimeInfo copy;
-            std::memcpy(&copy, info, sizeof(copy)); // read once: the host may rewrite its record
-            m_blockTransport = transportOf(copy);
-        }
+    const VstTimeInfo* info = getTimeInfo(kFieldsAsked);
+    if (info == nullptr) {
+        m_transport = OrkeTransport();
+        return;
     }
-    m_transport = m_blockTransport;
+    VstTimeInfo copy;
+    std::memcpy(&copy, info, sizeof(copy)); // read once: the host may rewrite its record
+    readTransport(copy, m_transport);
 }

@@ -280,18 +280,11 @@ private:
     void BeginBlock(int32_t sampleFrames);
     void FetchTransport();
     void RenderParts(float** inputs, float** outputs, uint32_t frames);
-    void RunBlock(uint32_t offset, uint32_t frames);
+    void RunBlock(const float* const* inputs, float* const* outputs, uint32_t offset, uint32_t frames);
+    bool EveryChannelGiven(float* const* inputs, float* const* outputs) const;
     void EndBlock();
     void CheckLatency(bool tellHost);
     bool Described(uint32_t option) const { return (m_options & option) != 0; }
-    // The channels a block has: the record's counts, never more than the render path's arrays hold.
-    size_t ChannelsIn() const {
-        return std::min(m_numInputChannels, static_cast<size_t>(cEffect.numInputs > 0 ? cEffect.numInputs : 0));
-    }
-    size_t ChannelsOut() const {
-        return std::min(m_numOutputChannels,
-                        static_cast<size_t>(cEffect.numOutputs > 0 ? cEffect.numOutputs : 0));
-    }
 
     int m_notifying = 0; // depth of PropertyChanged calls in progress
     std::atomic<uint32_t> m_parameterChanges{0};
@@ -316,6 +309,8 @@ private:
     size_t m_numOutputChannels = 0;
     std::unique_ptr<const float*[]> m_inputChannels;
     std::unique_ptr<float*[]> m_outputChannels;
+    size_t m_blockInputs = 0; // the block's channels, at most the counts above [audio thread]
+    size_t m_blockOutputs = 0;
     std::unique_ptr<float[]> m_silence;
     std::unique_ptr<float[]> m_discarded;
     std::unique_ptr<float[]> m_narrowInputs;

@@ -20,12 +20,85 @@ OrkeTransport advanced(const OrkeTransport& start, uint32_t frames, float sample
 
 } // namespace
 
-// A block of no frames (or a negative count) is still a block: ProcessBlock sees it with 0 frames.
+// The steps of every block, inlined into both entries below.
+[[gnu::always_inline]] inline void OrkeAuBase::BeginBlock(int32_t sampleFrames) {
+    const uint32_t resetRequests = m_resetRequests.load(std::memory_order_acquire);
+    if (resetRequests != m_resetsDone) {
+        m_resetsDone = resetRequests;
+        ResetKernels();
+        m_blockChangesForced = true;
+        Reset();
+    }
+    // The channels a block has: the record's counts, never more than the render path's arrays hold.
+    m_blockInputs = std::min(m_numInputChannels, static_cast<size_t>(std::max(cEffect.numInputs, 0)));
+    m_blockOutputs = std::min(m_numOutputChannels, static_cast<size_t>(std::max(cEffect.numOutputs, 0)));
+    if (Described(kOrkeWantsTransport)) {
+        FetchTransport();
+    }
+    if (m_events) {
+        m_events->Seal(sampleFrames);
+        m_eventsHandedOut = 0;
+    }
+}
+
+[[gnu::always_inline]] inline bool OrkeAuBase::EveryChannelGiven(float* const* inputs,
+                                                                 float* const* outputs) const {
+    for (size_t i = 0; i < m_blockInputs; ++i) {
+        if (inputs == nullptr || inputs[i] == nullptr) {
+            return false;
+        }
+    }
+    for (size_t i = 0; i < m_blockOutputs; ++i) {
+        if (outputs[i] == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// One part of the block, `frames` frames from `offset`: the events of the part are the next ones of the
+// list, and the transport is where the part begins.
+[[gnu::always_inline]] inline void OrkeAuBase::RunBlock(const float* const* inputs, float* const* outputs,
+                                                        uint32_t offset, uint32_t frames) {
+    OrkeEventSpan events;
+    if (m_events) {
+        const OrkeEventSpan all = m_events->Events();
+        size_t end = m_eventsHandedOut;
+        while (end < all.size() && all[end].frame < static_cast<int32_t>(frames)) {
+            ++end;
+        }
+        events = OrkeEventSpan(all.begin() + m_eventsHandedOut, end - m_eventsHandedOut);
+        m_events->Rebase(end, static_cast<int32_t>(frames)); // the rest now counts from the next part
+        m_eventsHandedOut = end;
+    }
+    if (offset != 0 && Described(kOrkeWantsTransport)) {
+        m_transport = advanced(m_blockTransport, offset, m_kernelSampleRate);
+    }
+    const OrkeBlock block{inputs,      static_cast<int32_t>(m_blockInputs),
+                          outputs,     static_cast<int32_t>(m_blockOutputs),
+                          frames,      events,
+                          m_transport, m_kernelSampleRate};
+    ProcessBlock(block);
+}
+
+[[gnu::always_inline]] inline void OrkeAuBase::EndBlock() {
+    if (m_events) {
+        m_events->Clear();
+    }
+}
+
+// A block of no frames (or a negative count) is still a block: ProcessBlock sees it with 0 frames. When the
+// host gave every channel, its own arrays go to ProcessBlock as they are.
 void OrkeAuBase::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {
     const OrkeDenormalGuard denormals;
     BeginBlock(sampleFrames);
     if (outputs != nullptr) {
-        RenderParts(inputs, outputs, sampleFrames > 0 ? static_cast<uint32_t>(sampleFrames) : 0);
+        const uint32_t frames = sampleFrames > 0 ? static_cast<uint32_t>(sampleFrames) : 0;
+        if (EveryChannelGiven(inputs, outputs)) {
+            RunBlock(inputs, outputs, 0, frames);
+        } else {
+            RenderParts(inputs, outputs, frames);
+        }
     }
     EndBlock();
 }
@@ -36,13 +109,12 @@ void OrkeAuBase::processDoubleReplacing(double** inputs, double** outputs, int32
     const OrkeDenormalGuard denormals;
     BeginBlock(sampleFrames);
     if (outputs != nullptr && m_silence != nullptr) {
-        const size_t numInputs = ChannelsIn();
-        const size_t numOutputs = ChannelsOut();
         const uint32_t frames = sampleFrames > 0 ? static_cast<uint32_t>(sampleFrames) : 0;
+        m_blockTransport = m_transport;
         uint32_t offset = 0;
         do {
             const uint32_t part = std::min(kRenderPart, frames - offset);
-            for (size_t i = 0; i < numInputs; ++i) {
+            for (size_t i = 0; i < m_blockInputs; ++i) {
                 float* narrow = &m_narrowInputs[i * kRenderPart];
                 const double* wide = inputs != nullptr ? inputs[i] : nullptr;
                 for (uint32_t k = 0; k < part; ++k) {
@@ -50,11 +122,11 @@ void OrkeAuBase::processDoubleReplacing(double** inputs, double** outputs, int32
                 }
                 m_inputChannels[i] = narrow;
             }
-            for (size_t i = 0; i < numOutputs; ++i) {
+            for (size_t i = 0; i < m_blockOutputs; ++i) {
                 m_outputChannels[i] = &m_narrowOutputs[i * kRenderPart];
             }
-            RunBlock(offset, part);
-            for (size_t i = 0; i < numOutputs; ++i) {
+            RunBlock(m_inputChannels.get(), m_outputChannels.get(), offset, part);
+            for (size_t i = 0; i < m_blockOutputs; ++i) {
                 if (double* wide = outputs[i]) {
                     const float* narrow = &m_narrowOutputs[i * kRenderPart];
                     for (uint32_t k = 0; k < part; ++k) {
@@ -68,82 +140,26 @@ void OrkeAuBase::processDoubleReplacing(double** inputs, double** outputs, int32
     EndBlock();
 }
 
-// The block in one piece when the host gave every channel, else in parts as long as the framework's own
-// buffers, which stand in for the channels it did not give.
+// A block the host left channels out of goes in parts as long as the framework's own buffers, which stand in
+// for those channels: silence for an input, a discarded buffer for an output.
 void OrkeAuBase::RenderParts(float** inputs, float** outputs, uint32_t frames) {
-    const size_t numInputs = ChannelsIn();
-    const size_t numOutputs = ChannelsOut();
-    bool whole = true;
-    for (size_t i = 0; i < numInputs; ++i) {
-        whole = whole && inputs != nullptr && inputs[i] != nullptr;
-    }
-    for (size_t i = 0; i < numOutputs; ++i) {
-        whole = whole && outputs[i] != nullptr;
-    }
-    if (!whole && m_silence == nullptr) {
+    if (m_silence == nullptr) {
         return; // never prepared: a plug-in of the earlier kind that made no kernels
     }
-    const uint32_t longest = whole ? frames : kRenderPart;
+    m_blockTransport = m_transport; // each part's transport starts from the block's
     uint32_t offset = 0;
     do {
-        const uint32_t part = std::min(longest, frames - offset);
-        for (size_t i = 0; i < numInputs; ++i) {
+        const uint32_t part = std::min(kRenderPart, frames - offset);
+        for (size_t i = 0; i < m_blockInputs; ++i) {
             const float* given = inputs != nullptr ? inputs[i] : nullptr;
             m_inputChannels[i] = given != nullptr ? given + offset : m_silence.get();
         }
-        for (size_t i = 0; i < numOutputs; ++i) {
+        for (size_t i = 0; i < m_blockOutputs; ++i) {
             m_outputChannels[i] = outputs[i] != nullptr ? outputs[i] + offset : &m_discarded[i * kRenderPart];
         }
-        RunBlock(offset, part);
+        RunBlock(m_inputChannels.get(), m_outputChannels.get(), offset, part);
         offset += part;
     } while (offset < frames);
-}
-
-void OrkeAuBase::BeginBlock(int32_t sampleFrames) {
-    const uint32_t resetRequests = m_resetRequests.load(std::memory_order_acquire);
-    if (resetRequests != m_resetsDone) {
-        m_resetsDone = resetRequests;
-        ResetKernels();
-        m_blockChangesForced = true;
-        Reset();
-    }
-    FetchTransport();
-    if (m_events) {
-        m_events->Seal(sampleFrames);
-    }
-    m_eventsHandedOut = 0;
-}
-
-// One part of the block, `frames` frames from `offset`: the channel arrays are set, the events of the part
-// are the next ones of the list, and the transport is where the part begins.
-void OrkeAuBase::RunBlock(uint32_t offset, uint32_t frames) {
-    OrkeEventSpan events;
-    if (m_events) {
-        const OrkeEventSpan all = m_events->Events();
-        size_t end = m_eventsHandedOut;
-        while (end < all.size() && all[end].frame < static_cast<int32_t>(frames)) {
-            ++end;
-        }
-        events = OrkeEventSpan(all.begin() + m_eventsHandedOut, end - m_eventsHandedOut);
-        m_events->Rebase(end, static_cast<int32_t>(frames)); // the rest now counts from the next part
-        m_eventsHandedOut = end;
-    }
-    m_transport = offset == 0 ? m_blockTransport : advanced(m_blockTransport, offset, m_kernelSampleRate);
-    const OrkeBlock block{m_inputChannels.get(),
-                          static_cast<int32_t>(ChannelsIn()),
-                          m_outputChannels.get(),
-                          static_cast<int32_t>(ChannelsOut()),
-                          frames,
-                          events,
-                          m_transport,
-                          m_kernelSampleRate};
-    ProcessBlock(block);
-}
-
-void OrkeAuBase::EndBlock() {
-    if (m_events) {
-        m_events->Clear();
-    }
 }
 
 void OrkeAuBase::ResetKernels() {

@@ -2,15 +2,14 @@
 #include "AudioFiles.h"
 
 #include "CommandLine.h"
-#include "EffectNames.h"
 #include "FileBytes.h"
+#include "PendingFile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -124,54 +123,6 @@ bool formatHolds(int format, int channels, int sampleRate) {
     return sf_format_check(&info) != 0;
 }
 
-// The one temporary file in the making, for the signal handler: a render that is interrupted, or that a
-// plug-in crashes, leaves nothing behind.
-char g_pendingPath[4096];
-volatile sig_atomic_t g_pending = 0;
-const int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
-constexpr size_t kSignalCount = sizeof kCleanupSignals / sizeof kCleanupSignals[0];
-struct sigaction g_previous[kSignalCount];
-
-void removePendingAndReraise(int signal) {
-    RemovePendingOutput();
-    for (size_t i = 0; i < kSignalCount; ++i) {
-        if (kCleanupSignals[i] == signal) {
-            sigaction(signal, &g_previous[i], nullptr);
-        }
-    }
-    // A fault comes back by itself when the faulting instruction runs again, now to the previous handler.
-    if (signal == SIGINT || signal == SIGTERM || signal == SIGHUP || signal == SIGABRT) {
-        raise(signal);
-    }
-}
-
-void watchPending(const std::string& path) {
-    if (path.size() >= sizeof g_pendingPath) {
-        return;
-    }
-    std::memcpy(g_pendingPath, path.c_str(), path.size() + 1);
-    g_pending = 1;
-    struct sigaction action {};
-    action.sa_handler = removePendingAndReraise;
-    sigemptyset(&action.sa_mask);
-    for (size_t i = 0; i < kSignalCount; ++i) {
-        sigaction(kCleanupSignals[i], nullptr, &g_previous[i]);
-        if (g_previous[i].sa_handler != SIG_IGN) { // a signal the user chose to ignore stays ignored
-            sigaction(kCleanupSignals[i], &action, nullptr);
-        }
-    }
-}
-
-void forgetPending() {
-    if (g_pending == 0) {
-        return;
-    }
-    g_pending = 0;
-    for (size_t i = 0; i < kSignalCount; ++i) {
-        sigaction(kCleanupSignals[i], &g_previous[i], nullptr);
-    }
-}
-
 // `major` with the input's sample format where it holds it, otherwise the first that fits; 0 when none does.
 int withSampleFormat(int major, int inputFormat) {
     const int candidates[] = {inputFormat & SF_FORMAT_SUBMASK,
@@ -189,13 +140,6 @@ int withSampleFormat(int major, int inputFormat) {
 }
 
 } // namespace
-
-void RemovePendingOutput() {
-    if (g_pending != 0) {
-        unlink(g_pendingPath);
-        g_pending = 0;
-    }
-}
 
 bool ParseFormat(const std::string& text, int inputFormat, int& format, std::string& error) {
     const size_t colon = text.find(':');
@@ -315,7 +259,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, int form
     if (descriptor < 0) {
         return nullptr;
     }
-    watchPending(temporary);
+    WatchPendingFile(temporary);
 
     SF_INFO info{};
     info.format = format;
@@ -326,7 +270,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, int form
         error = "cannot write " + path + ": " + sf_strerror(nullptr);
         close(descriptor);
         unlink(temporary.c_str());
-        forgetPending();
+        ForgetPendingFile();
         return nullptr;
     }
     // Samples beyond full scale are clipped, never wrapped around, in integer formats.
@@ -343,7 +287,7 @@ OutputFile::~OutputFile() {
     if (!m_committed) {
         unlink(m_temporary.c_str());
     }
-    forgetPending();
+    ForgetPendingFile();
 }
 
 bool OutputFile::Write(const float* interleaved, sf_count_t frames, std::string& error) {
@@ -367,7 +311,7 @@ bool OutputFile::Commit(std::string& error) {
         return false;
     }
     m_committed = true;
-    forgetPending();
+    ForgetPendingFile();
     return true;
 }
 

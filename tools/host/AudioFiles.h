@@ -22,10 +22,6 @@ bool FormatForPath(const std::string& path, int inputFormat, int& format, std::s
 // "WAV 16-bit integer" and the like, for messages.
 std::string FormatText(int format);
 
-// Removes the output file being written, if there is one. Safe in a signal handler: for a render that a
-// plug-in crash ends.
-void RemovePendingOutput();
-
 class InputFile {
 public:
     // Opens `path` for reading; null with a one-line reason when it is missing or not a readable audio file.

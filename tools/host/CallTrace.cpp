@@ -2,10 +2,10 @@
 #include "CallTrace.h"
 
 #include "EffectOpcodes.h"
+#include "FaultHandlers.h"
 #include "RealtimeWatch.h"
 
 #include <cxxabi.h>
-#include <signal.h>
 #include <sys/mman.h>
 
 #include <cstdio>
@@ -162,14 +162,11 @@ void enter(TracedCall& call, CallKind kind) {
     call.inside = 1;
 }
 
-extern "C" void onFault(int signal) {
+void markFaultingThread(int) {
     if (g_shared != nullptr) {
         g_shared->crashedThread =
             t_tracedCall != nullptr ? static_cast<int32_t>(t_tracedCall - g_shared->threads) : -1;
     }
-    // The handler was one-shot: the default action ends the process, once this handler returns for a signal
-    // sent, or at once when a faulting instruction runs again.
-    raise(signal);
 }
 
 } // namespace
@@ -210,19 +207,11 @@ void TraceThisThread(int slot) {
 }
 
 void MarkFaultingThread() {
-    // Its own stack, so that a plug-in that overflows the stack is still named.
-    static char alternate[64 * 1024];
-    stack_t stack{};
-    stack.ss_sp = alternate;
-    stack.ss_size = sizeof alternate;
-    sigaltstack(&stack, nullptr);
-    struct sigaction action {};
-    action.sa_handler = onFault;
-    action.sa_flags = SA_ONSTACK | SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS}) {
-        sigaction(fault, &action, nullptr);
-    }
+    KeepFaultAction(kCrashSignals | kTrapSignals, FaultStage::Note, markFaultingThread);
+}
+
+bool TracedThreadInside(int slot) {
+    return g_shared != nullptr && slot >= 0 && slot < kTracedThreads && g_shared->threads[slot].inside != 0;
 }
 
 std::string Ordinal(int64_t n) {

@@ -42,8 +42,17 @@ CallTraceSnapshot ReadCallTrace();
 
 // Child side. Traces the calls this thread makes from now on into slot `slot` (0 or 1); -1 stops.
 void TraceThisThread(int slot);
+// Traces this thread in slot 0 while it lives.
+struct ThreadTrace {
+    ThreadTrace() { TraceThisThread(0); }
+    ~ThreadTrace() { TraceThisThread(-1); }
+    ThreadTrace(const ThreadTrace&) = delete;
+    ThreadTrace& operator=(const ThreadTrace&) = delete;
+};
 // Notes which traced thread a fault signal hits before the signal ends the process.
 void MarkFaultingThread();
+// Whether the thread traced in `slot` is inside a call into the plug-in now. Safe in a signal handler.
+bool TracedThreadInside(int slot);
 
 // "request 8 (effGetParamName) for index 0 with a null pointer", "a process call of 0 frames at 44100 Hz
 // (blocks of up to 1024, separate buffers), the 1st since resume", ...

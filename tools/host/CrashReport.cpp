@@ -1,8 +1,9 @@
-// The crash report of a render: the signal handlers, the frame reached, and the output removed.
+// The crash report of a render: the fault action, the frame reached, and the line it writes.
 #include "CrashReport.h"
 
-#include "AudioFiles.h"
+#include "CallTrace.h"
 #include "CommandLine.h"
+#include "FaultHandlers.h"
 #include "SignalSafe.h"
 
 #include <signal.h>
@@ -16,17 +17,11 @@
 namespace orke::host {
 namespace {
 
-// Everything the handler reads is set before it is installed; it only formats a number and writes.
-const int kFaults[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
-constexpr size_t kFaultCount = sizeof kFaults / sizeof kFaults[0];
-struct sigaction g_previous[kFaultCount];
+// Everything the action reads is set before it is registered; it only formats a number and writes.
 char g_before[4200]; // "orke-host process: PLUGIN crashed ("
-char g_after[4200];  // "; OUT not written\n"
+char g_after[4200];  // "; OUT is not written\n"
 pid_t g_renderThread = 0;
 std::atomic<int64_t> g_frame{0};
-volatile sig_atomic_t g_inPlugin = 0;
-// The handler's own stack, so that a plug-in that overflows the stack is reported too.
-char g_alternateStack[65536];
 
 static_assert(std::atomic<int64_t>::is_always_lock_free, "the handler reads the frame without a lock");
 
@@ -34,23 +29,12 @@ void writeText(const char* text) {
     WriteAll(STDERR_FILENO, text, std::strlen(text));
 }
 
-void restorePrevious() {
-    for (size_t i = 0; i < kFaultCount; ++i) {
-        sigaction(kFaults[i], &g_previous[i], nullptr);
-    }
-}
-
-void onFault(int signal) {
+// A fault on the rendering thread outside a plug-in call is orke-host's own: left to the handler before.
+void reportCrash(int signal) {
     const bool pluginThread = static_cast<pid_t>(syscall(SYS_gettid)) != g_renderThread;
-    if (g_inPlugin == 0 && !pluginThread) {
-        // orke-host's own fault: left to whoever handled it before (a sanitizer, or the default end).
-        restorePrevious();
-        if (signal == SIGABRT) {
-            raise(signal);
-        }
+    if (!pluginThread && !TracedThreadInside(0)) {
         return;
     }
-    RemovePendingOutput();
     char number[24];
     char* digit = number + sizeof number;
     *--digit = '\0';
@@ -60,7 +44,7 @@ void onFault(int signal) {
         frame /= 10;
     } while (frame != 0);
     writeText(g_before);
-    writeText(KnownSignalName(signal)); // one of kFaults, all named
+    writeText(KnownSignalName(signal)); // a crash signal, all of them named
     writeText(") at frame ");
     writeText(digit);
     writeText(g_after);
@@ -80,37 +64,13 @@ CrashReport::CrashReport(const std::string& plugin, const std::string& output) {
     copyText(g_after, "; " + output + " is not written\n");
     g_renderThread = static_cast<pid_t>(syscall(SYS_gettid));
     g_frame.store(0);
-    g_inPlugin = 0;
-    stack_t stack{};
-    stack.ss_sp = g_alternateStack;
-    stack.ss_size = sizeof g_alternateStack;
-    sigaltstack(&stack, nullptr);
-    struct sigaction action {};
-    action.sa_handler = onFault;
-    action.sa_flags = SA_ONSTACK;
-    sigemptyset(&action.sa_mask);
-    for (size_t i = 0; i < kFaultCount; ++i) {
-        sigaction(kFaults[i], &action, &g_previous[i]);
-    }
+    m_action = std::make_unique<FaultActionScope>(kCrashSignals, FaultStage::Report, reportCrash);
 }
 
-CrashReport::~CrashReport() {
-    restorePrevious();
-    stack_t disabled{};
-    disabled.ss_flags = SS_DISABLE;
-    sigaltstack(&disabled, nullptr);
-}
+CrashReport::~CrashReport() = default;
 
 void CrashReport::SetFrame(int64_t frame) {
     g_frame.store(frame, std::memory_order_relaxed);
-}
-
-void CrashReport::EnterPlugin() {
-    g_inPlugin = 1;
-}
-
-void CrashReport::LeavePlugin() {
-    g_inPlugin = 0;
 }
 
 } // namespace orke::host

@@ -1,6 +1,7 @@
 // Work in a child process: the fork, the lines it reports through a pipe, and its end, whatever it was.
 #include "Isolation.h"
 
+#include "FaultHandlers.h"
 #include "SignalSafe.h"
 
 #include <fcntl.h>
@@ -140,9 +141,7 @@ IsolatedRun RunIsolated(const std::function<int(LineWriter&)>& work, std::chrono
         std::setvbuf(stdout, nullptr, _IONBF, 0);
         // A fault ends the child by its signal, so the parent can name it, even where a sanitizer has put its
         // own handler in place (its reports remain on standard error for an in-process run).
-        for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
-            signal(fault, SIG_DFL);
-        }
+        UseDefaultFaultHandling();
         LineWriter writer(channel[1]);
         int status = 0;
         try {

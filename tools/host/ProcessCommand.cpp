@@ -3,14 +3,17 @@
 #include "Commands.h"
 
 #include "AudioFiles.h"
+#include "CallTrace.h"
 #include "CommandLine.h"
 #include "CrashReport.h"
 #include "EffectOpcodes.h"
 #include "EffectSetup.h"
 #include "EventList.h"
+#include "FaultHandlers.h"
 #include "FileBytes.h"
 #include "HostCallback.h"
 #include "HostedPlugin.h"
+#include "PendingFile.h"
 #include "ProgressBar.h"
 #include "Transport.h"
 
@@ -348,6 +351,9 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
 
     SetHostSampleRate(sampleRate);
     SetHostBlockSize(options.block);
+    // Every call into the plug-in is traced, so that the crash report knows a fault inside one.
+    StartCallTrace();
+    const ThreadTrace traced;
     auto plugin = LoadPlugin(options.plugin, error);
     if (!plugin) {
         return fail(error);
@@ -386,8 +392,10 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
     if (!ApplyEffectSetup(effect, options.setup, error)) {
         return fail(error);
     }
-    // Before the output, so that each undoes its signal handlers in the reverse order of putting them in
-    // place (the output's when it is committed, the crash report's at the end).
+    // A crash or a request to end removes the output being written first; a crash inside the plug-in is then
+    // reported as its own.
+    const FaultActionScope removeOutput(kCrashSignals | kEndSignals, FaultStage::Tidy,
+                                        [](int) { RemovePendingFile(); });
     CrashReport crash(options.plugin, options.output);
     auto output = OutputFile::Create(options.output, format, kept, sampleRate, error);
     if (!output) {
@@ -412,13 +420,11 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
             out << "latency: declared " << effect.Record()->initialDelay
                 << " frames; not measured, as the plug-in has no inputs\n";
         } else {
-            crash.EnterPlugin();
             // A second beyond the declared delay, itself taken as at most a minute.
             const int64_t window =
                 std::clamp<int64_t>(effect.Record()->initialDelay, 0, int64_t{60} * sampleRate) + sampleRate;
             error.clear();
             const int64_t measured = measureDelay(*plugin, options, sampleRate, window, error);
-            crash.LeavePlugin();
             if (!error.empty()) {
                 return fail(error);
             }
@@ -487,12 +493,10 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
 
         transport.Publish(rendered);
         crash.SetFrame(rendered);
-        crash.EnterPlugin();
         if (VstEvents* list = events.ForBlock(rendered, frames)) {
             effect.Dispatch(effProcessEvents, 0, 0, list);
         }
         effect.Process(buffers.inputPointers.data(), buffers.outputPointers.data(), frames);
-        crash.LeavePlugin();
 
         // The first `delay` frames rendered are the plug-in's own delay and are not written.
         const int64_t skip = std::clamp<int64_t>(delay - rendered, 0, frames);
@@ -529,7 +533,11 @@ int process(const CommandLine& line, std::ostream& out, std::ostream& err) {
     if (const int status = ReadEffectSetup(line, options.setup, error); status != kExitSuccess) {
         return CommandError(kCommand, status, error, err);
     }
-    return render(options, out, err);
+    try {
+        return render(options, out, err);
+    } catch (const PluginException& exception) {
+        return CommandError(kCommand, kExitFailure, exception.what(), err);
+    }
 }
 
 } // namespace
