@@ -107,6 +107,44 @@ TEST(OrkeEcho, EchoesLandOnTheEighthNoteAlternatingAndScaledByTheFeedback) {
         EXPECT_TRUE(renderClick(120.0, block) == reference) << "blocks of " << block << " frames differ";
     }
 }
+// The output of an orke-host command, or "" with a failure when it fails.
+std::string run(const std::string& arguments) {
+    const std::string command = std::string(ORKE_HOST_PATH) + " " + arguments + " 2>&1";
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char chunk[4096];
+        for (size_t read; (read = fread(chunk, 1, sizeof(chunk), pipe)) > 0;) {
+            output.append(chunk, read);
+        }
+        EXPECT_EQ(pclose(pipe), 0) << command << "\n" << output;
+    }
+    return output;
+}
+
+// The programs travel as one chunk: a bank saved with values set, loaded into a fresh instance, shows those
+// values and every program's name; a program file lands in the current program.
+TEST(OrkeEcho, ItsStateComesBackThroughOrkeHostsProgramAndBankFiles) {
+    const std::string bank = "/tmp/orke-echo-" + std::to_string(getpid()) + ".fxb";
+    const std::string program = "/tmp/orke-echo-" + std::to_string(getpid()) + ".fxp";
+    const std::string echo = ORKE_ECHO_PATH;
+    run("preset save " + echo + " " + bank + " --bank --param 2=0.25 --param 3=0.7");
+    run("preset save " + echo + " " + program + " --program 3 --param 5=0.5");
+    const std::string fresh = run("info " + echo);
+    const std::string fromBank = run("info " + echo + " --preset " + bank);
+    const std::string fromProgram = run("info " + echo + " --preset " + program);
+    std::remove(bank.c_str());
+    std::remove(program.c_str());
+    for (const char* shown : {"Time = 6.687 ms", "Feedback = 66.50 %"}) {
+        EXPECT_EQ(fresh.find(shown), std::string::npos) << shown;
+        EXPECT_NE(fromBank.find(shown), std::string::npos) << shown << " in\n" << fromBank;
+    }
+    for (const char* name :
+         {"Eighth Ping-Pong", "Dotted Eighth", "Slapback", "Dark Quarter", "Triplet Wash"}) {
+        EXPECT_NE(fromBank.find(name), std::string::npos) << name;
+    }
+    EXPECT_NE(fromProgram.find("High Cut = 3162 Hz"), std::string::npos) << fromProgram;
+    EXPECT_NE(fromProgram.find("Feedback = 65.00 %"), std::string::npos) << "Dark Quarter's feedback";
+}
 #endif
 
 // A host whose transport has no tempo: the delay is the free time (375 ms by default), in every program
