@@ -1,4 +1,4 @@
-// The transport's time record, filled for each block and handed to the host callback.
+// The transport's time record, handed to the host callback for each block and withdrawn at the end.
 #include "Transport.h"
 
 #include "HostCallback.h"
@@ -8,30 +8,14 @@
 namespace orke::host {
 
 Transport::Transport(TempoMap map, double sampleRate)
-    : m_map(std::move(map))
-    , m_sampleRate(sampleRate) {}
+    : m_position(std::move(map), sampleRate) {}
 
 Transport::~Transport() {
     SetHostTimeInfo(nullptr);
 }
 
 void Transport::Publish(int64_t frame) {
-    VstTimeInfo& record = m_records[m_next];
-    m_next = 1 - m_next;
-    const double seconds = static_cast<double>(frame) / m_sampleRate;
-    Meter meter;
-    record = VstTimeInfo{};
-    record.samplePos = static_cast<double>(frame);
-    record.sampleRate = m_sampleRate;
-    record.ppqPos = m_map.QuarterAt(seconds);
-    record.tempo = m_map.TempoAt(seconds);
-    record.barStartPos = m_map.BarStartAt(record.ppqPos, meter);
-    record.timeSigNumerator = meter.numerator;
-    record.timeSigDenominator = meter.denominator;
-    record.flags = kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid | kVstBarsValid |
-                   kVstTimeSigValid | (m_started ? 0 : kVstTransportChanged);
-    m_started = true;
-    SetHostTimeInfo(&record);
+    SetHostTimeInfo(m_position.At(frame));
 }
 
 } // namespace orke::host

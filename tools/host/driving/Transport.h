@@ -2,8 +2,7 @@
 // the render, answered to the plug-in's time request.
 #pragma once
 
-#include "TempoMap.h"
-#include "VstRecords.h"
+#include "SongPosition.h"
 
 #include <cstdint>
 
@@ -18,18 +17,12 @@ public:
     Transport(const Transport&) = delete;
     Transport& operator=(const Transport&) = delete;
 
-    // Fills the time record for the block that starts at `frame` and hands it to the host callback. Called
-    // before each block's process call.
+    // Hands the host callback the record for the block that starts at `frame`. Called before each block's
+    // process call.
     void Publish(int64_t frame);
 
 private:
-    TempoMap m_map;
-    double m_sampleRate;
-    // Two records in turn: the one a plug-in was handed for a block is not rewritten while the next block is
-    // prepared, so a plug-in thread still reading it after its block never sees it change under it.
-    VstTimeInfo m_records[2] = {};
-    int m_next = 0;
-    bool m_started = false;
+    SongPosition m_position;
 };
 
 } // namespace orke::host
