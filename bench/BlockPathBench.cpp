@@ -4,7 +4,9 @@
 //   gain/hand/N     a gain settled at one half, straight against the record: one loop per channel
 //   gain/kernels/N  Orke Gain on "Half": the shell, the render path, one kernel per channel, the same loop
 //   gain/block/N    the same gain on the whole-block path (WholeBlockGain.so, built beside this program)
-//   echo/hand/N     Orke Echo's delay (its PingPongDelay) called from a record of its own, at a fixed tempo
+//   echo/hand/N     Orke Echo's delay (its PingPongDelay) called from a record of its own, which asks the
+//   host
+//                   for its tempo every block as any tempo-synced plug-in must
 //   echo/orke/N     Orke Echo: the shell, the render path with the host's transport asked every block, its
 //                   ProcessBlock and the same delay
 //
@@ -14,8 +16,7 @@
 #include "PingPongDelay.h"
 #include "VstRecords.h"
 
-#include <memory>
-#include <vector>
+#include <cmath>
 
 namespace {
 
@@ -65,15 +66,22 @@ struct HandGain {
     }
 };
 
-// Orke Echo's first program at 120 BPM: a synced eighth note, 45 % feedback, 35 % mix, 8 kHz high cut.
+// Orke Echo's first program, a synced eighth note, 45 % feedback, 35 % mix and an 8 kHz high cut, written
+// straight against the record: like any plug-in that follows the tempo, it asks the host for the time every
+// block, and sets its delay again when the tempo moves.
 struct HandEcho {
     AEffect record = recordOf(this);
     PingPongDelay delay;
-    HandEcho() {
-        delay.Reset(48000.0f);
-        delay.Set({12000.0, 0.45f, 0.35f, 8000.0f});
-    }
+    double tempo = 0.0;
+    HandEcho() { delay.Reset(48000.0f); }
     void Process(float** inputs, float** outputs, uint32_t frames) {
+        const auto* time = reinterpret_cast<const VstTimeInfo*>(
+            playingHost(&record, audioMasterGetTime, 0, kVstTempoValid, nullptr, 0.0f));
+        const double now = time != nullptr && (time->flags & kVstTempoValid) != 0 ? time->tempo : 120.0;
+        if (now != tempo) {
+            tempo = now;
+            delay.Set({std::round(0.5 * 48000.0 * 60.0 / tempo), 0.45f, 0.35f, 8000.0f});
+        }
         delay.Process(inputs[0], inputs[1], outputs[0], outputs[1], frames);
     }
 };

@@ -3,63 +3,73 @@
 #include "OrkeAuBase.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 
 constexpr int32_t kFieldsAsked =
     kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid | kVstTimeSigValid;
 
-bool finite(double value) {
-    return std::isfinite(value);
-}
-
 // What the host's record says, field by field: a field counts only with its valid bit and a usable value, so
-// a host that answers NaN or a tempo of 0 gives no tempo rather than a wrong one. Every field is written, so
-// nothing of an earlier block remains.
+// a host that answers NaN or a tempo of 0 gives no tempo rather than a wrong one. Each of the host's fields
+// is read once, and the transport starts from nothing every block, so nothing of an earlier block remains.
 void readTransport(const VstTimeInfo& info, OrkeTransport& transport) {
     transport = OrkeTransport();
     const int32_t flags = info.flags;
-    if (finite(info.samplePos)) {
+    const double samplePosition = info.samplePos;
+    if (std::isfinite(samplePosition)) {
         transport.valid |= OrkeTransport::kSamplePosition;
-        transport.samplePosition = info.samplePos;
+        transport.samplePosition = samplePosition;
         transport.playing = (flags & kVstTransportPlaying) != 0;
         transport.recording = (flags & kVstTransportRecording) != 0;
         transport.looping = (flags & kVstTransportCycleActive) != 0;
     }
-    if ((flags & kVstTempoValid) != 0 && finite(info.tempo) && info.tempo > 0.0) {
-        transport.valid |= OrkeTransport::kTempo;
-        transport.tempo = info.tempo;
+    if ((flags & kVstTempoValid) != 0) {
+        const double tempo = info.tempo;
+        if (std::isfinite(tempo) && tempo > 0.0) {
+            transport.valid |= OrkeTransport::kTempo;
+            transport.tempo = tempo;
+        }
     }
-    if ((flags & kVstPpqPosValid) != 0 && finite(info.ppqPos)) {
-        transport.valid |= OrkeTransport::kPosition;
-        transport.quarterNotePosition = info.ppqPos;
+    if ((flags & kVstPpqPosValid) != 0) {
+        const double position = info.ppqPos;
+        if (std::isfinite(position)) {
+            transport.valid |= OrkeTransport::kPosition;
+            transport.quarterNotePosition = position;
+        }
     }
-    if ((flags & kVstBarsValid) != 0 && finite(info.barStartPos)) {
-        transport.valid |= OrkeTransport::kBarStart;
-        transport.barStartPosition = info.barStartPos;
+    if ((flags & kVstBarsValid) != 0) {
+        const double barStart = info.barStartPos;
+        if (std::isfinite(barStart)) {
+            transport.valid |= OrkeTransport::kBarStart;
+            transport.barStartPosition = barStart;
+        }
     }
-    if ((flags & kVstTimeSigValid) != 0 && info.timeSigNumerator > 0 && info.timeSigDenominator > 0) {
-        transport.valid |= OrkeTransport::kTimeSignature;
-        transport.timeSignatureNumerator = info.timeSigNumerator;
-        transport.timeSignatureDenominator = info.timeSigDenominator;
+    if ((flags & kVstTimeSigValid) != 0) {
+        const int32_t numerator = info.timeSigNumerator;
+        const int32_t denominator = info.timeSigDenominator;
+        if (numerator > 0 && denominator > 0) {
+            transport.valid |= OrkeTransport::kTimeSignature;
+            transport.timeSignatureNumerator = numerator;
+            transport.timeSignatureDenominator = denominator;
+        }
     }
-    if ((flags & kVstCyclePosValid) != 0 && finite(info.cycleStartPos) && finite(info.cycleEndPos)) {
-        transport.valid |= OrkeTransport::kLoopRange;
-        transport.loopStart = info.cycleStartPos;
-        transport.loopEnd = info.cycleEndPos;
+    if ((flags & kVstCyclePosValid) != 0) {
+        const double start = info.cycleStartPos;
+        const double end = info.cycleEndPos;
+        if (std::isfinite(start) && std::isfinite(end)) {
+            transport.valid |= OrkeTransport::kLoopRange;
+            transport.loopStart = start;
+            transport.loopEnd = end;
+        }
     }
 }
 
 } // namespace
 
 void OrkeAuBase::FetchTransport() {
-    const VstTimeInfo* info = getTimeInfo(kFieldsAsked);
-    if (info == nullptr) {
+    if (const VstTimeInfo* info = getTimeInfo(kFieldsAsked)) {
+        readTransport(*info, m_transport);
+    } else {
         m_transport = OrkeTransport();
-        return;
     }
-    VstTimeInfo copy;
-    std::memcpy(&copy, info, sizeof(copy)); // read once: the host may rewrite its record
-    readTransport(copy, m_transport);
 }

@@ -3,6 +3,7 @@
 #include "OrkeAuBase.h"
 
 #include "EffectOpcodes.h"
+#include "ParameterValues.h"
 
 #include <algorithm>
 
@@ -29,7 +30,7 @@ OrkeAuBase::OrkeAuBase(audioMasterCallback audioMaster, int32_t numPrograms,
                 continue;
             }
             for (int j = 0; j < kParameterCount; ++j) {
-                program->SetParameter(j, astParamInfos[j].defaultValue);
+                program->SetParameter(j, OrkeConformParameter(j, astParamInfos[j].defaultValue));
             }
             program->SetName("Defaults");
         }

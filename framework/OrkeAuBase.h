@@ -307,12 +307,12 @@ private:
     static constexpr uint32_t kRenderPart = 1024;
     size_t m_numInputChannels = 0;
     size_t m_numOutputChannels = 0;
-    std::unique_ptr<const float*[]> m_inputChannels;
-    std::unique_ptr<float*[]> m_outputChannels;
     size_t m_blockInputs = 0; // the block's channels, at most the counts above [audio thread]
     size_t m_blockOutputs = 0;
     std::unique_ptr<float[]> m_silence;
     std::unique_ptr<float[]> m_discarded;
+    std::unique_ptr<const float*[]> m_inputChannels;
+    std::unique_ptr<float*[]> m_outputChannels;
     std::unique_ptr<float[]> m_narrowInputs;
     std::unique_ptr<float[]> m_narrowOutputs;
 
@@ -324,7 +324,7 @@ private:
     uint32_t m_blockSeenChanges = 0;
     bool m_blockChangesForced = true;
 
-    std::vector<uint8_t> m_chunk; // the last chunk handed to the host
+    std::unique_ptr<uint8_t[]> m_chunk; // the last chunk handed to the host
 };
 
 template <class Effect>

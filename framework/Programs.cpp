@@ -1,5 +1,6 @@
 // Switching programs, loading a plug-in's presets into them, and program names towards the host.
 #include "OrkeAuBase.h"
+#include "ParameterValues.h"
 #include "TextFields.h"
 
 void OrkeAuBase::setProgram(int32_t program) {
@@ -11,7 +12,7 @@ void OrkeAuBase::LoadPresets(const OrkePreset* presets, int32_t count) {
     for (int32_t i = 0; presets != nullptr && i < count && i < numPrograms; ++i) {
         if (OrkeProgram* program = m_programs[i]) {
             for (int j = 0; j < kParameterCount; ++j) {
-                program->SetParameter(j, presets[i].values[j]);
+                program->SetParameter(j, OrkeConformParameter(j, presets[i].values[j]));
             }
             program->SetName(presets[i].name);
         }

@@ -6,6 +6,7 @@
 //   N times: the name (32 bytes, NUL-padded), then P real values (32-bit floats)
 //   the plug-in's own byte count, then its bytes
 #include "OrkeAuBase.h"
+#include "ParameterValues.h"
 
 #include <cmath>
 #include <cstring>
@@ -17,17 +18,32 @@ constexpr uint32_t kChunkFormat = 1;
 constexpr size_t kHeaderSize = 28;
 constexpr size_t kNameSize = 32;
 
-void putWord(std::vector<uint8_t>& bytes, uint32_t word) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        bytes.push_back(static_cast<uint8_t>(word >> shift));
-    }
-}
+// Writes big-endian words into a buffer sized for them beforehand.
+class ChunkWriter {
+public:
+    explicit ChunkWriter(uint8_t* bytes)
+        : m_at(bytes) {}
 
-void putFloat(std::vector<uint8_t>& bytes, float value) {
-    uint32_t word;
-    std::memcpy(&word, &value, sizeof(word));
-    putWord(bytes, word);
-}
+    void Word(uint32_t word) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            *m_at++ = static_cast<uint8_t>(word >> shift);
+        }
+    }
+    void Float(float value) {
+        uint32_t word;
+        std::memcpy(&word, &value, sizeof(word));
+        Word(word);
+    }
+    void Bytes(const void* bytes, size_t count) {
+        if (count > 0) {
+            std::memcpy(m_at, bytes, count);
+        }
+        m_at += count;
+    }
+
+private:
+    uint8_t* m_at;
+};
 
 // Reads words from a chunk without ever going past its end; a read beyond it fails every later read too.
 class ChunkReader {
@@ -85,32 +101,34 @@ int32_t OrkeAuBase::getChunk(void** data, bool isPreset) {
     const int32_t current = curProgram;
     const int32_t first = isPreset ? current : 0;
     const int32_t count = isPreset ? 1 : numPrograms;
-    std::vector<uint8_t> bytes;
-    putWord(bytes, kChunkTag);
-    putWord(bytes, kChunkFormat);
-    putWord(bytes, static_cast<uint32_t>(cEffect.uniqueID));
-    putWord(bytes, static_cast<uint32_t>(getVendorVersion()));
-    putWord(bytes, static_cast<uint32_t>(kParameterCount));
-    putWord(bytes, static_cast<uint32_t>(count));
-    putWord(bytes, static_cast<uint32_t>(current));
+    std::vector<uint8_t> own;
+    SaveState(own);
+    const size_t size =
+        kHeaderSize + static_cast<size_t>(count) * (kNameSize + 4 * kParameterCount) + 4 + own.size();
+    m_chunk.reset(new uint8_t[size]);
+    ChunkWriter writer(m_chunk.get());
+    writer.Word(kChunkTag);
+    writer.Word(kChunkFormat);
+    writer.Word(static_cast<uint32_t>(cEffect.uniqueID));
+    writer.Word(static_cast<uint32_t>(getVendorVersion()));
+    writer.Word(static_cast<uint32_t>(kParameterCount));
+    writer.Word(static_cast<uint32_t>(count));
+    writer.Word(static_cast<uint32_t>(current));
     for (int32_t p = first; p < first + count; ++p) {
         const OrkeProgram* program = p >= 0 && p < numPrograms ? m_programs[p] : nullptr;
         char name[kNameSize] = {};
         if (program != nullptr) {
             program->CopyName(name, sizeof(name));
         }
-        bytes.insert(bytes.end(), name, name + kNameSize);
+        writer.Bytes(name, kNameSize);
         for (int j = 0; j < kParameterCount; ++j) {
-            putFloat(bytes, program != nullptr ? program->GetParameter(j) : astParamInfos[j].defaultValue);
+            writer.Float(program != nullptr ? program->GetParameter(j) : astParamInfos[j].defaultValue);
         }
     }
-    std::vector<uint8_t> own;
-    SaveState(own);
-    putWord(bytes, static_cast<uint32_t>(own.size()));
-    bytes.insert(bytes.end(), own.begin(), own.end());
-    m_chunk.swap(bytes);
-    *data = m_chunk.data();
-    return static_cast<int32_t>(m_chunk.size());
+    writer.Word(static_cast<uint32_t>(own.size()));
+    writer.Bytes(own.data(), own.size());
+    *data = m_chunk.get();
+    return static_cast<int32_t>(size);
 }
 
 int32_t OrkeAuBase::setChunk(void* data, int32_t byteSize, bool isPreset) {
@@ -167,7 +185,7 @@ int32_t OrkeAuBase::setChunk(void* data, int32_t byteSize, bool isPreset) {
             continue;
         }
         for (int j = 0; j < kParameterCount; ++j) {
-            program->SetParameter(j, records[p].values[j]);
+            program->SetParameter(j, OrkeConformParameter(j, records[p].values[j]));
         }
         program->SetName(records[p].name);
     }

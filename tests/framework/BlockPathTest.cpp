@@ -414,7 +414,9 @@ TEST(BlockPath, ALatencyThatFollowsAParameterIsToldToTheHost) {
     made->dispatcher(effSetProgram, 0, 1, nullptr, 0.0f);
     EXPECT_EQ(record->initialDelay, 0);
     EXPECT_EQ(host.CallsOf(audioMasterIOChanged).size(), 2u);
-    made->dispatcher(effClose, 0, 0, nullptr, 0.0f);
+    AEffect* closing = made->getAeffect();
+    closing->dispatcher(closing, effClose, 0, 0, nullptr,
+                        0.0f); // through the record, which deletes the object
 
     BlockEffect::initializeStatus = -1;
     EXPECT_EQ(OrkeAuBase::Create<BlockEffect>(RecordingHost::Callback), nullptr);

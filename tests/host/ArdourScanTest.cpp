@@ -92,6 +92,11 @@ std::vector<Scanned> modules() {
 #ifdef ORKE_GAIN_PATH
     all.push_back(scanned(ORKE_GAIN_PATH, "Orke Gain", "1330341742", false));     // 'OKgn'
     all.push_back(scanned(ORKE_FILTER_PATH, "Orke Filter", "1330341484", false)); // 'OKfl'
+    // A delay: a room effect. The scanner fills no version for any VST 2.4 module, so none is looked for.
+    all.push_back({ORKE_ECHO_PATH,
+                   {"name=\"Orke Echo\"", "creator=\"Orvane Kettlers\"", "id=\"1330341219\"", // 'OKec'
+                    "n_inputs=\"2\"", "n_outputs=\"2\"", "is_instrument=\"0\"", "category=\"RoomFx\"",
+                    "can_process_replace=\"1\"", "has_editor=\"0\""}});
 #endif
     return all;
 }
