@@ -8,11 +8,16 @@ namespace {
 
 constexpr double kSmoothSeconds = 0.02; // a moved knob reaches the sound over 20 ms
 constexpr double kBendSeconds = 0.005;  // each wheel message over 5 ms, so that the pitch does not step
-constexpr double kFadeSeconds = 0.005;  // a stolen voice, or all sound off
 constexpr double kLog2MaxQ = 5.321928094887363; // log2(40): resonance 1 gives Q 20, damping 0.05
 
 float HeldTo(float value, float low, float high) {
     return value >= low ? (value <= high ? value : high) : low; // a value that is no number becomes `low`
+}
+
+// A new target reached over `frames`; the same target again changes nothing.
+void SmoothTo(OrkeSmoothedValue& value, float target, int32_t frames) {
+    value.SetRampFrames(static_cast<unsigned long>(frames));
+    value.SetTarget(target);
 }
 
 } // namespace
@@ -28,9 +33,10 @@ void SynthVoice::Start(OrkeVoiceStart how, bool glide) {
     const auto blend = int32_t(std::lround(kFadeSeconds * SampleRate()));
     if (how == OrkeVoiceStart::kFresh) {
         // From silence: every part starts from the same state, so a note sounds the same whenever it comes.
-        for (Ramp* ramp : {&m_mix, &m_detune, &m_width, &m_noise, &m_cutoffOctaves, &m_resonance,
-                           &m_envelopeOctaves, &m_keyTracking, &m_ampSustain, &m_filterSustain, &m_bend}) {
-            ramp->Settle();
+        for (OrkeSmoothedValue* value :
+             {&m_mix, &m_detune, &m_width, &m_noise, &m_cutoffOctaves, &m_resonance, &m_envelopeOctaves,
+              &m_keyTracking, &m_ampSustain, &m_filterSustain, &m_bend}) {
+            value->Jump(value->Target());
         }
         m_velocityLevel.Jump(level);
         m_velocityDepth.Jump(depth);
@@ -43,8 +49,8 @@ void SynthVoice::Start(OrkeVoiceStart how, bool glide) {
         glide = false;
     } else if (how == OrkeVoiceStart::kRetrigger) {
         // The sounding voice takes the new velocity over a few milliseconds rather than in one step.
-        m_velocityLevel.Aim(level, blend);
-        m_velocityDepth.Aim(depth, blend);
+        SmoothTo(m_velocityLevel, level, blend);
+        SmoothTo(m_velocityDepth, depth, blend);
     }
     if (how != OrkeVoiceStart::kLegato) {
         m_amp.Start();
@@ -84,20 +90,20 @@ void SynthVoice::Aim() {
     const SynthSettings& s = *m_settings;
     const double rate = SampleRate();
     const auto frames = int32_t(std::lround(kSmoothSeconds * rate));
-    m_mix.Aim(HeldTo(s.mix, 0.0f, 1.0f), frames);
-    m_detune.Aim(HeldTo(s.detune, -100.0f, 100.0f), frames);
-    m_width.Aim(HeldTo(s.pulseWidth, 0.05f, 0.95f), frames);
-    m_noise.Aim(HeldTo(s.noise, 0.0f, 1.0f), frames);
+    SmoothTo(m_mix, HeldTo(s.mix, 0.0f, 1.0f), frames);
+    SmoothTo(m_detune, HeldTo(s.detune, -100.0f, 100.0f), frames);
+    SmoothTo(m_width, HeldTo(s.pulseWidth, 0.05f, 0.95f), frames);
+    SmoothTo(m_noise, HeldTo(s.noise, 0.0f, 1.0f), frames);
     if (s.cutoff != m_cutoffSeen) {
         m_cutoffSeen = s.cutoff;
-        m_cutoffOctaves.Aim(float(std::log2(HeldTo(s.cutoff, 1.0f, 100000.0f))), frames);
+        SmoothTo(m_cutoffOctaves, float(std::log2(HeldTo(s.cutoff, 1.0f, 100000.0f))), frames);
     }
-    m_resonance.Aim(HeldTo(s.resonance, 0.0f, 1.0f), frames);
-    m_envelopeOctaves.Aim(HeldTo(s.envelopeOctaves, -10.0f, 10.0f), frames);
-    m_keyTracking.Aim(HeldTo(s.keyTracking, 0.0f, 2.0f), frames);
-    m_ampSustain.Aim(HeldTo(s.ampSustain, 0.0f, 1.0f), frames);
-    m_filterSustain.Aim(HeldTo(s.filterSustain, 0.0f, 1.0f), frames);
-    m_bend.Aim(PitchBend(), int32_t(std::lround(kBendSeconds * rate)));
+    SmoothTo(m_resonance, HeldTo(s.resonance, 0.0f, 1.0f), frames);
+    SmoothTo(m_envelopeOctaves, HeldTo(s.envelopeOctaves, -10.0f, 10.0f), frames);
+    SmoothTo(m_keyTracking, HeldTo(s.keyTracking, 0.0f, 2.0f), frames);
+    SmoothTo(m_ampSustain, HeldTo(s.ampSustain, 0.0f, 1.0f), frames);
+    SmoothTo(m_filterSustain, HeldTo(s.filterSustain, 0.0f, 1.0f), frames);
+    SmoothTo(m_bend, PitchBend(), int32_t(std::lround(kBendSeconds * rate)));
     m_amp.SetTimes(s.ampAttack, s.ampDecay, s.ampRelease, rate);
     m_cutoffEnvelope.SetTimes(s.filterAttack, s.filterDecay, s.filterRelease, rate);
     m_wave1 = s.wave1 >= 0 && s.wave1 < kWaveCount ? s.wave1 : kWaveSaw;
@@ -108,9 +114,9 @@ void SynthVoice::Aim() {
 
 void SynthVoice::UpdatePitch() {
     const double rate = SampleRate();
-    const double pitch = m_notePitch + double(m_bend.Value());
+    const double pitch = m_notePitch + double(m_bend.Current());
     const double frequency1 = 440.0 * std::exp2((pitch - 69.0) / 12.0);
-    const double frequency2 = frequency1 * std::exp2((m_semitones2 + m_detune.Value() / 100.0) / 12.0);
+    const double frequency2 = frequency1 * std::exp2((m_semitones2 + m_detune.Current() / 100.0) / 12.0);
     // Below half the rate, where the rounded jumps still fit between two frames.
     m_increment1 = std::min(frequency1 / rate, 0.45);
     m_increment2 = std::min(frequency2 / rate, 0.45);
@@ -119,7 +125,7 @@ void SynthVoice::UpdatePitch() {
 
 double SynthVoice::NextFrame() {
     // The pitch: the glide, the wheel and the detune move it; only then are the increments computed again.
-    const bool pitchMoves = m_glideFrames > 0 || m_bend.Moving() || m_detune.Moving();
+    const bool pitchMoves = m_glideFrames > 0 || !m_bend.Settled() || !m_detune.Settled();
     if (m_glideFrames > 0) {
         if (++m_glideDone >= m_glideFrames) {
             m_notePitch = Key();

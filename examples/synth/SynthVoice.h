@@ -5,15 +5,18 @@
 
 #include "Envelope.h"
 #include "LowPass.h"
+#include "OrkeSmoothedValue.h"
 #include "OrkeVoices.h"
 #include "Oscillator.h"
-#include "Ramp.h"
 #include "SynthSettings.h"
 
 #include <cstdint>
 
 class SynthVoice : public OrkeVoice {
 public:
+    // How long a stolen voice, or every voice at all sound off, takes to fall silent.
+    static constexpr double kFadeSeconds = 0.005;
+
     explicit SynthVoice(const SynthSettings& settings)
         : m_settings(&settings) {}
 
@@ -40,11 +43,11 @@ private:
     Envelope m_amp, m_cutoffEnvelope;
     // Smoothed settings: the oscillators' mix, detune, width and noise; the filter's cutoff (in octaves),
     // resonance, envelope depth and key tracking; the sustain levels; the velocity's part of both.
-    Ramp m_mix, m_detune, m_width, m_noise;
-    Ramp m_cutoffOctaves, m_resonance, m_envelopeOctaves, m_keyTracking;
-    Ramp m_ampSustain, m_filterSustain;
-    Ramp m_velocityLevel, m_velocityDepth;
-    Ramp m_bend;               // semitones
+    OrkeSmoothedValue m_mix, m_detune, m_width, m_noise;
+    OrkeSmoothedValue m_cutoffOctaves, m_resonance, m_envelopeOctaves, m_keyTracking;
+    OrkeSmoothedValue m_ampSustain, m_filterSustain;
+    OrkeSmoothedValue m_velocityLevel, m_velocityDepth;
+    OrkeSmoothedValue m_bend;  // semitones
     float m_cutoffSeen = 0.0f; // the cutoff in Hz that m_cutoffOctaves aims at
     // The note's pitch without the wheel (a key number with a fraction), gliding towards Key().
     double m_notePitch = 60.0, m_glideFrom = 60.0;

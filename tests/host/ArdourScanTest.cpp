@@ -98,6 +98,13 @@ std::vector<Scanned> modules() {
                     "n_inputs=\"2\"", "n_outputs=\"2\"", "is_instrument=\"0\"", "category=\"RoomFx\"",
                     "can_process_replace=\"1\"", "has_editor=\"0\""}});
 #endif
+#ifdef ORKE_SYNTH_PATH
+    // An instrument that needs no audio input and takes MIDI.
+    all.push_back({ORKE_SYNTH_PATH,
+                   {"name=\"Orke Synth\"", "creator=\"Orvane Kettlers\"", "id=\"1330344825\"", // 'OKsy'
+                    "n_inputs=\"0\"", "n_outputs=\"2\"", "n_midi_inputs=\"1\"", "is_instrument=\"1\"",
+                    "category=\"Instrument\"", "can_process_replace=\"1\"", "has_editor=\"0\""}});
+#endif
     return all;
 }
 

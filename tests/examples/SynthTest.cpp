@@ -1,0 +1,420 @@
+// Orke Synth through its module's record, played as a host plays it: MIDI events sent before each block at
+// their frames. The pitch of a note and of the wheel, the first sounding frame and identical output whatever
+// the block size, eight voices and the ninth note stealing the oldest without a click, silence within the
+// release after a note off, all notes off and the pedal, and the monophonic modes with their glide.
+#include "BaseHostCallback.h"
+#include "Dispatch.h"
+#include "EffectOpcodes.h"
+#include "MidiEvents.h"
+#include "PluginModule.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr double kRate = 48000.0;
+// Program numbers and parameter numbers, as the host sees them.
+constexpr int kSawLead = 0, kPureSine = 5, kPrograms = 7;
+constexpr int kVoiceModeParameter = 20, kGlideParameter = 21;
+
+struct Message {
+    long frame; // from the start of the stream
+    uint8_t status, data1, data2;
+};
+
+Message NoteOn(long frame, int key, int velocity = 100) {
+    return {frame, 0x90, uint8_t(key), uint8_t(velocity)};
+}
+Message NoteOff(long frame, int key) {
+    return {frame, 0x80, uint8_t(key), 64};
+}
+Message Controller(long frame, int controller, int value) {
+    return {frame, 0xB0, uint8_t(controller), uint8_t(value)};
+}
+
+class HostedSynth {
+public:
+    HostedSynth()
+        : m_module(ORKE_SYNTH_PATH)
+        , m_effect(m_module.Create(orke::BaseHostCallback)) {
+        if (m_effect == nullptr) {
+            throw std::runtime_error(std::string(ORKE_SYNTH_PATH) + ": no effect (" + m_module.Error() + ")");
+        }
+        Dispatch(m_effect, effOpen);
+        Dispatch(m_effect, effSetSampleRate, 0, 0, nullptr, float(kRate));
+        Dispatch(m_effect, effSetBlockSize, 0, 4096);
+        Dispatch(m_effect, effMainsChanged, 0, 1);
+    }
+    ~HostedSynth() { Dispatch(m_effect, effClose); }
+
+    void SetProgram(int program) { Dispatch(m_effect, effSetProgram, 0, program); }
+    void SetParameter(int index, float normalised) { m_effect->setParameter(m_effect, index, normalised); }
+    // The longest a note sounds after its key is up, as the host is told it.
+    long Tail() { return long(Dispatch(m_effect, effGetTailSize)); }
+
+    // `frames` frames in blocks of `block`, each message sent with the block that holds its frame, as a host
+    // sends them (no audio inputs); the left channel, which the right must equal.
+    std::vector<float> Play(const std::vector<Message>& messages, long frames, long block = 64) {
+        std::vector<float> left(static_cast<size_t>(frames)), right(left.size());
+        size_t next = 0;
+        MidiEvents events;
+        for (long start = 0; start < frames; start += block) {
+            const long length = std::min(block, frames - start);
+            events.Clear();
+            for (; next < messages.size() && messages[next].frame < start + length; ++next) {
+                const Message& m = messages[next];
+                events.Add(int32_t(m.frame - start), m.status, m.data1, m.data2);
+            }
+            if (!events.Empty()) {
+                Dispatch(m_effect, effProcessEvents, 0, 0, events.List());
+            }
+            float* outputs[2] = {left.data() + start, right.data() + start};
+            m_effect->processReplacing(m_effect, nullptr, outputs, int32_t(length));
+        }
+        EXPECT_EQ(left, right) << "the two channels differ";
+        return left;
+    }
+
+private:
+    orke::PluginModule m_module;
+    AEffect* m_effect;
+};
+
+// The mean frequency over [from, to) from the first to the last rising zero crossing, each placed between
+// its two frames.
+double Frequency(const std::vector<float>& x, long from, long to) {
+    double first = -1.0, last = -1.0;
+    int periods = -1;
+    for (long k = from + 1; k < to; ++k) {
+        if (x[size_t(k - 1)] < 0.0f && x[size_t(k)] >= 0.0f) {
+            last = double(k - 1) + x[size_t(k - 1)] / (x[size_t(k - 1)] - x[size_t(k)]);
+            first = first < 0.0 ? last : first;
+            ++periods;
+        }
+    }
+    return periods > 0 ? periods * kRate / (last - first) : 0.0;
+}
+
+// The amplitude of the component at `frequency` over [from, to), through a Hann window.
+double Amplitude(const std::vector<float>& x, double frequency, long from, long to) {
+    std::complex<double> sum = 0.0;
+    const double length = double(to - from);
+    for (long k = from; k < to; ++k) {
+        const double window = 0.5 - 0.5 * std::cos(2.0 * M_PI * double(k - from) / length);
+        sum += double(x[size_t(k)]) * window * std::polar(1.0, -2.0 * M_PI * frequency * double(k) / kRate);
+    }
+    return 4.0 * std::abs(sum) / length;
+}
+
+double KeyFrequency(int key) {
+    return 440.0 * std::pow(2.0, (key - 69) / 12.0);
+}
+
+double Cents(double frequency, double reference) {
+    return 1200.0 * std::log2(frequency / reference);
+}
+
+// The first frame from `from` on that is not 0, or -1.
+long FirstSound(const std::vector<float>& x, long from = 0) {
+    for (long k = from; k < long(x.size()); ++k) {
+        if (x[size_t(k)] != 0.0f) {
+            return k;
+        }
+    }
+    return -1;
+}
+// The last frame that is not silent (below -120 dBFS), or -1.
+long LastSound(const std::vector<float>& x) {
+    for (long k = long(x.size()) - 1; k >= 0; --k) {
+        if (std::fabs(x[size_t(k)]) >= 1e-6f) {
+            return k;
+        }
+    }
+    return -1;
+}
+
+TEST(OrkeSynth, NotesAndTheWheelSoundAtTheirPitch) {
+    HostedSynth synth;
+    synth.SetProgram(kPureSine);
+    const std::vector<float> a = synth.Play({NoteOn(0, 69)}, 48000);
+    EXPECT_NEAR(Frequency(a, 4800, 48000), 440.0, 0.1);
+
+    // The wheel all the way up, over the program's range of 2 semitones.
+    const std::vector<float> bent = synth.Play({NoteOn(0, 69), {0, 0xE0, 0x7F, 0x7F}}, 48000);
+    EXPECT_NEAR(Cents(Frequency(bent, 4800, 48000), 440.0), 200.0, 1.0);
+    const std::vector<float> down = synth.Play({NoteOn(0, 69), {0, 0xE0, 0, 0}}, 48000);
+    EXPECT_NEAR(Cents(Frequency(down, 4800, 48000), 440.0), -200.0, 1.0);
+}
+
+// A note sounds from the frame its event names, not sooner, whatever the host's blocks; and the blocks
+// change no sample.
+TEST(OrkeSynth, FirstSoundAtTheNoteFrameAndTheSameOutputForEveryBlockSize) {
+    for (const long frame : {0L, 1L, 63L, 4000L}) {
+        std::vector<std::vector<float>> outputs;
+        for (const long block : {1L, 64L, 4096L}) {
+            HostedSynth synth;
+            synth.SetProgram(kSawLead);
+            outputs.push_back(synth.Play({NoteOn(frame, 69),
+                                          NoteOn(frame + 700, 76),
+                                          NoteOff(frame + 2000, 69),
+                                          {frame + 2100, 0xE0, 0x00, 0x50}},
+                                         frame + 9000, block));
+            EXPECT_EQ(FirstSound(outputs.back()), frame)
+                << "note at frame " << frame << ", blocks of " << block;
+        }
+        EXPECT_TRUE(outputs[0] == outputs[1]) << "note at frame " << frame << ": blocks of 1 and 64 differ";
+        EXPECT_TRUE(outputs[1] == outputs[2])
+            << "note at frame " << frame << ": blocks of 64 and 4096 differ";
+    }
+}
+
+// Eight held notes sound together at their eight pitches; a ninth takes the oldest's voice, which fades
+// rather than stopping dead: no step between two frames is larger than the notes' own.
+TEST(OrkeSynth, EightVoicesAndTheNinthNoteStealsTheOldest) {
+    // The ninth is the lowest: with it the notes' own steps can only get smaller.
+    const int keys[9] = {36, 40, 43, 47, 50, 53, 57, 60, 31};
+    HostedSynth synth;
+    synth.SetProgram(kPureSine);
+    const double single = Amplitude(synth.Play({NoteOn(0, 60)}, 24000), KeyFrequency(60), 4800, 24000);
+    std::vector<Message> messages;
+    for (int k = 0; k < 8; ++k) {
+        messages.push_back(NoteOn(k, keys[k]));
+    }
+    constexpr long kNinth = 24000;
+    messages.push_back(NoteOn(kNinth, keys[8]));
+    const std::vector<float> out = synth.Play(messages, 48000);
+    for (int k = 0; k < 9; ++k) {
+        const double before = Amplitude(out, KeyFrequency(keys[k]), 4800, kNinth);
+        const double after = Amplitude(out, KeyFrequency(keys[k]), kNinth + 2400, 48000);
+        EXPECT_NEAR(before, k < 8 ? single : 0.0, 0.05 * single) << "key " << keys[k] << " before the ninth";
+        EXPECT_NEAR(after, k > 0 ? single : 0.0, 0.05 * single) << "key " << keys[k] << " after the ninth";
+    }
+    float steadyStep = 0.0f, stealStep = 0.0f;
+    for (long k = 4801; k < 48000; ++k) {
+        float& largest = k < kNinth ? steadyStep : stealStep;
+        largest = std::max(largest, std::fabs(out[size_t(k)] - out[size_t(k - 1)]));
+    }
+    EXPECT_LT(stealStep, 1.2f * steadyStep)
+        << "a step of " << stealStep << " where the voices step " << steadyStep;
+}
+
+// After the last key is up, every program is silent within its release (the tail it reports) and one block.
+TEST(OrkeSynth, SilentWithinTheReleaseOfEveryProgram) {
+    constexpr long kBlock = 64, kOff = 24000;
+    for (int program = 0; program < kPrograms; ++program) {
+        HostedSynth synth;
+        synth.SetProgram(program);
+        const long tail = synth.Tail();
+        const std::vector<float> out = synth.Play(
+            {NoteOn(0, 60), NoteOn(100, 67), NoteOff(kOff, 60), NoteOff(kOff, 67)}, kOff + tail + 4800);
+        EXPECT_GE(FirstSound(out, kOff - 10), 0) << "program " << program << " sounds until the note off";
+        EXPECT_LT(LastSound(out), kOff + tail + kBlock) << "program " << program << ", tail " << tail;
+    }
+}
+
+// The pedal holds released notes until it lifts; all notes off ends held and pedalled notes alike, and the
+// pedal stays lifted for the notes after it.
+TEST(OrkeSynth, ThePedalHoldsNotesAndAllNotesOffEndsThem) {
+    constexpr long kBlock = 64;
+    HostedSynth synth;
+    synth.SetProgram(kPureSine);
+    const long tail = synth.Tail();
+    const std::vector<float> held = synth.Play(
+        {Controller(0, 64, 127), NoteOn(0, 60), NoteOff(4800, 60), Controller(24000, 64, 0)}, 48000);
+    EXPECT_GE(FirstSound(held, 23900), 0) << "the pedal holds the note";
+    EXPECT_LT(LastSound(held), 24000 + tail + kBlock);
+
+    const std::vector<float> ended =
+        synth.Play({Controller(0, 64, 127), NoteOn(0, 60), NoteOn(0, 64), NoteOff(100, 64),
+                    Controller(9600, 123, 0), NoteOn(30000, 67), NoteOff(31000, 67)},
+                   48000);
+    EXPECT_LT(LastSound(std::vector<float>(ended.begin(), ended.begin() + 29000)), 9600 + tail + kBlock);
+    EXPECT_LT(LastSound(ended), 31000 + tail + kBlock) << "the pedal no longer holds";
+}
+
+// The frequency of each period that ends in [from, to): one per rising zero crossing.
+std::vector<double> PeriodFrequencies(const std::vector<float>& x, long from, long to) {
+    std::vector<double> frequencies;
+    double previous = -1.0;
+    for (long k = from + 1; k < to; ++k) {
+        if (x[size_t(k - 1)] < 0.0f && x[size_t(k)] >= 0.0f) {
+            const double crossing = double(k - 1) + x[size_t(k - 1)] / (x[size_t(k - 1)] - x[size_t(k)]);
+            if (previous >= 0.0) {
+                frequencies.push_back(kRate / (crossing - previous));
+            }
+            previous = crossing;
+        }
+    }
+    return frequencies;
+}
+
+// Monophonic: a lifted key gives the pitch back to the key still held. Legato with glide: the pitch moves
+// to the new key in the glide's time, not sooner, and stays there.
+TEST(OrkeSynth, MonophonicLastNotePriorityAndGlide) {
+    HostedSynth synth;
+    synth.SetProgram(kPureSine);
+    synth.SetParameter(kVoiceModeParameter, 0.5f); // Mono
+    const std::vector<float> mono = synth.Play({NoteOn(0, 69), NoteOn(9600, 72), NoteOff(19200, 72)}, 38400);
+    EXPECT_NEAR(Frequency(mono, 2400, 9600), 440.0, 0.1);
+    EXPECT_NEAR(Frequency(mono, 12000, 19200), KeyFrequency(72), 0.1);
+    EXPECT_NEAR(Frequency(mono, 21600, 38400), 440.0, 0.1) << "the held key sounds again";
+
+    synth.SetParameter(kVoiceModeParameter, 1.0f); // Legato
+    synth.SetParameter(kGlideParameter, 0.05f);    // 0.1 s of 0 to 2 s
+    constexpr long kSecond = 24000, kGlideEnd = kSecond + 4800;
+    const std::vector<float> glide = synth.Play({NoteOn(0, 69), NoteOn(kSecond, 81)}, 48000);
+    EXPECT_NEAR(Frequency(glide, 2400, kSecond), 440.0, 0.1);
+    for (const double f : PeriodFrequencies(glide, kGlideEnd - 1200, kGlideEnd - 48)) {
+        EXPECT_LT(f, 880.0 * 0.995) << "the glide has not arrived yet";
+    }
+    const std::vector<double> start = PeriodFrequencies(glide, kSecond, kSecond + 300);
+    ASSERT_FALSE(start.empty());
+    EXPECT_NEAR(start.front(), 440.0, 10.0) << "it starts at the old pitch";
+    for (const double f : PeriodFrequencies(glide, kGlideEnd, 48000)) {
+        ASSERT_NEAR(f, 880.0, 0.5) << "after the glide's time";
+    }
+}
+
+} // namespace
+
+#ifdef ORKE_HOST_PATH
+// ---- through orke-host, from a MIDI file -----------------------------------------------------------------
+
+using Bytes = std::vector<uint8_t>;
+
+// A track chunk of (delta ticks, message) pairs, each delta in as many bytes as it needs; the end of the
+// track is added.
+Bytes Track(const std::vector<std::pair<uint32_t, Bytes>>& events) {
+    Bytes body;
+    for (const auto& [delta, message] : events) {
+        Bytes quantity = {uint8_t(delta & 0x7F)};
+        for (uint32_t rest = delta >> 7; rest != 0; rest >>= 7) {
+            quantity.insert(quantity.begin(), uint8_t(0x80 | (rest & 0x7F)));
+        }
+        body.insert(body.end(), quantity.begin(), quantity.end());
+        body.insert(body.end(), message.begin(), message.end());
+    }
+    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+    Bytes chunk = {'M',
+                   'T',
+                   'r',
+                   'k',
+                   uint8_t(body.size() >> 24),
+                   uint8_t(body.size() >> 16),
+                   uint8_t(body.size() >> 8),
+                   uint8_t(body.size())};
+    chunk.insert(chunk.end(), body.begin(), body.end());
+    return chunk;
+}
+
+// The left channel of a 32-bit float WAV file as orke-host writes it.
+std::vector<float> ReadLeft(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    const Bytes bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    auto word = [&](size_t at, int size) {
+        uint32_t value = 0;
+        for (int k = size - 1; k >= 0; --k) {
+            value = value << 8 | bytes[at + size_t(k)];
+        }
+        return value;
+    };
+    uint32_t channels = 0;
+    for (size_t at = 12; at + 8 <= bytes.size(); at += 8 + word(at + 4, 4)) {
+        const std::string id(bytes.begin() + long(at), bytes.begin() + long(at) + 4);
+        if (id == "fmt ") {
+            EXPECT_EQ(word(at + 8, 2), 3u) << "not float samples";
+            channels = word(at + 10, 2);
+        } else if (id == "data" && channels > 0) {
+            std::vector<float> left(word(at + 4, 4) / 4 / channels);
+            for (size_t k = 0; k < left.size(); ++k) {
+                const uint32_t bits = word(at + 8 + 4 * k * channels, 4);
+                std::memcpy(&left[k], &bits, 4);
+            }
+            return left;
+        }
+    }
+    ADD_FAILURE() << path << ": no samples";
+    return {};
+}
+
+// A song of two note tracks under a tempo track that moves from 120 to 100 to 150 quarter notes a minute
+// (50, 60 and 40 frames a tick at 48 kHz and 480 ticks a quarter note): every note begins at the frame its
+// tick comes to, however the host's blocks fall, and the blocks change no sample.
+TEST(OrkeSynth, AFileRenderedByOrkeHostSoundsEachNoteAtItsFrame) {
+    char folder[] = "/tmp/orke-synth-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string dir = folder;
+    const Bytes tempo = Track({{0, {0xFF, 0x51, 3, 0x07, 0xA1, 0x20}},
+                               {1920, {0xFF, 0x51, 3, 0x09, 0x27, 0xC0}},
+                               {1920, {0xFF, 0x51, 3, 0x06, 0x1A, 0x80}}});
+    std::vector<std::pair<uint32_t, Bytes>> tracks[2];
+    std::vector<long> onsets;
+    for (uint32_t note = 0; note < 12; ++note) {
+        const uint32_t tick = 480 * note + (note % 3) * 7; // some off the beat
+        const long frame = tick < 1920   ? 50L * tick
+                           : tick < 3840 ? 96000L + 60L * (tick - 1920)
+                                         : 211200L + 40L * (tick - 3840);
+        onsets.push_back(frame);
+        auto& track = tracks[note % 2];
+        const uint32_t last = note < 2 ? 0 : 480 * (note - 2) + ((note - 2) % 3) * 7 + 120;
+        const auto key = uint8_t(57 + note);
+        track.push_back({tick - last, {0x90, key, 100}});
+        track.push_back({120, {0x80, key, 64}});
+    }
+    Bytes song = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 3, 0x01, 0xE0};
+    for (const Bytes& track : {tempo, Track(tracks[0]), Track(tracks[1])}) {
+        song.insert(song.end(), track.begin(), track.end());
+    }
+    std::ofstream(dir + "/song.mid", std::ios::binary)
+        .write(reinterpret_cast<const char*>(song.data()), long(song.size()));
+
+    std::vector<std::vector<float>> renders;
+    for (const int block : {1, 64, 4096}) {
+        const std::string out = dir + "/" + std::to_string(block) + ".wav";
+        const std::string command = std::string(ORKE_HOST_PATH) + " process " + ORKE_SYNTH_PATH + " --midi " +
+                                    dir + "/song.mid --tail 1 --program " + std::to_string(kPureSine) +
+                                    " --block " + std::to_string(block) + " " + out + " 2>" + dir + "/err";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        renders.push_back(ReadLeft(out));
+    }
+    EXPECT_TRUE(renders[0] == renders[1]) << "blocks of 1 and 64 differ";
+    EXPECT_TRUE(renders[1] == renders[2]) << "blocks of 64 and 4096 differ";
+    // Each note has faded out before the next, so the first sound after each silence is an onset.
+    long from = 0;
+    for (const long onset : onsets) {
+        const long heard = FirstSound(renders[1], from);
+        EXPECT_EQ(heard, onset) << "the note at frame " << onset;
+        from = std::max(heard, onset) + 10000; // past the onset, into the note's silence
+        while (from < long(renders[1].size()) && renders[1][size_t(from)] != 0.0f) {
+            ++from;
+        }
+    }
+
+    // What orke-host tells of it: an instrument of 0 inputs and 2 outputs, taking MIDI on 16 channels.
+    const std::string info = dir + "/info.json";
+    ASSERT_EQ(
+        std::system((std::string(ORKE_HOST_PATH) + " info --json " + ORKE_SYNTH_PATH + " >" + info).c_str()),
+        0);
+    std::stringstream text;
+    text << std::ifstream(info).rdbuf();
+    for (const char* field : {"\"inputs\": 0,", "\"outputs\": 2,", "\"is-synth\"", "\"midi_input\": true,",
+                              "\"midi_input_channels\": 16,"}) {
+        EXPECT_NE(text.str().find(field), std::string::npos) << field << " not in " << text.str();
+    }
+    std::filesystem::remove_all(dir);
+}
+#endif
