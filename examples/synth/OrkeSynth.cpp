@@ -3,6 +3,7 @@
 #include "OrkeSynth.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -138,6 +139,7 @@ void OrkeSynth::ReadParameters() {
     s.filterRelease = GetParameterValue(kFilterRelease);
     s.velocity = percent(kVelocity);
     s.glide = GetParameterValue(kGlide);
+    s.version = s.version == UINT32_MAX ? 1 : s.version + 1;
     const auto mode = int(GetParameterValue(kVoiceMode));
     m_voices.SetMonophonic(mode == kMono || mode == kLegato, mode == kLegato);
     m_voices.SetPitchBendRange(GetParameterValue(kBendRange));

@@ -2,7 +2,11 @@
 // of a block, read by every voice as it renders.
 #pragma once
 
+#include <cstdint>
+
 struct SynthSettings {
+    // Counted up by whoever changes the rest, so that a voice reads them again only then; never 0.
+    uint32_t version = 1;
     // The oscillators: their shapes (SynthWave), the second's offset in whole semitones and its detune in
     // cents, the square's part of the cycle at +1 (0.05 to 0.95), and the mix from the first (0) to the
     // second (1). The noise's level, 0 to 1, is added on top.

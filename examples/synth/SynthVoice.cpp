@@ -78,6 +78,7 @@ void SynthVoice::Fade() {
 }
 
 void SynthVoice::Stop() {
+    m_settingsSeen = 0; // the sample rate may be new: every length is computed again
     m_amp.Stop();
     m_cutoffEnvelope.Stop();
     m_filter.Clear();
@@ -89,6 +90,12 @@ void SynthVoice::Stop() {
 void SynthVoice::Aim() {
     const SynthSettings& s = *m_settings;
     const double rate = SampleRate();
+    SmoothTo(m_bend, PitchBend(), int32_t(std::lround(kBendSeconds * rate)));
+    // The rest only when the plug-in wrote new settings: a block split at many events stays cheap.
+    if (s.version == m_settingsSeen) {
+        return;
+    }
+    m_settingsSeen = s.version;
     const auto frames = int32_t(std::lround(kSmoothSeconds * rate));
     SmoothTo(m_mix, HeldTo(s.mix, 0.0f, 1.0f), frames);
     SmoothTo(m_detune, HeldTo(s.detune, -100.0f, 100.0f), frames);
@@ -103,7 +110,6 @@ void SynthVoice::Aim() {
     SmoothTo(m_keyTracking, HeldTo(s.keyTracking, 0.0f, 2.0f), frames);
     SmoothTo(m_ampSustain, HeldTo(s.ampSustain, 0.0f, 1.0f), frames);
     SmoothTo(m_filterSustain, HeldTo(s.filterSustain, 0.0f, 1.0f), frames);
-    SmoothTo(m_bend, PitchBend(), int32_t(std::lround(kBendSeconds * rate)));
     m_amp.SetTimes(s.ampAttack, s.ampDecay, s.ampRelease, rate);
     m_cutoffEnvelope.SetTimes(s.filterAttack, s.filterDecay, s.filterRelease, rate);
     m_wave1 = s.wave1 >= 0 && s.wave1 < kWaveCount ? s.wave1 : kWaveSaw;

@@ -29,7 +29,8 @@ public:
     void Render(float* const* outputs, int32_t channels, int32_t begin, int32_t end);
 
 private:
-    // The settings' values the ramps aim at, read at the start of every Render and when a note starts.
+    // The settings' values the ramps aim at, read at the start of every Render and when a note starts: the
+    // wheel always, the rest when their version is new.
     void Aim();
     // Every ramp on its target at once: the first frame of a note from silence.
     void JumpToTargets();
@@ -55,6 +56,7 @@ private:
     // Derived from the pitch and the filter's inputs, recomputed only when those move.
     double m_increment1 = 0.0, m_increment2 = 0.0, m_keyOctaves = 0.0;
     double m_filterOctaves = -1.0, m_resonanceSeen = -1.0; // what the filter was last tuned for
+    uint32_t m_settingsSeen = 0;                           // the settings' version the last Aim took
     // The settings that are not smoothed, as the last Aim found them.
     int m_wave1 = 0, m_wave2 = 0;
     double m_semitones2 = 0.0;
