@@ -13,51 +13,24 @@ constexpr int32_t kVersion = 0x00010000; // 1.0.0
 // waves, semitones, detune, mix, width, noise; cutoff, resonance, filter envelope, key tracking; the
 // amplitude's and the filter's attack, decay, sustain and release; velocity, voice mode, glide, bend
 // range, volume.
+// clang-format off
 const OrkePreset kPresets[] = {
-    {"Saw Lead", {kWaveSaw, kWaveSaw, 0,  7,     50,     50,   0,  1800, 25, 40, 50, //
-                  0.005f,   0.3f,     80, 0.25f, 0.005f, 0.4f, 20, 0.3f,             //
-                  50,       kPoly,    0,  2,     -6}},
-    {"Warm Pad", {kWaveSaw, kWaveSquare, 12, 10,   40,   35,   0,  900,  15, 30, 30, //
-                  0.6f,     1.0f,        85, 1.8f, 0.8f, 1.5f, 60, 1.5f,             //
-                  30,       kPoly,       0,  2,    -8}},
-    {"Pluck", {kWaveSquare, kWaveTriangle, 0, 0,    40,     30,    0, 400,  35, 70, 60, //
-               0.001f,      0.6f,          0, 0.3f, 0.001f, 0.25f, 0, 0.2f,             //
-               70,          kPoly,         0, 2,    -4}},
-    {"Mono Bass", {kWaveSaw, kWaveSquare, -12,   0,     50,     50,    0,  250,   45, 50, 30, //
-                   0.002f,   0.2f,        90,    0.08f, 0.002f, 0.22f, 10, 0.12f,             //
-                   40,       kLegato,     0.06f, 2,     -4}},
-    {"Brass", {kWaveSaw, kWaveSaw, 0,  12,   50,    50,   0,  700,  10, 55, 40, //
-               0.03f,    0.3f,     85, 0.2f, 0.06f, 0.5f, 40, 0.2f,             //
-               60,       kPoly,    0,  2,    -6}},
-    {"Pure Sine", {kWaveSine, kWaveSine, 0,   0,    0,      50,   0, 20000, 0, 0, 0, //
-                   0.005f,    0.1f,      100, 0.2f, 0.005f, 0.1f, 0, 0.2f,           //
-                   50,        kPoly,     0,   2,    -6}},
-    {"Breath",
-     {kWaveTriangle,
-      kWaveSine,
-      12,
-      0,
-      30,
-      50,
-      35,
-      1200,
-      30,
-      25,
-      70, //
-      0.12f,
-      0.4f,
-      70,
-      0.5f,
-      0.15f,
-      0.6f,
-      50,
-      0.5f, //
-      60,
-      kMono,
-      0.12f,
-      2,
-      -6}},
+    {"Saw Lead", {kWaveSaw, kWaveSaw, 0, 7, 50, 50, 0,           1800, 25, 40, 50,
+                  0.005f, 0.3f, 80, 0.25f,   0.005f, 0.4f, 20, 0.3f,    50, kPoly, 0, 2, -6}},
+    {"Warm Pad", {kWaveSaw, kWaveSquare, 12, 10, 40, 35, 0,      900, 15, 30, 30,
+                  0.6f, 1.0f, 85, 1.8f,      0.8f, 1.5f, 60, 1.5f,      30, kPoly, 0, 2, -8}},
+    {"Pluck", {kWaveSquare, kWaveTriangle, 0, 0, 40, 30, 0,      400, 35, 70, 60,
+               0.001f, 0.6f, 0, 0.3f,        0.001f, 0.25f, 0, 0.2f,    70, kPoly, 0, 2, -4}},
+    {"Mono Bass", {kWaveSaw, kWaveSquare, -12, 0, 50, 50, 0,     250, 45, 50, 30,
+                   0.002f, 0.2f, 90, 0.08f,  0.002f, 0.22f, 10, 0.12f,  40, kLegato, 0.06f, 2, -4}},
+    {"Brass", {kWaveSaw, kWaveSaw, 0, 12, 50, 50, 0,             700, 10, 55, 40,
+               0.03f, 0.3f, 85, 0.2f,        0.06f, 0.5f, 40, 0.2f,     60, kPoly, 0, 2, -6}},
+    {"Pure Sine", {kWaveSine, kWaveSine, 0, 0, 0, 50, 0,         20000, 0, 0, 0,
+                   0.005f, 0.1f, 100, 0.2f,  0.005f, 0.1f, 0, 0.2f,     50, kPoly, 0, 2, -6}},
+    {"Breath", {kWaveTriangle, kWaveSine, 12, 0, 30, 50, 35,     1200, 30, 25, 70,
+                0.12f, 0.4f, 70, 0.5f,       0.15f, 0.6f, 50, 0.5f,     60, kMono, 0.12f, 2, -6}},
 };
+// clang-format on
 
 // Everything the host learns before it plays a note: a synth taking events on every MIDI channel, with no
 // audio inputs and two outputs.
