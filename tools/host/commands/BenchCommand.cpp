@@ -101,7 +101,7 @@ int bench(const CommandLine& line, std::ostream& out, std::ostream& err) {
     }
     SetHostSampleRate(sampleRate);
     SetHostBlockSize(kLargestBlock);
-    auto plugin = LoadPlugin(line.Positionals()[0], error);
+    auto plugin = HostedPlugin::Load(line.Positionals()[0], error);
     if (!plugin) {
         err << "orke-host bench: " << error << '\n';
         return kExitFailure;

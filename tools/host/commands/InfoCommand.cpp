@@ -185,7 +185,7 @@ int info(const CommandLine& line, std::ostream& out, std::ostream& err) {
     if (const int status = ReadEffectSetup(line, setup, error); status != kExitSuccess) {
         return CommandError(kCommand, status, error, err);
     }
-    auto plugin = LoadPlugin(line.Positionals()[0], error);
+    auto plugin = HostedPlugin::Load(line.Positionals()[0], error);
     if (!plugin) {
         return CommandError(kCommand, kExitFailure, error, err);
     }

@@ -99,7 +99,7 @@ int save(const CommandLine& line, std::ostream& out, std::ostream& err) {
     if (const int status = ReadEffectSetup(line, setup, error); status != kExitSuccess) {
         return CommandError(kCommand, status, error, err);
     }
-    auto plugin = LoadPlugin(pluginPath, error);
+    auto plugin = HostedPlugin::Load(pluginPath, error);
     if (!plugin) {
         return fail(error);
     }

@@ -229,7 +229,7 @@ void prepare(Effect& effect, int sampleRate, int32_t block) {
 // the rendering one; -1 when the output stays silent for the whole window.
 int64_t measureDelay(const HostedPlugin& plugin, const Options& options, int sampleRate, int64_t window,
                      std::string& error) {
-    AEffect* record = plugin.library->CreateEffect(error);
+    AEffect* record = plugin.CreateRecord(error);
     if (record == nullptr) {
         return -1;
     }
@@ -354,7 +354,7 @@ int render(const Options& options, std::ostream& out, std::ostream& err) {
     // Every call into the plug-in is traced, so that the crash report knows a fault inside one.
     StartCallTrace();
     const ThreadTrace traced;
-    auto plugin = LoadPlugin(options.plugin, error);
+    auto plugin = HostedPlugin::Load(options.plugin, error);
     if (!plugin) {
         return fail(error);
     }

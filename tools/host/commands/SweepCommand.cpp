@@ -5,7 +5,7 @@
 #include "CallTrace.h"
 #include "CommandLine.h"
 #include "EffectNames.h"
-#include "PluginLibrary.h"
+#include "HostedPlugin.h"
 #include "StatusLine.h"
 #include "ValidationRun.h"
 
@@ -117,7 +117,7 @@ bool hasEntry(const std::string& path, const BatteryRun& run) {
         [&path](LineWriter&) {
             std::string error;
             bool noEntry = false;
-            PluginLibrary::Open(path, error, &noEntry);
+            HostedPlugin::Open(path, error, &noEntry);
             return noEntry ? kNoEntry : 0;
         },
         run.timeout);

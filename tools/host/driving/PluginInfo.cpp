@@ -16,8 +16,8 @@ PluginInfo GatherInfo(const HostedPlugin& plugin, int32_t listLimit) {
     Effect& effect = *plugin.effect;
     const AEffect* record = effect.Record();
     PluginInfo info{};
-    info.path = plugin.library->Path();
-    info.entry = plugin.library->EntryName();
+    info.path = plugin.Path();
+    info.entry = plugin.EntryName();
     info.effectName = effect.Text(effGetEffectName);
     info.vendor = effect.Text(effGetVendorString);
     info.product = effect.Text(effGetProductString);

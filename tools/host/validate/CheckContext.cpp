@@ -5,38 +5,35 @@
 
 namespace orke::host {
 
-std::unique_ptr<PluginLibrary> CheckContext::OpenLibrary() {
+std::unique_ptr<HostedPlugin> CheckContext::OpenLibrary() {
     SetHostSampleRate(kValidationSampleRate);
     SetHostBlockSize(kValidationMaxBlock);
     std::string error;
-    auto library = PluginLibrary::Open(m_path, error);
+    auto library = HostedPlugin::Open(m_path, error);
     if (!library) {
         Fail(error);
     }
     return library;
 }
 
-std::unique_ptr<Effect> CheckContext::CreateEffect(const PluginLibrary& library) {
+std::unique_ptr<Effect> CheckContext::CreateEffect(const HostedPlugin& library) {
     std::string error;
-    AEffect* record = library.CreateEffect(error);
-    if (record == nullptr) {
+    auto effect = library.CreateEffect(error);
+    if (!effect) {
         Fail(error);
         return nullptr;
     }
-    auto effect = std::make_unique<Effect>(record);
-    effect->Open();
     effect->SetSampleRate(kValidationSampleRate);
     effect->SetBlockSize(kValidationMaxBlock);
     return effect;
 }
 
 std::unique_ptr<HostedPlugin> CheckContext::Load() {
-    auto plugin = std::make_unique<HostedPlugin>();
-    plugin->library = OpenLibrary();
-    if (!plugin->library) {
+    auto plugin = OpenLibrary();
+    if (!plugin) {
         return nullptr;
     }
-    plugin->effect = CreateEffect(*plugin->library);
+    plugin->effect = CreateEffect(*plugin);
     return plugin->effect ? std::move(plugin) : nullptr;
 }
 

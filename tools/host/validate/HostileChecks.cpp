@@ -12,7 +12,7 @@ namespace {
 
 struct HostileStep {
     const char* what;
-    std::function<void(CheckContext&, const PluginLibrary&)> run;
+    std::function<void(CheckContext&, const HostedPlugin&)> run;
 };
 
 void runSteps(CheckContext& context, const std::vector<HostileStep>& steps) {
@@ -33,7 +33,7 @@ void runSteps(CheckContext& context, const std::vector<HostileStep>& steps) {
 }
 
 // A fresh instance, opened and told the rate and block size, but not resumed; null when it cannot be made.
-std::unique_ptr<Effect> freshEffect(CheckContext& context, const PluginLibrary& library) {
+std::unique_ptr<Effect> freshEffect(CheckContext& context, const HostedPlugin& library) {
     auto effect = context.CreateEffect(library);
     if (effect && !effect->CanProcess()) {
         context.Fail("has no 32-bit process entry");
@@ -56,9 +56,9 @@ void processSome(CheckContext& context, Effect& effect, int32_t frames = 256, in
 void CheckRequestsOutOfSequence(CheckContext& context) {
     const std::vector<HostileStep> steps = {
         {"requests before open",
-         [](CheckContext& context, const PluginLibrary& library) {
+         [](CheckContext& context, const HostedPlugin& library) {
              std::string error;
-             AEffect* record = library.CreateEffect(error);
+             AEffect* record = library.CreateRecord(error);
              if (record == nullptr) {
                  context.Fail(error);
                  return;
@@ -73,13 +73,13 @@ void CheckRequestsOutOfSequence(CheckContext& context) {
              effect.Open();
          }},
         {"processing before the first resume",
-         [](CheckContext& context, const PluginLibrary& library) {
+         [](CheckContext& context, const HostedPlugin& library) {
              if (auto effect = freshEffect(context, library)) {
                  processSome(context, *effect);
              }
          }},
         {"resuming twice",
-         [](CheckContext& context, const PluginLibrary& library) {
+         [](CheckContext& context, const HostedPlugin& library) {
              if (auto effect = freshEffect(context, library)) {
                  effect->Resume();
                  effect->Dispatch(effMainsChanged, 0, 1);
@@ -87,7 +87,7 @@ void CheckRequestsOutOfSequence(CheckContext& context) {
              }
          }},
         {"the rate and block size changed while resumed",
-         [](CheckContext& context, const PluginLibrary& library) {
+         [](CheckContext& context, const HostedPlugin& library) {
              if (auto effect = freshEffect(context, library)) {
                  effect->Resume();
                  processSome(context, *effect, 256, 2);
@@ -97,7 +97,7 @@ void CheckRequestsOutOfSequence(CheckContext& context) {
              }
          }},
         {"suspending twice, then processing while suspended",
-         [](CheckContext& context, const PluginLibrary& library) {
+         [](CheckContext& context, const HostedPlugin& library) {
              if (auto effect = freshEffect(context, library)) {
                  effect->Resume();
                  processSome(context, *effect, 256, 2);
@@ -107,7 +107,7 @@ void CheckRequestsOutOfSequence(CheckContext& context) {
              }
          }},
         {"start and stop of processing out of turn",
-         [](CheckContext& context, const PluginLibrary& library) {
+         [](CheckContext& context, const HostedPlugin& library) {
              if (auto effect = freshEffect(context, library)) {
                  effect->StopProcess();
                  effect->Resume();
@@ -119,7 +119,7 @@ void CheckRequestsOutOfSequence(CheckContext& context) {
              }
          }},
         {"closing while resumed",
-         [](CheckContext& context, const PluginLibrary& library) {
+         [](CheckContext& context, const HostedPlugin& library) {
              if (auto effect = freshEffect(context, library)) {
                  // Resumed behind the wrapper's back, so that closing does not suspend first.
                  effect->Dispatch(effMainsChanged, 0, 1);
@@ -134,7 +134,7 @@ void CheckRequestsOutOfSequence(CheckContext& context) {
 void CheckAbsurdBlockSizes(CheckContext& context) {
     const std::vector<HostileStep> steps = {
         {"a maximum block size of 1",
-         [](CheckContext& context, const PluginLibrary& library) {
+         [](CheckContext& context, const HostedPlugin& library) {
              if (auto effect = freshEffect(context, library)) {
                  effect->SetBlockSize(1);
                  effect->Resume();
@@ -142,7 +142,7 @@ void CheckAbsurdBlockSizes(CheckContext& context) {
              }
          }},
         {"a maximum block size of 65536",
-         [](CheckContext& context, const PluginLibrary& library) {
+         [](CheckContext& context, const HostedPlugin& library) {
              if (auto effect = freshEffect(context, library)) {
                  effect->SetBlockSize(65536);
                  effect->Resume();
@@ -150,7 +150,7 @@ void CheckAbsurdBlockSizes(CheckContext& context) {
              }
          }},
         {"blocks of 1024 frames after a maximum of 64",
-         [](CheckContext& context, const PluginLibrary& library) {
+         [](CheckContext& context, const HostedPlugin& library) {
              if (auto effect = freshEffect(context, library)) {
                  effect->SetBlockSize(64);
                  effect->Resume();

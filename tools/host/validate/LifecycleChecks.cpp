@@ -41,7 +41,7 @@ void CheckLoad(CheckContext& context) {
         return;
     }
     std::string error;
-    AEffect* record = library->CreateEffect(error);
+    AEffect* record = library->CreateRecord(error);
     if (record == nullptr) {
         context.Fail(error);
         return;
