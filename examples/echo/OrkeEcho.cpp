@@ -84,7 +84,7 @@ void OrkeEcho::ProcessBlock(const OrkeBlock& block) {
     if (ParametersChanged() || tempo != m_tempoInUse) {
         m_tempoInUse = tempo;
         const double frames = DelayFrames(block.transport, block.sampleRate);
-        m_delayInUse.store(frames, std::memory_order_relaxed);
+        m_delayInUse = static_cast<float>(frames);
         m_delay.Set({frames, GetParameterValue(kFeedback) * 0.01f, GetParameterValue(kMix) * 0.01f,
                      GetParameterValue(kHighCut)});
     }
@@ -96,7 +96,7 @@ void OrkeEcho::ProcessBlock(const OrkeBlock& block) {
 int32_t OrkeEcho::Tail() {
     const double feedback = GetParameterValue(kFeedback) * 0.01;
     const double roundTrips = feedback > 0.0 ? std::ceil(std::log(kSilence) / std::log(feedback)) : 0.0;
-    const double frames = m_delayInUse.load(std::memory_order_relaxed) * (roundTrips + 1.0);
+    const double frames = static_cast<double>(m_delayInUse) * (roundTrips + 1.0);
     return frames < 2147483647.0 ? static_cast<int32_t>(frames) : kOrkeTailUnbounded;
 }
 

@@ -5,8 +5,7 @@
 
 #include "OrkeAuBase.h"
 #include "PingPongDelay.h"
-
-#include <atomic>
+#include "RelaxedAtomic.h"
 
 class OrkeEcho : public OrkeAuBase {
 public:
@@ -33,6 +32,7 @@ private:
     double DelayFrames(const OrkeTransport& transport, float sampleRate) const;
 
     PingPongDelay m_delay;
-    double m_tempoInUse = 0.0;                 // the host's tempo the delay was last set for
-    std::atomic<double> m_delayInUse{24000.0}; // frames, for Tail on the main thread
+    double m_tempoInUse = 0.0; // the host's tempo the delay was last set for
+    // The delay in frames, for Tail on the main thread; 32 bits, so that it is lock-free on every processor.
+    orke::RelaxedAtomic<float> m_delayInUse{24000.0f};
 };
