@@ -166,11 +166,12 @@ void OrkeSynth::AllSoundOff(int, int32_t) {
     m_voices.AllSoundOff();
 }
 
-// A program change from the keyboard switches programs as the host's own request does; the new values
-// reach the voices at the next block.
+// A program change from the keyboard switches programs as the host's own request does, and the voices
+// take the new values at the change's own frame, so that where the host's blocks fall changes nothing.
 void OrkeSynth::ProgramChange(int, int program, int32_t) {
     if (program < numPrograms) {
         setProgram(program);
+        ReadParameters();
     }
 }
 

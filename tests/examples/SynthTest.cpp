@@ -161,7 +161,7 @@ TEST(OrkeSynth, NotesAndTheWheelSoundAtTheirPitch) {
 }
 
 // A note sounds from the frame its event names, not sooner, whatever the host's blocks; and the blocks
-// change no sample.
+// change no sample, not even with a program change from the keyboard in between.
 TEST(OrkeSynth, FirstSoundAtTheNoteFrameAndTheSameOutputForEveryBlockSize) {
     for (const long frame : {0L, 1L, 63L, 4000L}) {
         std::vector<std::vector<float>> outputs;
@@ -171,7 +171,9 @@ TEST(OrkeSynth, FirstSoundAtTheNoteFrameAndTheSameOutputForEveryBlockSize) {
             outputs.push_back(synth.Play({NoteOn(frame, 69),
                                           NoteOn(frame + 700, 76),
                                           NoteOff(frame + 2000, 69),
-                                          {frame + 2100, 0xE0, 0x00, 0x50}},
+                                          {frame + 2100, 0xE0, 0x00, 0x50},
+                                          {frame + 2500, 0xC0, kPureSine, 0},
+                                          NoteOn(frame + 2600, 64)},
                                          frame + 9000, block));
             EXPECT_EQ(FirstSound(outputs.back()), frame)
                 << "note at frame " << frame << ", blocks of " << block;
