@@ -20,6 +20,7 @@ constexpr size_t kFrames = 120000;
 constexpr float kFeedback = 50.0f / 95.0f;
 constexpr int kFeedbackIndex = 3, kMixIndex = 4, kHighCutIndex = 5;
 
+#ifdef ORKE_HOST_PATH
 // The sum of one channel's samples from `from` for `count` frames: the low-pass in the feedback path moves
 // an echo's energy about but keeps its sum, so sums compare echoes exactly.
 double sumOf(const std::vector<float>& interleaved, int channel, size_t from, size_t count) {
@@ -30,7 +31,6 @@ double sumOf(const std::vector<float>& interleaved, int channel, size_t from, si
     return sum;
 }
 
-#ifdef ORKE_HOST_PATH
 // A stereo 32-bit float WAV file with a click of 1 on both channels at frame 0.
 void writeClick(const std::string& path) {
     const uint32_t dataBytes = uint32_t(kFrames * 2 * sizeof(float));
