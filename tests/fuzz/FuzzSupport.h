@@ -1,8 +1,6 @@
-// What the fuzzers share: failing on a broken promise, running orke-host's commands in this process, a
-// scratch folder, and the fuzzed plug-in's script entry.
+// What the fuzzers share: failing on a broken promise, running orke-host's commands in this process, and a
+// scratch folder.
 #pragma once
-
-#include "PluginModule.h"
 
 #include <unistd.h>
 
@@ -54,15 +52,4 @@ inline std::string MakeScratchFolder(const char* prefix) {
     check(mkdtemp(folder.data()) != nullptr);
     std::atexit([] { std::filesystem::remove_all(folder); });
     return folder;
-}
-
-using FuzzedPluginScript = void (*)(const uint8_t* script, size_t size);
-
-// The entry that hands the fuzzed plug-in at `path` its script. The module stays loaded for the whole run, so
-// that orke-host's own loading of it finds it in memory and the script reaches the instances orke-host makes.
-inline FuzzedPluginScript LoadFuzzedPluginScript(const char* path) {
-    static const auto* module = new orke::PluginModule(path);
-    auto script = reinterpret_cast<FuzzedPluginScript>(module->Symbol("FuzzedPluginScript"));
-    check(script != nullptr);
-    return script;
 }

@@ -1,12 +1,12 @@
 // orke-host's MIDI file reader, and what a render makes of a file it read: the tempo map, the messages placed
-// at their frames, the event list handed to a plug-in before each block and the transport. Besides the
-// sanitizers' findings it fails when an event lands outside its block or the transport holds a value that is
-// not a number.
+// at their frames, the event list handed to a plug-in before each block and the song position it reads.
+// Besides the sanitizers' findings it fails when an event lands outside its block or the song position holds
+// a value that is not a number.
 #include "EventList.h"
 #include "FuzzSupport.h"
 #include "MidiFile.h"
+#include "SongPosition.h"
 #include "TempoMap.h"
-#include "Transport.h"
 
 #include <cmath>
 #include <string>
@@ -38,9 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 1; i < messages.size(); ++i) {
         check(messages[i - 1].frame <= messages[i].frame && messages[i].frame >= 0);
     }
-    // The blocks that hold messages, as a render reaches them, with the transport published for each.
+    // The blocks that hold messages, as a render reaches them, with the song position of each.
     EventList events(messages, block);
-    Transport transport(map, sampleRate);
+    SongPosition position(map, sampleRate);
     size_t delivered = 0;
     int64_t start = -1;
     for (const ScheduledMessage& message : messages) {
@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             continue;
         }
         start = blockStart;
-        transport.Publish(start);
+        const VstTimeInfo* time = position.At(start);
+        check(std::isfinite(time->ppqPos) && std::isfinite(time->barStartPos) && time->tempo > 0.0);
         if (VstEvents* list = events.ForBlock(start, block)) {
             for (int32_t i = 0; i < list->numEvents; ++i) {
                 const VstEvent* event = list->events[i];

@@ -1,18 +1,37 @@
 // orke-host's command lines and the values of their options: the input is a command line, its words separated
-// by NUL bytes as the system hands them over. Each word is also given to every value parser (numbers,
-// INDEX=VALUE, N/D, format names, output names). Besides the sanitizers' findings it fails when a parser
-// takes a value outside the range it promises, or a reason is not one line.
+// by NUL bytes as the system hands them over, read by an option table as the commands read theirs. Each word
+// is also given to every value parser (numbers, INDEX=VALUE, N/D, format names, output names). Besides the
+// sanitizers' findings it fails when a parser or a row takes a value outside the range it promises, or a
+// reason is not one line.
 #include "AudioFiles.h"
 #include "CommandLine.h"
 #include "FuzzSupport.h"
+#include "OptionTable.h"
 #include "OptionValues.h"
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
+
+struct Fields {
+    int32_t block = 0;
+    double tempo = 0.0;
+    std::vector<std::string> params;
+    bool json = false;
+    std::optional<std::string> out;
+};
+
+const orke::OptionTable<Fields> g_table = {
+    orke::Whole("block", "N", &Fields::block, 1, 65536, "a whole number of frames", "{range}"),
+    orke::Number("tempo", "BPM", &Fields::tempo, 1.0, 999.0, "quarter notes per minute", "{range}"),
+    orke::Texts("param", "I=V", &Fields::params, ""),
+    orke::Flag("json", &Fields::json, ""),
+    orke::OptionalText("out", "FILE", &Fields::out, "", true),
+};
 
 void parseValue(const std::string& word, int inputFormat) {
     using namespace orke;
@@ -75,18 +94,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
-    const std::vector<Option> known = {
-        {"block", "N", ""}, {"param", "I=V", ""}, {"format", "F", ""}, {"json", nullptr, ""}};
     CommandLine line;
     std::string error;
-    if (!line.Parse(static_cast<int>(words.size()), argv.data(), 0, known, error)) {
+    if (!line.Parse(static_cast<int>(words.size()), argv.data(), 0, g_table.Options(), error)) {
         checkReason(error);
         return 0;
     }
-    for (const Option& option : known) {
+    for (const Option& option : g_table.Options()) {
         const std::vector<std::string> values = line.Values(option.name);
         check(line.Has(option.name) == !values.empty());
         check(values.empty() || line.Value(option.name) == values.back());
     }
+    // The rows fill their fields only with values in their ranges, or say in one line why not.
+    Fields fields;
+    if (!g_table.Fill(line, fields, error)) {
+        checkReason(error);
+        return 0;
+    }
+    check(!line.Has("block") || (fields.block >= 1 && fields.block <= 65536));
+    check(!line.Has("tempo") || (fields.tempo >= 1.0 && fields.tempo <= 999.0));
+    check(fields.json == line.Has("json") && fields.out.has_value() == line.Has("out"));
     return 0;
 }

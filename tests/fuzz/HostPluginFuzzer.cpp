@@ -4,12 +4,13 @@
 // through its processing harness), the second how it is set up, and the rest is the plug-in's script.
 // Everything runs in this process, as functions. Besides the sanitizers' findings it fails when a command
 // that fails leaves a file behind or does not say why.
+#include "Battery.h"
 #include "CallTrace.h"
 #include "Commands.h"
 #include "FuzzSupport.h"
 #include "MidiBytes.h"
+#include "PluginModule.h"
 #include "ProcessingHarness.h"
-#include "ValidationRun.h"
 
 #include <sndfile.h>
 #include <unistd.h>
@@ -25,6 +26,17 @@
 namespace {
 
 using namespace orke::host;
+
+using FuzzedPluginScript = void (*)(const uint8_t* script, size_t size);
+
+// The entry that hands the fuzzed plug-in at `path` its script. The module stays loaded for the whole run, so
+// that orke-host's own loading of it finds it in memory and the script reaches the instances orke-host makes.
+FuzzedPluginScript LoadFuzzedPluginScript(const char* path) {
+    static const auto* module = new orke::PluginModule(path);
+    auto script = reinterpret_cast<FuzzedPluginScript>(module->Symbol("FuzzedPluginScript"));
+    check(script != nullptr);
+    return script;
+}
 
 FuzzedPluginScript g_script = nullptr;
 std::string g_folder; // the render's files: an audio file and a MIDI file, and what the commands write
@@ -115,14 +127,14 @@ void validate(uint8_t path, uint8_t setup) {
     if (choice < g_quickChecks.size()) {
         // As validate runs a check, but in this process.
         BatteryRun battery;
-        battery.isolated = false;
+        battery.inProcess = true;
         const std::vector<CheckResult> results =
             RunBattery(FUZZED_PLUGIN_PATH, options, {g_quickChecks[choice]}, battery);
         check(results.size() == 1);
         std::ostringstream report;
         PrintResultLine(results[0], report);
         JsonWriter json(report);
-        WriteReportJson(json, FUZZED_PLUGIN_PATH, options, results);
+        WriteReportJson(json, FUZZED_PLUGIN_PATH, options.level, options.expectPassthrough, results);
         return;
     }
     // A few blocks through the validator's harness, as the processing checks run them.
@@ -151,8 +163,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const std::vector<ValidationCheck>& checks = ValidationChecks();
     std::copy_if(checks.begin(), checks.end(), std::back_inserter(g_quickChecks),
                  [](const ValidationCheck& check) {
-                     return check.name.rfind("processing at", 0) != 0 &&
-                            check.name != "in-place processing" && check.name != "calls from a second thread";
+                     return check.name.rfind("processing-at", 0) != 0 &&
+                            check.name != "in-place-processing" && check.name != "calls-from-a-second-thread";
                  });
     StartCallTrace(); // as validate does, so that the checks' calls are traced
     return 0;

@@ -1,7 +1,6 @@
 // orke-host's program and bank file reader, both forms: a file it reads is written back and read again to the
-// same bytes, and `orke-host preset show` describes it. Besides the sanitizers' findings it fails when a file
-// it read does not survive being written, or an error is not one line.
-#include "Commands.h"
+// same bytes, and what `orke-host preset show` says of it is made. Besides the sanitizers' findings it fails
+// when a file it read does not survive being written, or an error is not one line.
 #include "FuzzSupport.h"
 #include "PresetFile.h"
 
@@ -12,15 +11,22 @@
 
 namespace {
 
-// `preset show` on the bytes, read from a file in memory as the command reads any file.
+// The bytes read from a file in memory as `preset show` reads any file, and described: the same verdict as
+// from the bytes themselves.
 void show(const uint8_t* data, size_t size, bool parsed) {
     static const int descriptor = memfd_create("preset", 0);
     check(descriptor >= 0 && ftruncate(descriptor, 0) == 0 &&
           pwrite(descriptor, data, size, 0) == static_cast<ssize_t>(size));
-    const CommandRun run =
-        RunCommand(orke::host::RunPreset, {"preset", "show", "/proc/self/fd/" + std::to_string(descriptor)});
-    check(parsed ? run.status == 0 && run.err.empty()
-                 : run.status == 1 && run.out.empty() && run.err.find('\n') == run.err.size() - 1);
+    orke::host::PresetFile preset;
+    std::string error;
+    const bool read = ReadPresetFile("/proc/self/fd/" + std::to_string(descriptor), preset, error);
+    check(read == parsed);
+    if (read) {
+        const std::string text = DescribePresetFile(preset);
+        check(!text.empty() && text.back() == '\n');
+    } else {
+        checkReason(error);
+    }
 }
 
 } // namespace

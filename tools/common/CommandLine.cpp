@@ -55,9 +55,12 @@ bool CommandLine::Parse(int argc, char** argv, int first, const std::vector<Opti
             m_values[name].emplace_back();
             continue;
         }
+        const bool nextIsValue = i + 1 < argc && !(known->nextWordValue && argv[i + 1][0] == '-');
         if (equals != std::string::npos) {
             m_values[name].push_back(argument.substr(equals + 1));
-        } else if (i + 1 < argc) {
+        } else if (known->optionalValue && (!known->nextWordValue || !nextIsValue)) {
+            m_values[name].emplace_back();
+        } else if (nextIsValue) {
             m_values[name].emplace_back(argv[++i]);
         } else {
             error = "option --" + name + " needs a value";
@@ -82,13 +85,16 @@ std::string HelpText(const CommandOptions& command) {
     std::vector<Option> rows = command.options;
     rows.push_back(kHelpOption);
     for (const Option& option : rows) {
-        std::string row = std::string("  --") + option.name + (option.value != nullptr ? " " : "") +
-                          (option.value != nullptr ? option.value : "");
+        std::string row = std::string("  --") + option.name;
+        if (option.value != nullptr) {
+            row += option.optionalValue ? std::string("[=") + option.value + "]"
+                                        : std::string(" ") + option.value;
+        }
         // At least two spaces between the option and its help, even where the option reaches the column.
         row.resize(std::max(row.size() + 2, static_cast<size_t>(command.column)), ' ');
-        for (const char* help = option.help; *help != '\0'; ++help) {
-            row += *help;
-            if (*help == '\n') {
+        for (const char c : option.help) {
+            row += c;
+            if (c == '\n') {
                 row.append(static_cast<size_t>(command.column), ' ');
             }
         }

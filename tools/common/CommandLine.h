@@ -20,7 +20,11 @@ inline constexpr int kExitUsage = 2;
 struct Option {
     const char* name;  // without the dashes
     const char* value; // what its value is called in the help ("K", "FILE"); null for a flag that takes none
-    const char* help;  // what it does; a '\n' starts a further line, indented under the first
+    std::string help;  // what it does; a '\n' starts a further line, indented under the first
+    // The value may be left out: given only as --name=VALUE, a bare --name gives an empty one. With
+    // `nextWordValue`, a next word that is no option is taken as the value too.
+    bool optionalValue = false;
+    bool nextWordValue = false;
 };
 
 // A command's help and its option table. Both the parser and the help text are made from it; both add

@@ -4,13 +4,32 @@
 #include "CommandLine.h"
 #include "EffectNames.h"
 #include "EffectSetup.h"
+#include "HostCommand.h"
 #include "JsonWriter.h"
+#include "OptionTable.h"
 #include "PluginInfo.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace orke::host {
 namespace {
+
+struct InfoOptions {
+    bool all = false;
+    std::optional<std::string> json;
+    EffectSetup setup;
+};
+
+const OptionTable<InfoOptions> kOptions = {
+    Flag("all", &InfoOptions::all, "list every program and parameter"),
+    OptionalText("json", "FILE", &InfoOptions::json,
+                 "print the same as one JSON object, with every program and parameter\n"
+                 "(into FILE, with the text on standard output)"),
+    ProgramRow(&InfoOptions::setup, "select program K first"),
+    PresetRow(&InfoOptions::setup, "load a program or bank file (.fxp, .fxb) first"),
+    ParamRow(&InfoOptions::setup, "set parameter I to the normalised value V (0 to 1) first; repeatable"),
+};
 
 const CommandOptions kCommand = {
     "orke-host info",
@@ -24,13 +43,8 @@ parameters.
 options:
 )",
     17,
-    {
-        {"all", nullptr, "list every program and parameter"},
-        {"json", nullptr, "print the same as one JSON object, with every program and parameter"},
-        {"program", "K", "select program K first"},
-        {"preset", "FILE", "load a program or bank file (.fxp, .fxb) first"},
-        {"param", "I=V", "set parameter I to the normalised value V (0 to 1) first; repeatable"},
-    }};
+    kOptions.Options(),
+};
 
 // Enough to see what a plug-in offers; the rest is a line saying how many more there are.
 constexpr int32_t kListedInText = 32;
@@ -67,7 +81,7 @@ std::string joined(const std::vector<std::string>& words) {
     return text.empty() ? "none" : text;
 }
 
-void printText(const PluginInfo& info, std::ostream& out) {
+void printText(const PluginInfo& info, size_t listed, std::ostream& out) {
     auto row = [&out](const char* label, const std::string& value) {
         char padded[24];
         std::snprintf(padded, sizeof padded, "%-16s", label);
@@ -96,12 +110,14 @@ void printText(const PluginInfo& info, std::ostream& out) {
     };
     row("programs",
         std::to_string(info.programCount) + " (current " + std::to_string(info.currentProgram) + ")");
-    for (size_t i = 0; i < info.programs.size(); ++i) {
+    const size_t programs = std::min(info.programs.size(), listed);
+    for (size_t i = 0; i < programs; ++i) {
         out << "    " << i << "  " << PrintableText(info.programs[i]) << '\n';
     }
-    more(info.programCount, info.programs.size());
+    more(info.programCount, programs);
     row("parameters", std::to_string(info.parameterCount));
-    for (size_t i = 0; i < info.parameters.size(); ++i) {
+    const size_t parameters = std::min(info.parameters.size(), listed);
+    for (size_t i = 0; i < parameters; ++i) {
         const ParameterInfo& parameter = info.parameters[i];
         char value[32];
         std::snprintf(value, sizeof value, "%.6g", static_cast<double>(parameter.value));
@@ -110,7 +126,7 @@ void printText(const PluginInfo& info, std::ostream& out) {
             << (parameter.label.empty() ? "" : " " + PrintableText(parameter.label)) << "  (" << value
             << ")\n";
     }
-    more(info.parameterCount, info.parameters.size());
+    more(info.parameterCount, parameters);
     row("can do", "");
     for (const auto& [text, answer] : info.canDo) {
         char line[64];
@@ -177,31 +193,35 @@ void printJson(const PluginInfo& info, std::ostream& out) {
 }
 
 int info(const CommandLine& line, std::ostream& out, std::ostream& err) {
-    std::string error;
     if (line.Positionals().size() != 1) {
         return UsageError(kCommand, "expected one PLUGIN", err);
     }
-    EffectSetup setup;
-    if (const int status = ReadEffectSetup(line, setup, error); status != kExitSuccess) {
-        return CommandError(kCommand, status, error, err);
+    const std::string& path = line.Positionals()[0];
+    InfoOptions options;
+    std::string error;
+    if (!kOptions.Fill(line, options, error)) {
+        return UsageError(kCommand, error, err);
     }
-    auto plugin = HostedPlugin::Load(line.Positionals()[0], error);
+    JsonOutput json;
+    if (!ReadSetupPreset(options.setup, error) || !json.Open(options.json, error)) {
+        return CommandError(kCommand, kExitFailure, error, err);
+    }
+    auto plugin = HostedPlugin::Load(path, error);
     if (!plugin) {
         return CommandError(kCommand, kExitFailure, error, err);
     }
-    if (!EffectSetupFits(*plugin->effect, setup, line.Positionals()[0], error)) {
-        err << "orke-host info: " << error << '\n';
-        return kExitUsage;
+    if (!EffectSetupFits(*plugin->effect, options.setup, path, error)) {
+        return UsageError(kCommand, error, err);
     }
-    if (!ApplyEffectSetup(*plugin->effect, setup, error)) {
+    if (!ApplyEffectSetup(*plugin->effect, options.setup, error)) {
         return CommandError(kCommand, kExitFailure, error, err);
     }
-    const bool everything = line.Has("all") || line.Has("json");
-    const PluginInfo info = GatherInfo(*plugin, everything ? kMaxListed : kListedInText);
-    if (line.Has("json")) {
-        printJson(info, out);
-    } else {
-        printText(info, out);
+    const PluginInfo info = GatherInfo(*plugin, options.all || json.Wanted() ? kMaxListed : kListedInText);
+    if (json.Text()) {
+        printText(info, options.all ? kMaxListed : kListedInText, out);
+    }
+    if (json.Wanted()) {
+        printJson(info, json.Stream(out));
     }
     return kExitSuccess;
 }
@@ -209,7 +229,7 @@ int info(const CommandLine& line, std::ostream& out, std::ostream& err) {
 } // namespace
 
 int RunInfo(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    return RunCommand(kCommand, argc, argv, out, err, info);
+    return RunHostCommand(kCommand, argc, argv, out, err, info);
 }
 
 } // namespace orke::host

@@ -2,14 +2,30 @@
 #include "Commands.h"
 
 #include "CommandLine.h"
-#include "EffectNames.h"
 #include "EffectSetup.h"
 #include "FileBytes.h"
+#include "HostCommand.h"
 #include "HostedPlugin.h"
+#include "OptionTable.h"
 #include "Presets.h"
+
+#include <algorithm>
 
 namespace orke::host {
 namespace {
+
+struct PresetOptions {
+    bool bank = false;
+    EffectSetup setup;
+};
+
+const OptionTable<PresetOptions> kOptions = {
+    Flag("bank", &PresetOptions::bank,
+         "write every program (a bank file) rather than the current one (a program file)"),
+    ProgramRow(&PresetOptions::setup, "select program K first; in a bank file it is the current program"),
+    PresetRow(&PresetOptions::setup, "load a program or bank file first"),
+    ParamRow(&PresetOptions::setup, "set parameter I to the normalised value V (0 to 1) first; repeatable"),
+};
 
 const CommandOptions kCommand = {
     "orke-host preset",
@@ -26,50 +42,14 @@ show: says what FILE holds: program or bank, form, plug-in ID and version, names
 options of save:
 )",
     18,
-    {
-        {"bank", nullptr, "write every program (a bank file) rather than the current one (a program file)"},
-        {"program", "K", "select program K first; in a bank file it is the current program"},
-        {"preset", "FILE", "load a program or bank file first"},
-        {"param", "I=V", "set parameter I to the normalised value V (0 to 1) first; repeatable"},
-    }};
-
-std::string describe(const PresetFile& preset) {
-    std::string text = std::string(preset.bank ? "bank" : "program") +
-                       (preset.chunkForm ? " (chunk form)" : " (parameter form)") + " for the plug-in '" +
-                       FourCharText(preset.uniqueId) + "' (" + std::to_string(preset.uniqueId) +
-                       "), version " + std::to_string(preset.pluginVersion) + "\n";
-    auto values = [](const ProgramValues& program) {
-        std::string line;
-        for (float value : program.parameters) {
-            char number[32];
-            std::snprintf(number, sizeof number, " %.6g", static_cast<double>(value));
-            line += number;
-        }
-        return "'" + PrintableText(program.name) + "'" + (line.empty() ? "" : ":" + line);
-    };
-    if (preset.chunkForm) {
-        text += "  " + std::to_string(preset.chunk.size()) + "-byte chunk";
-        text += preset.bank ? " for " + std::to_string(preset.programCount) + " programs"
-                            : ", program '" + PrintableText(preset.program.name) + "'";
-        if (preset.bank && preset.currentProgram >= 0) {
-            text += ", current " + std::to_string(preset.currentProgram);
-        }
-        return text + "\n";
-    }
-    if (!preset.bank) {
-        return text + "  " + values(preset.program) + "\n";
-    }
-    text += "  " + std::to_string(preset.programs.size()) + " programs" +
-            (preset.currentProgram >= 0 ? ", current " + std::to_string(preset.currentProgram) : "") + "\n";
-    for (size_t i = 0; i < preset.programs.size(); ++i) {
-        text += "    " + std::to_string(i) + "  " + values(preset.programs[i]) + "\n";
-    }
-    return text;
-}
+    kOptions.Options(),
+};
 
 int show(const CommandLine& line, std::ostream& out, std::ostream& err) {
-    if (line.Positionals().size() != 2 || line.Has("bank") || line.Has("program") || line.Has("preset") ||
-        line.Has("param")) {
+    const std::vector<Option>& options = kOptions.Options();
+    if (line.Positionals().size() != 2 ||
+        std::any_of(options.begin(), options.end(),
+                    [&line](const Option& option) { return line.Has(option.name); })) {
         return UsageError(kCommand, "show takes FILE and no options", err);
     }
     PresetFile preset;
@@ -77,7 +57,7 @@ int show(const CommandLine& line, std::ostream& out, std::ostream& err) {
     if (!ReadPresetFile(line.Positionals()[1], preset, error)) {
         return CommandError(kCommand, kExitFailure, error, err);
     }
-    out << line.Positionals()[1] << ": " << describe(preset);
+    out << line.Positionals()[1] << ": " << DescribePresetFile(preset);
     return kExitSuccess;
 }
 
@@ -93,11 +73,15 @@ int save(const CommandLine& line, std::ostream& out, std::ostream& err) {
     }
     const std::string& pluginPath = line.Positionals()[1];
     const std::string& file = line.Positionals()[2];
-    const bool bank = line.Has("bank") || (file.size() > 4 && file.compare(file.size() - 4, 4, ".fxb") == 0);
-    EffectSetup setup;
+    PresetOptions options;
     std::string error;
-    if (const int status = ReadEffectSetup(line, setup, error); status != kExitSuccess) {
-        return CommandError(kCommand, status, error, err);
+    if (!kOptions.Fill(line, options, error)) {
+        return usage(error);
+    }
+    const bool bank = options.bank || (file.size() > 4 && file.compare(file.size() - 4, 4, ".fxb") == 0);
+    const EffectSetup& setup = options.setup;
+    if (!ReadSetupPreset(options.setup, error)) {
+        return fail(error);
     }
     auto plugin = HostedPlugin::Load(pluginPath, error);
     if (!plugin) {
@@ -121,7 +105,7 @@ int save(const CommandLine& line, std::ostream& out, std::ostream& err) {
     if (!WriteFileBytes(file, WritePresetFile(preset), error)) {
         return fail(error);
     }
-    const std::string description = describe(preset);
+    const std::string description = DescribePresetFile(preset);
     out << file << ": " << description.substr(0, description.find('\n') + 1);
     return kExitSuccess;
 }
@@ -140,7 +124,7 @@ int preset(const CommandLine& line, std::ostream& out, std::ostream& err) {
 } // namespace
 
 int RunPreset(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    return RunCommand(kCommand, argc, argv, out, err, preset);
+    return RunHostCommand(kCommand, argc, argv, out, err, preset);
 }
 
 } // namespace orke::host

@@ -2,25 +2,41 @@
 // line each, with a summary and, on request, a JSON and a tab-separated report.
 #include "Commands.h"
 
+#include "Battery.h"
 #include "CallTrace.h"
-#include "CommandLine.h"
-#include "EffectNames.h"
+#include "HostCommand.h"
 #include "HostedPlugin.h"
-#include "StatusLine.h"
-#include "ValidationRun.h"
+#include "TerminalLine.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <set>
 
 namespace orke::host {
 namespace {
 
 namespace fs = std::filesystem;
+
+struct SweepOptions {
+    ValidationOptions validation;
+    BatteryRun run;
+    std::optional<std::string> json;
+    std::string tsv;
+};
+
+const OptionTable<SweepOptions> kOptions = {
+    LevelRow(&SweepOptions::validation, "strictness from {range} (default 5; see orke-host validate --help)"),
+    ExpectRow(&SweepOptions::validation, "require every plug-in to pass its input through, bit for bit"),
+    TimeoutRow(&SweepOptions::run, "time allowed for each check of each module (default 60)"),
+    OptionalText("json", "FILE", &SweepOptions::json,
+                 "every module's whole report as one JSON object, on standard output instead of\n"
+                 "the lines, or into FILE (also as --json FILE)",
+                 true),
+    Text("tsv", "FILE", &SweepOptions::tsv, "write one tab-separated line per module into FILE"),
+};
 
 const CommandOptions kCommand = {
     "orke-host sweep",
@@ -37,13 +53,8 @@ when no module fails. A couple of hundred plug-ins take a while: run it in the b
 options:
 )",
     24,
-    {
-        {"level", "N", "strictness from 1 to 10 (default 5; see orke-host validate --help)"},
-        {"expect", "passthrough", "require every plug-in to pass its input through, bit for bit"},
-        {"timeout", "SECONDS", "time allowed for each check of each module (default 60)"},
-        {"json", "FILE", "write every module's whole report into FILE, as one JSON object"},
-        {"tsv", "FILE", "write one tab-separated line per module into FILE"},
-    }};
+    kOptions.Options(),
+};
 
 // The exit status of the probe that finds a module without a plug-in entry.
 constexpr int kNoEntry = 4;
@@ -106,7 +117,7 @@ private:
 
 struct ModuleResult {
     std::string path;
-    std::string status;  // "pass", "warn", "fail", "skip"
+    Verdict verdict = Verdict::Pass;
     std::string finding; // the first failure or warning, or why it was skipped
     std::vector<CheckResult> checks;
 };
@@ -120,27 +131,26 @@ bool hasEntry(const std::string& path, const BatteryRun& run) {
             HostedPlugin::Open(path, error, &noEntry);
             return noEntry ? kNoEntry : 0;
         },
-        run.timeout);
+        std::chrono::seconds(run.timeoutSeconds));
     return !(probe.end == IsolatedRun::End::Failed && probe.exitStatus == kNoEntry);
 }
 
-ModuleResult sweepModule(const std::string& path, const ValidationOptions& options,
+ModuleResult sweepModule(const std::string& path, const SweepOptions& options,
                          const std::vector<ValidationCheck>& checks, const BatteryRun& run) {
     ModuleResult module;
     module.path = path;
     if (!hasEntry(path, run)) {
-        module.status = "skip";
+        module.verdict = Verdict::Skip;
         module.finding = "not a plug-in: it exports neither VSTPluginMain nor main";
         return module;
     }
-    module.checks = RunBattery(path, options, checks, run);
-    int counts[3];
-    CountResults(module.checks, counts);
-    module.status = counts[2] > 0 ? "fail" : counts[1] > 0 ? "warn" : "pass";
-    for (CheckStatus wanted : {CheckStatus::Fail, CheckStatus::Warn}) {
+    module.checks = RunBattery(path, options.validation, checks, run);
+    const VerdictCounts counts = CountVerdicts(module.checks);
+    module.verdict = counts.failed > 0 ? Verdict::Fail : counts.warned > 0 ? Verdict::Warn : Verdict::Pass;
+    for (Verdict wanted : {Verdict::Fail, Verdict::Warn}) {
         for (const CheckResult& check : module.checks) {
-            if (module.finding.empty() && check.status == wanted) {
-                const ReportLines& lines = wanted == CheckStatus::Fail ? check.failures : check.warnings;
+            if (module.finding.empty() && check.verdict == wanted) {
+                const ReportLines& lines = wanted == Verdict::Fail ? check.failures : check.warnings;
                 module.finding = check.name + ": " + (lines.kept.empty() ? "" : lines.kept.front());
             }
         }
@@ -148,46 +158,14 @@ ModuleResult sweepModule(const std::string& path, const ValidationOptions& optio
     return module;
 }
 
-std::string tabSafe(std::string text) {
-    std::replace(text.begin(), text.end(), '\t', ' ');
-    return text;
-}
-
-int sweep(const CommandLine& line, std::ostream& out, std::ostream& err) {
-    std::string error;
-    ValidationOptions options;
-    BatteryRun run;
+// Every module validated in turn, each line printed as it is known when `lines`.
+std::vector<ModuleResult> sweepAll(const std::vector<std::string>& modules, const SweepOptions& options,
+                                   bool lines, std::ostream& out) {
     std::vector<ValidationCheck> checks;
     std::string unknown;
-    if (!ReadBatteryOptions(line, options, run, error) || !SelectChecks(options.level, {}, checks, unknown)) {
-        err << "orke-host sweep: " << error << '\n';
-        return kExitUsage;
-    }
-    const std::vector<std::string> folders =
-        line.Positionals().empty() ? defaultFolders() : line.Positionals();
-    ModuleSearch search;
-    for (const std::string& folder : folders) {
-        search.Folder(folder);
-    }
-    const std::vector<std::string>& modules = search.Found();
-    // Report files are opened first, so that a wrong path is found before the long part.
-    std::ofstream json;
-    std::ofstream tsv;
-    for (const auto& [option, file] : {std::pair{"json", &json}, std::pair{"tsv", &tsv}}) {
-        if (line.Has(option)) {
-            file->open(line.Value(option));
-            if (!*file) {
-                err << "orke-host sweep: cannot write " << line.Value(option) << '\n';
-                return kExitFailure;
-            }
-        }
-    }
-    StartCallTrace();
-
-    out << "sweeping " << Counted(static_cast<int64_t>(modules.size()), "module") << " at level "
-        << options.level << '\n';
-    out.flush();
+    SelectChecks(options.validation.level, {}, checks, unknown);
     StatusLine status;
+    BatteryRun run = options.run;
     std::vector<ModuleResult> results;
     for (const std::string& module : modules) {
         const size_t number = results.size() + 1;
@@ -200,70 +178,115 @@ int sweep(const CommandLine& line, std::ostream& out, std::ostream& err) {
         results.push_back(sweepModule(module, options, checks, run));
         status.Clear();
         const ModuleResult& result = results.back();
-        std::string word = result.status;
-        std::transform(word.begin(), word.end(), word.begin(),
-                       [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
-        out << word << "  " << PrintableText(module)
-            << (result.finding.empty() ? "" : "  " + PrintableText(result.finding)) << '\n';
+        if (lines) {
+            out << VerdictWord(result.verdict) << "  " << PrintableText(module)
+                << (result.finding.empty() ? "" : "  " + PrintableText(result.finding)) << '\n';
+            out.flush();
+        }
+    }
+    return results;
+}
+
+std::string tabSafe(std::string text) {
+    std::replace(text.begin(), text.end(), '\t', ' ');
+    return text;
+}
+
+void writeTsv(const std::vector<ModuleResult>& results, std::ostream& tsv) {
+    tsv << "module\tstatus\tchecks passed\twith warnings\tfailed\tfirst finding\n";
+    for (const ModuleResult& result : results) {
+        const VerdictCounts checks = CountVerdicts(result.checks);
+        tsv << tabSafe(result.path) << '\t' << VerdictName(result.verdict) << '\t' << checks.passed << '\t'
+            << checks.warned << '\t' << checks.failed << '\t' << tabSafe(result.finding) << '\n';
+    }
+}
+
+void writeJson(const std::vector<std::string>& folders, const SweepOptions& options,
+               const std::vector<ModuleResult>& results, const VerdictCounts& counts, std::ostream& out) {
+    JsonWriter writer(out);
+    writer.BeginObject();
+    writer.Field("level", options.validation.level);
+    writer.Key("folders");
+    writer.BeginArray();
+    for (const std::string& folder : folders) {
+        writer.String(folder);
+    }
+    writer.EndArray();
+    writer.Key("modules");
+    writer.BeginArray();
+    for (const ModuleResult& result : results) {
+        writer.BeginObject();
+        writer.Field("path", result.path);
+        writer.Field("status", VerdictName(result.verdict));
+        writer.Field("finding", result.finding);
+        writer.Key("report");
+        if (result.verdict == Verdict::Skip) {
+            writer.Null();
+        } else {
+            WriteReportJson(writer, result.path, options.validation.level,
+                            options.validation.expectPassthrough, result.checks);
+        }
+        writer.EndObject();
+    }
+    writer.EndArray();
+    counts.WriteJson(writer);
+    writer.Field("skipped", counts.skipped);
+    writer.EndObject();
+}
+
+int sweep(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    SweepOptions options;
+    std::string error;
+    if (!kOptions.Fill(line, options, error)) {
+        return UsageError(kCommand, error, err);
+    }
+    const std::vector<std::string> folders =
+        line.Positionals().empty() ? defaultFolders() : line.Positionals();
+    ModuleSearch search;
+    for (const std::string& folder : folders) {
+        search.Folder(folder);
+    }
+    const std::vector<std::string>& modules = search.Found();
+    // Report files are opened first, so that a wrong path is found before the long part.
+    JsonOutput json;
+    std::ofstream tsv;
+    if (!options.tsv.empty()) {
+        tsv.open(options.tsv);
+        if (!tsv) {
+            return CommandError(kCommand, kExitFailure, "cannot write " + options.tsv, err);
+        }
+    }
+    if (!json.Open(options.json, error)) {
+        return CommandError(kCommand, kExitFailure, error, err);
+    }
+    StartCallTrace();
+    if (json.Text()) {
+        out << "sweeping " << Counted(static_cast<int64_t>(modules.size()), "module") << " at level "
+            << options.validation.level << '\n';
         out.flush();
     }
-    std::map<std::string, int64_t> counts;
+    const std::vector<ModuleResult> results = sweepAll(modules, options, json.Text(), out);
+    VerdictCounts counts;
     for (const ModuleResult& result : results) {
-        ++counts[result.status];
+        counts.Add(result.verdict);
     }
-    out << "sweep: " << Counted(static_cast<int64_t>(results.size()), "module") << ", " << counts["pass"]
-        << " passed, " << counts["warn"] << " with warnings, " << counts["fail"] << " failed, "
-        << counts["skip"] << " skipped\n";
-
+    if (json.Text()) {
+        out << "sweep: " << Counted(counts.Total(), "module") << ", " << counts.Text() << ", "
+            << counts.skipped << " skipped\n";
+    }
     if (tsv.is_open()) {
-        tsv << "module\tstatus\tchecks passed\twith warnings\tfailed\tfirst finding\n";
-        for (const ModuleResult& result : results) {
-            int checkCounts[3];
-            CountResults(result.checks, checkCounts);
-            tsv << tabSafe(result.path) << '\t' << result.status << '\t' << checkCounts[0] << '\t'
-                << checkCounts[1] << '\t' << checkCounts[2] << '\t' << tabSafe(result.finding) << '\n';
-        }
+        writeTsv(results, tsv);
     }
-    if (json.is_open()) {
-        JsonWriter writer(json);
-        writer.BeginObject();
-        writer.Field("level", options.level);
-        writer.Key("folders");
-        writer.BeginArray();
-        for (const std::string& folder : folders) {
-            writer.String(folder);
-        }
-        writer.EndArray();
-        writer.Key("modules");
-        writer.BeginArray();
-        for (const ModuleResult& result : results) {
-            writer.BeginObject();
-            writer.Field("path", result.path);
-            writer.Field("status", result.status);
-            writer.Field("finding", result.finding);
-            writer.Key("report");
-            if (result.status == "skip") {
-                writer.Null();
-            } else {
-                WriteReportJson(writer, result.path, options, result.checks);
-            }
-            writer.EndObject();
-        }
-        writer.EndArray();
-        writer.Field("passed", counts["pass"]);
-        writer.Field("warned", counts["warn"]);
-        writer.Field("failed", counts["fail"]);
-        writer.Field("skipped", counts["skip"]);
-        writer.EndObject();
-        json << '\n';
+    if (json.Wanted()) {
+        writeJson(folders, options, results, counts, json.Stream(out));
     }
-    return counts["fail"] == 0 ? kExitSuccess : kExitFailure;
+    return counts.failed == 0 ? kExitSuccess : kExitFailure;
 }
 
 } // namespace
 
 int RunSweep(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    return RunCommand(kCommand, argc, argv, out, err, sweep);
+    return RunHostCommand(kCommand, argc, argv, out, err, sweep);
 }
 
 } // namespace orke::host

@@ -2,15 +2,39 @@
 // reports one line per check.
 #include "Commands.h"
 
+#include "Battery.h"
 #include "CallTrace.h"
-#include "CommandLine.h"
-#include "StatusLine.h"
-#include "ValidationRun.h"
+#include "HostCommand.h"
+#include "TerminalLine.h"
 
 #include <cstdio>
 
 namespace orke::host {
 namespace {
+
+struct ValidateOptions {
+    ValidationOptions validation;
+    BatteryRun run;
+    std::vector<std::string> checks;
+    bool list = false;
+    std::optional<std::string> json;
+};
+
+const OptionTable<ValidateOptions> kOptions = {
+    LevelRow(&ValidateOptions::validation, "strictness from {range} (default 5)"),
+    Texts("check", "NAME", &ValidateOptions::checks,
+          "run only the check NAME, whatever its level (repeatable; names as --list shows them)"),
+    Flag("list", &ValidateOptions::list, "list the checks with the level each runs from, and stop"),
+    ExpectRow(&ValidateOptions::validation,
+              "also require every output sample to equal its input, bit for bit"),
+    OptionalText("json", "FILE", &ValidateOptions::json,
+                 "print the results as one JSON object (into FILE, with the lines on standard output)"),
+    TimeoutRow(&ValidateOptions::run, "time allowed for each check (default 60)"),
+    Within(&ValidateOptions::run,
+           Flag("in-process", &BatteryRun::inProcess,
+                "run the checks in this process (for debuggers; a crash ends the run, and the\n"
+                "plug-in's output is not captured)")),
+};
 
 const CommandOptions kCommand = {
     "orke-host validate",
@@ -42,18 +66,8 @@ levels (--level N; each check runs from its own level, see --list):
 options:
 )",
     24,
-    {
-        {"level", "N", "strictness from 1 to 10 (default 5)"},
-        {"check", "NAME",
-         "run only the check NAME, whatever its level (repeatable; names as --list shows them)"},
-        {"list", nullptr, "list the checks with the level each runs from, and stop"},
-        {"expect", "passthrough", "also require every output sample to equal its input, bit for bit"},
-        {"json", nullptr, "print the results as one JSON object"},
-        {"timeout", "SECONDS", "time allowed for each check (default 60)"},
-        {"in-process", nullptr,
-         "run the checks in this process (for debuggers; a crash ends the run, and the\n"
-         "plug-in's output is not captured)"},
-    }};
+    kOptions.Options(),
+};
 
 void printList(std::ostream& out) {
     out << "level  check                              what it does\n";
@@ -64,68 +78,73 @@ void printList(std::ostream& out) {
     }
 }
 
-int validate(const CommandLine& line, std::ostream& out, std::ostream& err) {
-    std::string error;
-    if (line.Has("list")) {
-        printList(out);
-        return kExitSuccess;
-    }
-    if (line.Positionals().size() != 1) {
-        return UsageError(kCommand, "expected one PLUGIN", err);
-    }
-    ValidationOptions options;
-    BatteryRun run;
-    if (!ReadBatteryOptions(line, options, run, error)) {
-        err << "orke-host validate: " << error << '\n';
-        return kExitUsage;
-    }
-    std::vector<ValidationCheck> checks;
-    std::string unknown;
-    if (!SelectChecks(options.level, line.Values("check"), checks, unknown)) {
-        err << "orke-host validate: there is no check " << Quoted(unknown)
-            << " (see orke-host validate --list)\n";
-        return kExitUsage;
-    }
-    const std::string path = line.Positionals()[0];
-    const bool json = line.Has("json");
-    if (!StartCallTrace()) {
-        err << "orke-host validate: cannot map the memory that names a crash's place\n";
-    }
-
-    if (!json) {
-        out << "validating " << path << " at level " << options.level
-            << (options.expectPassthrough ? ", expecting a pass-through" : "") << '\n';
-    }
+// Runs the battery with a status line on the terminal, each result printed as it comes when `lines`.
+std::vector<CheckResult> runWithStatus(const std::string& path, const ValidateOptions& options,
+                                       const std::vector<ValidationCheck>& checks, bool lines,
+                                       std::ostream& out) {
     StatusLine status;
+    BatteryRun run = options.run;
     run.starting = [&status](const std::string& name, size_t number, size_t count) {
         status.Start(name, number, count);
     };
     run.tick = [&status] {
         status.Tick();
     };
-    const std::vector<CheckResult> results =
-        RunBattery(path, options, checks, run, [&](const CheckResult& result) {
-            status.Clear();
-            if (!json) {
-                PrintResultLine(result, out);
-            }
-        });
-    int counts[3];
-    CountResults(results, counts);
-    if (json) {
-        JsonWriter writer(out);
-        WriteReportJson(writer, path, options, results);
-    } else {
-        out << "validate: " << results.size() << " checks, " << counts[0] << " passed, " << counts[1]
-            << " with warnings, " << counts[2] << " failed\n";
+    return RunBattery(path, options.validation, checks, run, [&](const CheckResult& result) {
+        status.Clear();
+        if (lines) {
+            PrintResultLine(result, out);
+        }
+    });
+}
+
+int validate(const CommandLine& line, std::ostream& out, std::ostream& err) {
+    ValidateOptions options;
+    std::string error;
+    if (!kOptions.Fill(line, options, error)) {
+        return UsageError(kCommand, error, err);
     }
-    return counts[2] == 0 ? kExitSuccess : kExitFailure;
+    if (options.list) {
+        printList(out);
+        return kExitSuccess;
+    }
+    if (line.Positionals().size() != 1) {
+        return UsageError(kCommand, "expected one PLUGIN", err);
+    }
+    std::vector<ValidationCheck> checks;
+    std::string unknown;
+    if (!SelectChecks(options.validation.level, options.checks, checks, unknown)) {
+        return UsageError(kCommand, "there is no check " + Quoted(unknown) + "; --list names them", err);
+    }
+    JsonOutput json;
+    if (!json.Open(options.json, error)) {
+        return CommandError(kCommand, kExitFailure, error, err);
+    }
+    const std::string path = line.Positionals()[0];
+    if (!StartCallTrace()) {
+        err << "orke-host validate: note: cannot map the memory that names a crash's place\n";
+    }
+    const ValidationOptions& validation = options.validation;
+    if (json.Text()) {
+        out << "validating " << path << " at level " << validation.level
+            << (validation.expectPassthrough ? ", expecting a pass-through" : "") << '\n';
+    }
+    const std::vector<CheckResult> results = runWithStatus(path, options, checks, json.Text(), out);
+    const VerdictCounts counts = CountVerdicts(results);
+    if (json.Wanted()) {
+        JsonWriter writer(json.Stream(out));
+        WriteReportJson(writer, path, validation.level, validation.expectPassthrough, results);
+    }
+    if (json.Text()) {
+        out << "validate: " << results.size() << " checks, " << counts.Text() << '\n';
+    }
+    return counts.failed == 0 ? kExitSuccess : kExitFailure;
 }
 
 } // namespace
 
 int RunValidate(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    return RunCommand(kCommand, argc, argv, out, err, validate);
+    return RunHostCommand(kCommand, argc, argv, out, err, validate);
 }
 
 } // namespace orke::host

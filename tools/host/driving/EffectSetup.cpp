@@ -5,24 +5,17 @@
 
 namespace orke::host {
 
-int ReadEffectSetup(const CommandLine& line, EffectSetup& setup, std::string& error) {
-    if (line.Has("program") && !ParseInteger(line.Value("program"), 0, INT32_MAX, setup.program)) {
-        error = "--program takes a program number from 0";
-        return kExitUsage;
+bool AddParameterSetting(const std::string& text, EffectSetup& setup, std::string&) {
+    ParameterSetting setting{};
+    if (!ParseParameterSetting(text, setting)) {
+        return false;
     }
-    for (const std::string& text : line.Values("param")) {
-        ParameterSetting setting{};
-        if (!ParseParameterSetting(text, setting)) {
-            error = "--param takes INDEX=VALUE with a value from 0 to 1, not " + Quoted(text);
-            return kExitUsage;
-        }
-        setup.parameters.push_back(setting);
-    }
-    setup.presetPath = line.Value("preset");
-    if (!setup.presetPath.empty() && !ReadPresetFile(setup.presetPath, setup.preset, error)) {
-        return kExitFailure;
-    }
-    return kExitSuccess;
+    setup.parameters.push_back(setting);
+    return true;
+}
+
+bool ReadSetupPreset(EffectSetup& setup, std::string& error) {
+    return setup.presetPath.empty() || ReadPresetFile(setup.presetPath, setup.preset, error);
 }
 
 bool EffectSetupFits(const Effect& effect, const EffectSetup& setup, const std::string& plugin,

@@ -2,8 +2,8 @@
 // selected (--program), a program or bank file loaded (--preset), parameters set (--param).
 #pragma once
 
-#include "CommandLine.h"
 #include "Effect.h"
+#include "OptionTable.h"
 #include "OptionValues.h"
 #include "PresetFile.h"
 
@@ -19,10 +19,28 @@ struct EffectSetup {
     std::vector<ParameterSetting> parameters;
 };
 
-// The options --program, --preset and --param of `line`, the preset file read. kExitSuccess, or the exit code
-// with a one-line reason: kExitUsage for a malformed value, kExitFailure for a preset file that cannot be
-// read.
-int ReadEffectSetup(const CommandLine& line, EffectSetup& setup, std::string& error);
+// The rows of --program, --preset and --param for a command whose options hold a set-up at `setup`, each
+// with the command's own help.
+bool AddParameterSetting(const std::string& text, EffectSetup& setup, std::string& error);
+
+template <typename Fields>
+OptionRow<Fields> ProgramRow(EffectSetup Fields::*setup, std::string help) {
+    return Within(setup, Whole("program", "K", &EffectSetup::program, 0, INT32_MAX, "a program number",
+                               std::move(help)));
+}
+template <typename Fields>
+OptionRow<Fields> PresetRow(EffectSetup Fields::*setup, std::string help) {
+    return Within(setup, Text("preset", "FILE", &EffectSetup::presetPath, std::move(help)));
+}
+template <typename Fields>
+OptionRow<Fields> ParamRow(EffectSetup Fields::*setup, std::string help) {
+    return Within(setup, Custom("param", "I=V", AddParameterSetting, "INDEX=VALUE with a value from 0 to 1",
+                                std::move(help), true));
+}
+
+// Reads the preset file the set-up names, once everything else on the command line has been found sound.
+// False, with a one-line reason, when it cannot be read.
+bool ReadSetupPreset(EffectSetup& setup, std::string& error);
 
 // False, with a one-line reason naming `plugin`, when the program or a parameter is not the effect's.
 bool EffectSetupFits(const Effect& effect, const EffectSetup& setup, const std::string& plugin,

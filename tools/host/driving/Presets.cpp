@@ -15,7 +15,6 @@ namespace {
 
 // Larger chunks than this are a plug-in's broken answer rather than settings.
 constexpr intptr_t kMaxChunkSize = intptr_t{256} << 20;
-constexpr size_t kMaxPresetFileSize = size_t{260} << 20;
 constexpr size_t kChunkPadding = 16;
 constexpr int64_t kMaxBankValues = int64_t{1} << 24; // a bank's programs times parameters
 
@@ -141,18 +140,6 @@ bool ApplyPreset(Effect& effect, const PresetFile& preset, const std::string& fi
         applyValues(effect, programs[i]);
     }
     effect.SetProgram(preset.currentProgram >= 0 ? preset.currentProgram : 0);
-    return true;
-}
-
-bool ReadPresetFile(const std::string& path, PresetFile& preset, std::string& error) {
-    std::vector<uint8_t> bytes;
-    if (!ReadFileBytes(path, kMaxPresetFileSize, bytes, error)) {
-        return false;
-    }
-    if (!ParsePresetFile(bytes.data(), bytes.size(), preset, error)) {
-        error = "cannot load " + path + ": " + error;
-        return false;
-    }
     return true;
 }
 

@@ -22,8 +22,4 @@ bool CapturePreset(Effect& effect, bool bank, PresetFile& preset, std::vector<st
 // for a file made for another plug-in or one that does not fit this effect; nothing is loaded then.
 bool ApplyPreset(Effect& effect, const PresetFile& preset, const std::string& file, std::string& error);
 
-// Reads and parses the file at `path`. False, with a one-line reason naming it, when it cannot be read or is
-// not a sound program or bank file.
-bool ReadPresetFile(const std::string& path, PresetFile& preset, std::string& error);
-
 } // namespace orke::host

@@ -1,14 +1,20 @@
-// Reading and writing program and bank files, big-endian field by field.
+// Reading and writing program and bank files, big-endian field by field, and saying what one holds.
 #include "PresetFile.h"
 
+#include "CommandLine.h"
+#include "EffectNames.h"
+#include "FileBytes.h"
 #include "FourCharCode.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace orke::host {
 namespace {
 
+// Larger files than this are no plug-in's settings.
+constexpr size_t kMaxPresetFileSize = size_t{260} << 20;
 constexpr int32_t kFileMagic = orke::fourCharCode("CcnK");
 constexpr int32_t kProgramValues = orke::fourCharCode("FxCk");
 constexpr int32_t kProgramChunk = orke::fourCharCode("FPCh");
@@ -272,6 +278,52 @@ std::vector<uint8_t> WritePresetFile(const PresetFile& preset) {
     }
     writer.CloseRecord(0);
     return std::move(writer.Result());
+}
+
+bool ReadPresetFile(const std::string& path, PresetFile& preset, std::string& error) {
+    std::vector<uint8_t> bytes;
+    if (!ReadFileBytes(path, kMaxPresetFileSize, bytes, error)) {
+        return false;
+    }
+    if (!ParsePresetFile(bytes.data(), bytes.size(), preset, error)) {
+        error = "cannot load " + path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+std::string DescribePresetFile(const PresetFile& preset) {
+    std::string text = std::string(preset.bank ? "bank" : "program") +
+                       (preset.chunkForm ? " (chunk form)" : " (parameter form)") + " for the plug-in '" +
+                       FourCharText(preset.uniqueId) + "' (" + std::to_string(preset.uniqueId) +
+                       "), version " + std::to_string(preset.pluginVersion) + "\n";
+    auto values = [](const ProgramValues& program) {
+        std::string line;
+        for (float value : program.parameters) {
+            char number[32];
+            std::snprintf(number, sizeof number, " %.6g", static_cast<double>(value));
+            line += number;
+        }
+        return "'" + PrintableText(program.name) + "'" + (line.empty() ? "" : ":" + line);
+    };
+    if (preset.chunkForm) {
+        text += "  " + std::to_string(preset.chunk.size()) + "-byte chunk";
+        text += preset.bank ? " for " + std::to_string(preset.programCount) + " programs"
+                            : ", program '" + PrintableText(preset.program.name) + "'";
+        if (preset.bank && preset.currentProgram >= 0) {
+            text += ", current " + std::to_string(preset.currentProgram);
+        }
+        return text + "\n";
+    }
+    if (!preset.bank) {
+        return text + "  " + values(preset.program) + "\n";
+    }
+    text += "  " + std::to_string(preset.programs.size()) + " programs" +
+            (preset.currentProgram >= 0 ? ", current " + std::to_string(preset.currentProgram) : "") + "\n";
+    for (size_t i = 0; i < preset.programs.size(); ++i) {
+        text += "    " + std::to_string(i) + "  " + values(preset.programs[i]) + "\n";
+    }
+    return text;
 }
 
 } // namespace orke::host

@@ -39,4 +39,12 @@ bool ParsePresetFile(const uint8_t* data, size_t size, PresetFile& preset, std::
 // The file's bytes. A parameter-form bank is written as version 2 when it names a current program.
 std::vector<uint8_t> WritePresetFile(const PresetFile& preset);
 
+// Reads and parses the file at `path`. False, with a one-line reason naming it, when it cannot be read or is
+// not a sound program or bank file.
+bool ReadPresetFile(const std::string& path, PresetFile& preset, std::string& error);
+
+// What the file holds, for people: program or bank, form, plug-in ID and version on the first line, then the
+// names and values, each line ended.
+std::string DescribePresetFile(const PresetFile& preset);
+
 } // namespace orke::host

@@ -89,80 +89,62 @@ bool readSome(int descriptor, std::string& into) {
     }
 }
 
-} // namespace
-
-IsolatedRun RunIsolated(const std::function<int(LineWriter&)>& work, std::chrono::milliseconds timeout,
-                        bool isolated, const std::function<void()>& tick) {
+IsolatedRun inThisProcess(const std::function<int(LineWriter&)>& work) {
     IsolatedRun run;
-    if (!isolated) {
-        LineWriter writer(-1);
-        const int status = work(writer);
-        run.lines = writer.Kept();
-        if (status != 0) {
-            run.end = IsolatedRun::End::Failed;
-            run.exitStatus = status;
-        }
-        return run;
-    }
-    int channel[2];
-    int output[2];
-    if (pipe(channel) != 0) {
+    LineWriter writer(-1);
+    const int status = work(writer);
+    run.lines = writer.Kept();
+    if (status != 0) {
         run.end = IsolatedRun::End::Failed;
-        run.lines.push_back(std::string("fail cannot make a pipe: ") + std::strerror(errno));
-        return run;
+        run.exitStatus = status;
     }
-    if (pipe(output) != 0) {
-        close(channel[0]);
-        close(channel[1]);
-        run.end = IsolatedRun::End::Failed;
-        run.lines.push_back(std::string("fail cannot make a pipe: ") + std::strerror(errno));
-        return run;
+    return run;
+}
+
+IsolatedRun cannotStart(const char* what) {
+    IsolatedRun run;
+    run.end = IsolatedRun::End::Failed;
+    run.lines.push_back(std::string("fail cannot ") + what + ": " + std::strerror(errno));
+    return run;
+}
+
+// The child's side: its output into the output pipe, the work's lines into the report pipe, and its end by
+// _exit, so that the parent's exit handlers do not run in it.
+[[noreturn]] void runChild(const std::function<int(LineWriter&)>& work, const int (&report)[2],
+                           const int (&output)[2]) {
+    close(report[0]);
+    close(output[0]);
+    dup2(output[1], STDOUT_FILENO);
+    dup2(output[1], STDERR_FILENO);
+    close(output[1]);
+    // What is printed reaches the parent at once, in order with standard error, and a crash loses none of it.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    // A fault ends the child by its signal, so the parent can name it, even where a sanitizer has put its own
+    // handler in place (its reports remain on standard error for an in-process run).
+    UseDefaultFaultHandling();
+    LineWriter writer(report[1]);
+    int status = 0;
+    try {
+        status = work(writer);
+    } catch (const std::exception& exception) {
+        writer.Line(std::string("fail the host's check threw an exception: ") + exception.what());
+        status = 1;
+    } catch (...) {
+        writer.Line("fail the host's check threw an exception");
+        status = 1;
     }
     std::cout.flush();
-    std::cerr.flush();
     std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child < 0) {
-        for (int descriptor : {channel[0], channel[1], output[0], output[1]}) {
-            close(descriptor);
-        }
-        run.end = IsolatedRun::End::Failed;
-        run.lines.push_back(std::string("fail cannot start a child process: ") + std::strerror(errno));
-        return run;
-    }
-    if (child == 0) {
-        close(channel[0]);
-        close(output[0]);
-        dup2(output[1], STDOUT_FILENO);
-        dup2(output[1], STDERR_FILENO);
-        close(output[1]);
-        // What is printed reaches the parent at once, in order with standard error, and a crash loses none
-        // of it.
-        std::setvbuf(stdout, nullptr, _IONBF, 0);
-        // A fault ends the child by its signal, so the parent can name it, even where a sanitizer has put its
-        // own handler in place (its reports remain on standard error for an in-process run).
-        UseDefaultFaultHandling();
-        LineWriter writer(channel[1]);
-        int status = 0;
-        try {
-            status = work(writer);
-        } catch (const std::exception& exception) {
-            writer.Line(std::string("fail the host's check threw an exception: ") + exception.what());
-            status = 1;
-        } catch (...) {
-            writer.Line("fail the host's check threw an exception");
-            status = 1;
-        }
-        std::cout.flush();
-        std::fflush(nullptr);
-        close(channel[1]);
-        _exit(status); // no exit handlers: they belong to the parent
-    }
-    close(channel[1]);
-    close(output[1]);
-    fcntl(channel[0], F_SETFL, fcntl(channel[0], F_GETFL) | O_NONBLOCK);
-    fcntl(output[0], F_SETFL, fcntl(output[0], F_GETFL) | O_NONBLOCK);
+    close(report[1]);
+    _exit(status);
+}
 
+// The parent's side: reads both pipes as the child writes them until the child ends or its time is up (a
+// thread or process the plug-in started may hold the pipes open after it); answers its wait status.
+int waitForChild(pid_t child, int report, int output, std::chrono::milliseconds timeout,
+                 const std::function<void()>& tick, IsolatedRun& run, bool& timedOut) {
+    fcntl(report, F_SETFL, fcntl(report, F_GETFL) | O_NONBLOCK);
+    fcntl(output, F_SETFL, fcntl(output, F_GETFL) | O_NONBLOCK);
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::string pending;
     std::string printed;
@@ -176,16 +158,11 @@ IsolatedRun RunIsolated(const std::function<int(LineWriter&)>& work, std::chrono
         outputLines.Add(printed.data(), printed.size());
         printed.clear();
     };
-    bool timedOut = false;
     bool reportOpen = true;
     bool outputOpen = true;
     int status = 0;
-    // Until the child ends: a thread or process the plug-in started may hold the pipes open after it.
-    for (;;) {
-        const pid_t ended = waitpid(child, &status, WNOHANG);
-        if (ended == child) {
-            break;
-        }
+    timedOut = false;
+    while (waitpid(child, &status, WNOHANG) != child) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
@@ -195,15 +172,13 @@ IsolatedRun RunIsolated(const std::function<int(LineWriter&)>& work, std::chrono
             }
             break;
         }
-        pollfd readable[2] = {{reportOpen ? channel[0] : -1, POLLIN, 0},
-                              {outputOpen ? output[0] : -1, POLLIN, 0}};
-        const int wait = static_cast<int>(std::min<int64_t>(left.count(), 200));
-        if (poll(readable, 2, wait) > 0) {
+        pollfd readable[2] = {{reportOpen ? report : -1, POLLIN, 0}, {outputOpen ? output : -1, POLLIN, 0}};
+        if (poll(readable, 2, static_cast<int>(std::min<int64_t>(left.count(), 200))) > 0) {
             if (readable[0].revents != 0) {
-                reportOpen = readSome(channel[0], pending);
+                reportOpen = readSome(report, pending);
             }
             if (readable[1].revents != 0) {
-                outputOpen = readSome(output[0], printed);
+                outputOpen = readSome(output, printed);
             }
             takeLines();
         }
@@ -212,13 +187,52 @@ IsolatedRun RunIsolated(const std::function<int(LineWriter&)>& work, std::chrono
         }
     }
     // What the child wrote before it ended.
-    readSome(channel[0], pending);
-    readSome(output[0], printed);
+    readSome(report, pending);
+    readSome(output, printed);
     takeLines();
     if (outputLines.Pending()) {
         outputLines.Finish();
     }
-    close(channel[0]);
+    return status;
+}
+
+} // namespace
+
+IsolatedRun RunIsolated(const std::function<int(LineWriter&)>& work, std::chrono::milliseconds timeout,
+                        bool isolated, const std::function<void()>& tick) {
+    if (!isolated) {
+        return inThisProcess(work);
+    }
+    int report[2];
+    int output[2];
+    if (pipe(report) != 0) {
+        return cannotStart("make a pipe");
+    }
+    if (pipe(output) != 0) {
+        close(report[0]);
+        close(report[1]);
+        return cannotStart("make a pipe");
+    }
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0) {
+        const IsolatedRun failed = cannotStart("start a child process");
+        for (int descriptor : {report[0], report[1], output[0], output[1]}) {
+            close(descriptor);
+        }
+        return failed;
+    }
+    if (child == 0) {
+        runChild(work, report, output);
+    }
+    close(report[1]);
+    close(output[1]);
+    IsolatedRun run;
+    bool timedOut = false;
+    const int status = waitForChild(child, report[0], output[0], timeout, tick, run, timedOut);
+    close(report[0]);
     close(output[0]);
     if (timedOut) {
         run.end = IsolatedRun::End::TimedOut;

@@ -5,7 +5,7 @@
 
 namespace orke::host {
 
-std::unique_ptr<HostedPlugin> CheckContext::OpenLibrary() {
+std::unique_ptr<HostedPlugin> CheckContext::OpenModule() {
     SetHostSampleRate(kValidationSampleRate);
     SetHostBlockSize(kValidationMaxBlock);
     std::string error;
@@ -29,7 +29,7 @@ std::unique_ptr<Effect> CheckContext::CreateEffect(const HostedPlugin& library) 
 }
 
 std::unique_ptr<HostedPlugin> CheckContext::Load() {
-    auto plugin = OpenLibrary();
+    auto plugin = OpenModule();
     if (!plugin) {
         return nullptr;
     }

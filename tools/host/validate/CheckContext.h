@@ -47,7 +47,7 @@ public:
     std::unique_ptr<HostedPlugin> Load();
     // For checks that make several instances from one loaded module: the module, and an opened instance of it
     // prepared as Load() prepares one. Null (with a failure reported) when either cannot be made.
-    std::unique_ptr<HostedPlugin> OpenLibrary();
+    std::unique_ptr<HostedPlugin> OpenModule();
     std::unique_ptr<Effect> CreateEffect(const HostedPlugin& library);
 
     int Level() const { return m_options.level; }

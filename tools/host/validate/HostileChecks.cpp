@@ -16,7 +16,7 @@ struct HostileStep {
 };
 
 void runSteps(CheckContext& context, const std::vector<HostileStep>& steps) {
-    auto library = context.OpenLibrary();
+    auto library = context.OpenModule();
     if (!library) {
         return;
     }

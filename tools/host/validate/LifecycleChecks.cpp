@@ -36,7 +36,7 @@ Identity identityOf(const Effect& effect) {
 } // namespace
 
 void CheckLoad(CheckContext& context) {
-    auto library = context.OpenLibrary();
+    auto library = context.OpenModule();
     if (!library) {
         return;
     }
@@ -72,7 +72,7 @@ void CheckOpenCold(CheckContext& context) {
 }
 
 void CheckOpenWarm(CheckContext& context) {
-    auto library = context.OpenLibrary();
+    auto library = context.OpenModule();
     if (!library) {
         return;
     }
@@ -115,7 +115,7 @@ void CheckOpenWarm(CheckContext& context) {
 }
 
 void CheckOpenCloseCycles(CheckContext& context) {
-    auto library = context.OpenLibrary();
+    auto library = context.OpenModule();
     if (!library) {
         return;
     }

@@ -63,52 +63,46 @@ void runSecondThread(Effect& effect, const std::atomic<bool>& stop, std::atomic<
 } // namespace
 
 void CheckProcessingAt(CheckContext& context, double sampleRate) {
-    auto plugin = LoadForProcessing(context);
-    if (!plugin) {
+    ProcessingStart how;
+    how.sampleRate = sampleRate;
+    how.started = true;
+    auto session = ProcessingSession::Start(context, how);
+    if (!session) {
         return;
     }
-    Effect& effect = *plugin->effect;
-    ProcessingHarness harness(context, effect);
-    harness.Prepare(sampleRate);
-    effect.StartProcess();
     for (int32_t frames : {0, 1, 17, 64, 512, kValidationMaxBlock}) {
-        harness.RunFor(static_cast<int64_t>(sampleRate / 10), frames, frames == 0 ? 8 : 4);
+        session->harness.RunFor(static_cast<int64_t>(sampleRate / 10), frames, frames == 0 ? 8 : 4);
     }
-    effect.StopProcess();
-    effect.Suspend();
-    harness.ReportDenormals();
-    context.Note(std::to_string(harness.FramesProcessed()) + " frames in blocks of 0, 1, 17, 64, 512 and " +
-                 std::to_string(kValidationMaxBlock) + ", separate buffers" +
+    session->Finish();
+    context.Note(std::to_string(session->harness.FramesProcessed()) +
+                 " frames in blocks of 0, 1, 17, 64, 512 and " + std::to_string(kValidationMaxBlock) +
+                 ", separate buffers" +
                  (context.Options().expectPassthrough ? ", passed through bit for bit" : ""));
 }
 
 void CheckInPlaceProcessing(CheckContext& context) {
-    auto plugin = LoadForProcessing(context);
-    if (!plugin) {
+    auto session = ProcessingSession::Start(context, {});
+    if (!session) {
         return;
     }
-    Effect& effect = *plugin->effect;
-    ProcessingHarness harness(context, effect);
-    harness.Prepare(kValidationSampleRate);
     for (int32_t frames : {1, 64, 512, kValidationMaxBlock}) {
-        harness.RunFor(4410, frames, 4, true);
+        session->harness.RunFor(4410, frames, 4, true);
     }
-    effect.Suspend();
-    harness.ReportDenormals();
+    session->Finish();
     context.Note("outputs in the input buffers, blocks of 1, 64, 512 and " +
                  std::to_string(kValidationMaxBlock));
 }
 
 void CheckSubBlocks(CheckContext& context) {
-    auto plugin = LoadForProcessing(context);
-    if (!plugin) {
+    ProcessingStart how;
+    how.anySize = true;
+    auto session = ProcessingSession::Start(context, how);
+    if (!session) {
         return;
     }
-    Effect& effect = *plugin->effect;
+    Effect& effect = session->effect;
+    ProcessingHarness& harness = session->harness;
     const int32_t parameters = effect.NumParameters();
-    ProcessingHarness harness(context, effect);
-    harness.AllowAnySize();
-    harness.Prepare(kValidationSampleRate);
     std::mt19937 random(2400);
     // A 1024-frame block as a host with sample-accurate automation splits it.
     const int32_t pieces[] = {1, 100, 17, 0, 250, 144, 512};
@@ -123,26 +117,22 @@ void CheckSubBlocks(CheckContext& context) {
             }
         }
     }
-    effect.Suspend();
-    harness.ReportDenormals();
+    session->Finish();
     context.Note("blocks split into 1, 100, 17, 0, 250, 144 and 512 frames, " + std::to_string(changes) +
                  " parameter changes between them");
 }
 
 void CheckParameterFuzz(CheckContext& context) {
-    auto plugin = LoadForProcessing(context);
-    if (!plugin) {
+    ProcessingStart how;
+    how.anySize = true;
+    how.needsParameters = true;
+    auto session = ProcessingSession::Start(context, how);
+    if (!session) {
         return;
     }
-    Effect& effect = *plugin->effect;
+    Effect& effect = session->effect;
+    ProcessingHarness& harness = session->harness;
     const int32_t parameters = effect.NumParameters();
-    if (parameters <= 0) {
-        context.Note("no parameters");
-        return;
-    }
-    ProcessingHarness harness(context, effect);
-    harness.AllowAnySize();
-    harness.Prepare(kValidationSampleRate);
     std::mt19937 random(44100);
     constexpr int kChanges = 3000;
     // Some plug-ins rebuild a great deal on a change (an impulse response, a filter bank): the check then
@@ -174,8 +164,7 @@ void CheckParameterFuzz(CheckContext& context) {
             harness.Run(64);
         }
     }
-    effect.Suspend();
-    harness.ReportDenormals();
+    session->Finish();
     const double slowestMs = std::chrono::duration<double, std::milli>(slowest).count();
     if (slowest > kSlowParameterChange) {
         char text[48];
@@ -190,17 +179,17 @@ void CheckParameterFuzz(CheckContext& context) {
 }
 
 void CheckSecondThread(CheckContext& context) {
-    auto plugin = LoadForProcessing(context);
-    if (!plugin) {
+    ProcessingStart how;
+    how.anySize = true;
+    how.started = true;
+    auto session = ProcessingSession::Start(context, how);
+    if (!session) {
         return;
     }
-    Effect& effect = *plugin->effect;
+    Effect& effect = session->effect;
+    ProcessingHarness& harness = session->harness;
     const int32_t parameters = effect.NumParameters();
     const int32_t programs = effect.NumPrograms();
-    ProcessingHarness harness(context, effect);
-    harness.AllowAnySize();
-    harness.Prepare(kValidationSampleRate);
-    effect.StartProcess();
 
     std::atomic<bool> stop{false};
     std::atomic<int64_t> calls{0};
@@ -229,8 +218,7 @@ void CheckSecondThread(CheckContext& context) {
     }
     stop.store(true);
     other.join();
-    effect.StopProcess();
-    effect.Suspend();
+    session->Finish(false);
     if (!thrown.empty()) {
         context.Fail(thrown + " on the second thread");
     }

@@ -40,9 +40,27 @@ public:
     int64_t FramesProcessed() const { return m_position; }
 
 private:
+    struct Block {
+        int32_t frames;
+        bool inPlace;
+    };
+    // What the outputs of a block hold besides the samples it wrote: markers of the host's that came back.
+    struct OutputScan {
+        int64_t inputMarkers = 0;
+        int64_t outputMarkers = 0;
+        SampleScan samples;
+        float peak = 0.0f;
+    };
+
+    // The rules a block can break, each reported once per harness; false when the block broke one.
+    bool CheckBuffers(const Block& block);
+    bool CheckOutputs(const GuardedBuffers& written, const Block& block);
+    bool CheckPassthrough(const GuardedBuffers& written, const Block& block);
+    static OutputScan ScanOutputs(const GuardedBuffers& written, int32_t frames);
+
     void Report(const std::string& kind, const std::string& text);
     // " (block of 17 frames at 48000 Hz, separate buffers, the 3rd since resume)" for the last process call.
-    std::string Where(int32_t frames, bool inPlace) const;
+    std::string Where(const Block& block) const;
 
     CheckContext& m_context;
     Effect& m_effect;
@@ -61,5 +79,33 @@ private:
 // A fresh instance for a check that processes: null, with a failure reported, when it cannot be made, has
 // no 32-bit process entry or announces channel counts no buffers can be made for.
 std::unique_ptr<HostedPlugin> LoadForProcessing(CheckContext& context);
+
+// How a check that processes starts.
+struct ProcessingStart {
+    double sampleRate = kValidationSampleRate;
+    bool started = false;         // processing started (effStartProcess) after resuming
+    bool anySize = false;         // samples of any size are no fault (parameters set at random)
+    bool needsParameters = false; // a plug-in without parameters has nothing to check: a note, no session
+};
+
+// The start and end that the checks that process share: a fresh instance fit for processing, its harness, the
+// instance prepared at a rate and resumed; at the end processing stopped, the instance suspended and the
+// denormals reported.
+class ProcessingSession {
+public:
+    // Null when there is nothing to check: the instance could not be made (a failure is reported) or, with
+    // `needsParameters`, has no parameters (a note says so).
+    static std::unique_ptr<ProcessingSession> Start(CheckContext& context, const ProcessingStart& start);
+
+    Effect& effect;
+    ProcessingHarness harness;
+
+    void Finish(bool reportDenormals = true);
+
+private:
+    ProcessingSession(CheckContext& context, std::unique_ptr<HostedPlugin> plugin, bool started);
+    std::unique_ptr<HostedPlugin> m_plugin;
+    bool m_started;
+};
 
 } // namespace orke::host

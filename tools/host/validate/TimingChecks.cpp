@@ -6,6 +6,7 @@
 #include "ProcessingHarness.h"
 #include "RealtimeWatch.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
@@ -49,6 +50,79 @@ std::string blindSpots() {
     return missed;
 }
 
+// An impulse through an effect, block by block: its inputs and outputs as the latency check sends them.
+class ImpulseProbe {
+public:
+    explicit ImpulseProbe(const Effect& effect)
+        : m_effect(effect)
+        , m_in(static_cast<size_t>(effect.NumInputs()), std::vector<float>(kLatencyBlock))
+        , m_out(static_cast<size_t>(effect.NumOutputs()), std::vector<float>(kLatencyBlock)) {
+        for (auto& channel : m_in) {
+            m_inPointers.push_back(channel.data());
+        }
+        for (auto& channel : m_out) {
+            m_outPointers.push_back(channel.data());
+        }
+    }
+
+    // One block of silence, or of a full-scale sample on every input followed by silence.
+    void Block(bool impulse) {
+        for (auto& channel : m_in) {
+            std::fill(channel.begin(), channel.end(), 0.0f);
+            channel[0] = impulse ? 1.0f : 0.0f;
+        }
+        m_effect.Process(m_inPointers.data(), m_outPointers.data(), kLatencyBlock);
+    }
+
+    // Per frame from the impulse on, for at least `frames` frames, the largest magnitude of any output.
+    std::vector<float> Listen(int64_t frames) {
+        std::vector<float> loudest;
+        while (static_cast<int64_t>(loudest.size()) < frames) {
+            Block(loudest.empty());
+            for (int32_t i = 0; i < kLatencyBlock; ++i) {
+                float level = 0.0f;
+                for (const auto& channel : m_out) {
+                    const float sample = channel[static_cast<size_t>(i)];
+                    level = std::max(level, std::isfinite(sample) ? std::fabs(sample) : 0.0f);
+                }
+                loudest.push_back(level);
+            }
+        }
+        return loudest;
+    }
+
+private:
+    const Effect& m_effect;
+    std::vector<std::vector<float>> m_in;
+    std::vector<std::vector<float>> m_out;
+    std::vector<float*> m_inPointers;
+    std::vector<float*> m_outPointers;
+};
+
+// Where the impulse arrived against where the plug-in says it does.
+void reportArrival(CheckContext& context, const std::vector<float>& loudest, int32_t declared,
+                   int64_t listened) {
+    const float peak = *std::max_element(loudest.begin(), loudest.end());
+    if (peak < 1e-3f) {
+        context.Note("an impulse brought no output within " + Counted(listened, "frame") +
+                     "; nothing to measure");
+        return;
+    }
+    // Where the impulse arrives: the first frame at half its peak, which pre-ringing seldom reaches.
+    const auto arrival = static_cast<int32_t>(
+        std::find_if(loudest.begin(), loudest.end(), [peak](float level) { return level >= 0.5f * peak; }) -
+        loudest.begin());
+    if (arrival == declared) {
+        context.Note("an impulse comes out after " + Counted(arrival, "frame") + ", as declared");
+    } else if (declared == 0) {
+        context.Warn("declares no initial delay, but an impulse comes out " + Counted(arrival, "frame") +
+                     " late");
+    } else {
+        context.Warn("declares an initial delay of " + Counted(declared, "frame") +
+                     ", but an impulse comes out after " + std::to_string(arrival));
+    }
+}
+
 } // namespace
 
 void CheckRealtimeSafety(CheckContext& context) {
@@ -57,15 +131,15 @@ void CheckRealtimeSafety(CheckContext& context) {
         context.Warn("this build of orke-host cannot see " + missed + "; nothing was checked");
         return;
     }
-    auto plugin = LoadForProcessing(context);
-    if (!plugin) {
+    ProcessingStart how;
+    how.started = true;
+    auto session = ProcessingSession::Start(context, how);
+    if (!session) {
         return;
     }
-    Effect& effect = *plugin->effect;
+    Effect& effect = session->effect;
+    ProcessingHarness& harness = session->harness;
     const int32_t parameters = effect.NumParameters();
-    ProcessingHarness harness(context, effect);
-    harness.Prepare(kValidationSampleRate);
-    effect.StartProcess();
     TakeRealtimeTally();
     // Blocks of several sizes, with a parameter changed now and then between them as automation does.
     int64_t calls = 0;
@@ -81,8 +155,7 @@ void CheckRealtimeSafety(CheckContext& context) {
     }
     const RealtimeTally tally = TakeRealtimeTally();
     const int64_t processCalls = t_tracedCall != nullptr ? t_tracedCall->processCalls : 0;
-    effect.StopProcess();
-    effect.Suspend();
+    session->Finish(false);
     if (tally.first == RealtimeAct::None) {
         context.Note("no allocation, release or lock in " + Counted(processCalls, "process call") +
                      " of 64, 256 and " + std::to_string(kValidationMaxBlock) + " frames");
@@ -109,9 +182,7 @@ void CheckLatency(CheckContext& context) {
         return;
     }
     Effect& effect = *plugin->effect;
-    const int32_t inputs = effect.NumInputs();
-    const int32_t outputs = effect.NumOutputs();
-    if (inputs <= 0 || outputs <= 0) {
+    if (effect.NumInputs() <= 0 || effect.NumOutputs() <= 0) {
         context.Note("no inputs or no outputs: nothing to send an impulse through");
         return;
     }
@@ -119,27 +190,11 @@ void CheckLatency(CheckContext& context) {
     effect.SetBlockSize(kLatencyBlock);
     effect.Resume();
     effect.StartProcess();
-    std::vector<std::vector<float>> in(static_cast<size_t>(inputs), std::vector<float>(kLatencyBlock));
-    std::vector<std::vector<float>> out(static_cast<size_t>(outputs), std::vector<float>(kLatencyBlock));
-    std::vector<float*> inPointers;
-    std::vector<float*> outPointers;
-    for (auto& channel : in) {
-        inPointers.push_back(channel.data());
-    }
-    for (auto& channel : out) {
-        outPointers.push_back(channel.data());
-    }
-    auto processBlock = [&](bool impulse) {
-        for (auto& channel : in) {
-            std::fill(channel.begin(), channel.end(), 0.0f);
-            channel[0] = impulse ? 1.0f : 0.0f;
-        }
-        effect.Process(inPointers.data(), outPointers.data(), kLatencyBlock);
-    };
+    ImpulseProbe probe(effect);
     // Silence to settle: many plug-ins work out their delay only once they process.
     constexpr int kSettleBlocks = 8;
     for (int block = 0; block < kSettleBlocks; ++block) {
-        processBlock(false);
+        probe.Block(false);
     }
     const int32_t declared = effect.Record()->initialDelay;
     std::string unmeasured;
@@ -149,47 +204,16 @@ void CheckLatency(CheckContext& context) {
         unmeasured =
             "declares an initial delay of " + Counted(declared, "frame") + ", too long to measure here";
     }
+    // One full-scale sample on every input, then silence until well past the declared delay.
+    const int64_t listened = declared + 4 * kLatencyBlock;
+    const std::vector<float> loudest = unmeasured.empty() ? probe.Listen(listened) : std::vector<float>{};
+    effect.StopProcess();
+    effect.Suspend();
     if (!unmeasured.empty()) {
-        effect.StopProcess();
-        effect.Suspend();
         context.Note(unmeasured);
         return;
     }
-    // One full-scale sample on every input, then silence until well past the declared delay.
-    const int64_t listened = declared + 4 * kLatencyBlock;
-    std::vector<float> loudest; // per frame from the impulse on, the largest magnitude of any output
-    while (static_cast<int64_t>(loudest.size()) < listened) {
-        processBlock(loudest.empty());
-        for (int32_t i = 0; i < kLatencyBlock; ++i) {
-            float level = 0.0f;
-            for (const auto& channel : out) {
-                const float sample = channel[static_cast<size_t>(i)];
-                level = std::max(level, std::isfinite(sample) ? std::fabs(sample) : 0.0f);
-            }
-            loudest.push_back(level);
-        }
-    }
-    effect.StopProcess();
-    effect.Suspend();
-    const float peak = *std::max_element(loudest.begin(), loudest.end());
-    if (peak < 1e-3f) {
-        context.Note("an impulse brought no output within " + Counted(listened, "frame") +
-                     "; nothing to measure");
-        return;
-    }
-    // Where the impulse arrives: the first frame at half its peak, which pre-ringing seldom reaches.
-    const auto arrival = static_cast<int32_t>(
-        std::find_if(loudest.begin(), loudest.end(), [peak](float level) { return level >= 0.5f * peak; }) -
-        loudest.begin());
-    if (arrival == declared) {
-        context.Note("an impulse comes out after " + Counted(arrival, "frame") + ", as declared");
-    } else if (declared == 0) {
-        context.Warn("declares no initial delay, but an impulse comes out " + Counted(arrival, "frame") +
-                     " late");
-    } else {
-        context.Warn("declares an initial delay of " + Counted(declared, "frame") +
-                     ", but an impulse comes out after " + std::to_string(arrival));
-    }
+    reportArrival(context, loudest, declared, listened);
 }
 
 } // namespace orke::host

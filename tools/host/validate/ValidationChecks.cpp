@@ -9,11 +9,11 @@ std::vector<ValidationCheck> ValidationChecks() {
     std::vector<ValidationCheck> checks = {
         {"load", 1, "loads the module and makes an effect through its entry; fails when it cannot",
          CheckLoad},
-        {"open cold", 2, "makes, opens and closes one instance, timed", CheckOpenCold},
-        {"open warm", 2,
+        {"open-cold", 2, "makes, opens and closes one instance, timed", CheckOpenCold},
+        {"open-warm", 2,
          "two more instances of the loaded module describe themselves alike and process side by side",
          CheckOpenWarm},
-        {"open/close cycles", 4, "25 rounds of open, resume, process, suspend and close",
+        {"open-close-cycles", 4, "25 rounds of open, resume, process, suspend and close",
          CheckOpenCloseCycles},
         {"identity", 1,
          "names, version, category, channels, flags and entries: impossible answers fail, odd ones warn",
@@ -24,50 +24,50 @@ std::vector<ValidationCheck> ValidationChecks() {
         {"parameters", 2,
          "names, labels, display texts, values within 0..1; a text longer than its field warns below level 8",
          CheckParameters},
-        {"parameter text", 3, "each parameter set from its own display text shows that text again",
+        {"parameter-text", 3, "each parameter set from its own display text shows that text again",
          CheckParameterText},
-        {"requests, sized buffers", 3,
+        {"requests-sized-buffers", 3,
          "every request with harmless arguments and buffers of a sensible size; from level 7 also those its "
          "flags "
          "and can-dos do not claim (editor, chunks, events, bypass, offline, ...) and numbers beyond VST 2.4",
          CheckRequestsWithBuffers, true},
     };
     for (double rate : {44100.0, 48000.0, 96000.0}) {
-        checks.push_back({"processing at " + std::to_string(static_cast<int>(rate)) + " Hz",
+        checks.push_back({"processing-at-" + std::to_string(static_cast<int>(rate)) + "-hz",
                           rate == 44100.0 ? 1 : 3, "blocks of 0 to 1024 frames: " + processed,
                           [rate](CheckContext& context) {
                               CheckProcessingAt(context, rate);
                           }});
     }
     const std::vector<ValidationCheck> rest = {
-        {"in-place processing", 3, "the outputs in the input buffers: " + processed, CheckInPlaceProcessing},
-        {"sub-blocks with parameter changes", 4,
+        {"in-place-processing", 3, "the outputs in the input buffers: " + processed, CheckInPlaceProcessing},
+        {"sub-blocks-with-parameter-changes", 4,
          "blocks split as sample-accurate automation splits them, a parameter change between the pieces",
          CheckSubBlocks},
         {"latency", 4,
          "an impulse through a plug-in that declares an initial delay, or is expected to pass its input "
          "through: one that comes out elsewhere than declared warns",
          CheckLatency},
-        {"parameter fuzz", 5, "3000 random parameter values, with processing between them",
+        {"parameter-fuzz", 5, "3000 random parameter values, with processing between them",
          CheckParameterFuzz},
-        {"calls from a second thread", 5,
+        {"calls-from-a-second-thread", 5,
          "parameter and program calls from a second thread during processing", CheckSecondThread},
-        {"real-time safety", 5,
+        {"real-time-safety", 5,
          "memory allocated or released, and blocking locks taken, inside process calls: a warning below "
          "level 6, a failure from it",
          CheckRealtimeSafety},
-        {"suspend/resume", 4, "20 rounds of resume, process and suspend", CheckSuspendResume},
-        {"sample-rate changes", 4, "44100, 96000, 22050, 48000, 192000, 8000 and 44100 Hz in turn",
+        {"suspend-resume", 4, "20 rounds of resume, process and suspend", CheckSuspendResume},
+        {"sample-rate-changes", 4, "44100, 96000, 22050, 48000, 192000, 8000 and 44100 Hz in turn",
          CheckSampleRateChanges},
-        {"requests out of sequence", 7,
+        {"requests-out-of-sequence", 7,
          "processing before resume and while suspended, resume and suspend twice, rate and block size "
          "changed "
          "while resumed, close while resumed",
          CheckRequestsOutOfSequence, true},
-        {"absurd block sizes", 8,
+        {"absurd-block-sizes", 8,
          "a maximum block size of 1 and of 65536, and blocks longer than the announced maximum",
          CheckAbsurdBlockSizes, true},
-        {"requests, null pointers", kHostileArgumentsFrom,
+        {"requests-null-pointers", kHostileArgumentsFrom,
          "every request from 0 to 90 with null pointers for its texts and data",
          CheckRequestsWithNullPointers, true},
     };
