@@ -6,6 +6,9 @@
 #include "Dispatch.h"
 #include "EffectOpcodes.h"
 #include "MidiEvents.h"
+#ifdef ORKE_HOST_PATH
+#include "MidiBytes.h"
+#endif
 #include "PluginModule.h"
 
 #include <gtest/gtest.h>
@@ -94,19 +97,31 @@ private:
     AEffect* m_effect;
 };
 
-// The mean frequency over [from, to) from the first to the last rising zero crossing, each placed between
-// its two frames.
-double Frequency(const std::vector<float>& x, long from, long to) {
-    double first = -1.0, last = -1.0;
-    int periods = -1;
+// Where the signal rises through 0 in [from, to), each crossing placed between its two frames.
+std::vector<double> Crossings(const std::vector<float>& x, long from, long to) {
+    std::vector<double> crossings;
     for (long k = from + 1; k < to; ++k) {
         if (x[size_t(k - 1)] < 0.0f && x[size_t(k)] >= 0.0f) {
-            last = double(k - 1) + x[size_t(k - 1)] / (x[size_t(k - 1)] - x[size_t(k)]);
-            first = first < 0.0 ? last : first;
-            ++periods;
+            crossings.push_back(double(k - 1) + x[size_t(k - 1)] / (x[size_t(k - 1)] - x[size_t(k)]));
         }
     }
-    return periods > 0 ? periods * kRate / (last - first) : 0.0;
+    return crossings;
+}
+
+// The mean frequency over [from, to), from the first to the last crossing.
+double Frequency(const std::vector<float>& x, long from, long to) {
+    const std::vector<double> c = Crossings(x, from, to);
+    return c.size() > 1 ? double(c.size() - 1) * kRate / (c.back() - c.front()) : 0.0;
+}
+
+// The frequency of each period in [from, to), one per pair of crossings.
+std::vector<double> PeriodFrequencies(const std::vector<float>& x, long from, long to) {
+    const std::vector<double> c = Crossings(x, from, to);
+    std::vector<double> frequencies;
+    for (size_t k = 1; k < c.size(); ++k) {
+        frequencies.push_back(kRate / (c[k] - c[k - 1]));
+    }
+    return frequencies;
 }
 
 // The amplitude of the component at `frequency` over [from, to), through a Hann window.
@@ -248,22 +263,6 @@ TEST(OrkeSynth, ThePedalHoldsNotesAndAllNotesOffEndsThem) {
     EXPECT_LT(LastSound(ended), 31000 + tail + kBlock) << "the pedal no longer holds";
 }
 
-// The frequency of each period that ends in [from, to): one per rising zero crossing.
-std::vector<double> PeriodFrequencies(const std::vector<float>& x, long from, long to) {
-    std::vector<double> frequencies;
-    double previous = -1.0;
-    for (long k = from + 1; k < to; ++k) {
-        if (x[size_t(k - 1)] < 0.0f && x[size_t(k)] >= 0.0f) {
-            const double crossing = double(k - 1) + x[size_t(k - 1)] / (x[size_t(k - 1)] - x[size_t(k)]);
-            if (previous >= 0.0) {
-                frequencies.push_back(kRate / (crossing - previous));
-            }
-            previous = crossing;
-        }
-    }
-    return frequencies;
-}
-
 // Monophonic: a lifted key gives the pitch back to the key still held. Legato with glide: the pitch moves
 // to the new key in the glide's time, not sooner, and stays there.
 TEST(OrkeSynth, MonophonicLastNotePriorityAndGlide) {
@@ -296,32 +295,8 @@ TEST(OrkeSynth, MonophonicLastNotePriorityAndGlide) {
 #ifdef ORKE_HOST_PATH
 // ---- through orke-host, from a MIDI file -----------------------------------------------------------------
 
-using Bytes = std::vector<uint8_t>;
-
-// A track chunk of (delta ticks, message) pairs, each delta in as many bytes as it needs; the end of the
-// track is added.
-Bytes Track(const std::vector<std::pair<uint32_t, Bytes>>& events) {
-    Bytes body;
-    for (const auto& [delta, message] : events) {
-        Bytes quantity = {uint8_t(delta & 0x7F)};
-        for (uint32_t rest = delta >> 7; rest != 0; rest >>= 7) {
-            quantity.insert(quantity.begin(), uint8_t(0x80 | (rest & 0x7F)));
-        }
-        body.insert(body.end(), quantity.begin(), quantity.end());
-        body.insert(body.end(), message.begin(), message.end());
-    }
-    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
-    Bytes chunk = {'M',
-                   'T',
-                   'r',
-                   'k',
-                   uint8_t(body.size() >> 24),
-                   uint8_t(body.size() >> 16),
-                   uint8_t(body.size() >> 8),
-                   uint8_t(body.size())};
-    chunk.insert(chunk.end(), body.begin(), body.end());
-    return chunk;
-}
+using orke::host::test::Bytes;
+using orke::host::test::MidiTrack;
 
 // The left channel of a 32-bit float WAV file as orke-host writes it.
 std::vector<float> ReadLeft(const std::string& path) {
@@ -360,9 +335,9 @@ TEST(OrkeSynth, AFileRenderedByOrkeHostSoundsEachNoteAtItsFrame) {
     char folder[] = "/tmp/orke-synth-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     const std::string dir = folder;
-    const Bytes tempo = Track({{0, {0xFF, 0x51, 3, 0x07, 0xA1, 0x20}},
-                               {1920, {0xFF, 0x51, 3, 0x09, 0x27, 0xC0}},
-                               {1920, {0xFF, 0x51, 3, 0x06, 0x1A, 0x80}}});
+    const Bytes tempo = MidiTrack({{0, {0xFF, 0x51, 3, 0x07, 0xA1, 0x20}},
+                                   {1920, {0xFF, 0x51, 3, 0x09, 0x27, 0xC0}},
+                                   {1920, {0xFF, 0x51, 3, 0x06, 0x1A, 0x80}}});
     std::vector<std::pair<uint32_t, Bytes>> tracks[2];
     std::vector<long> onsets;
     for (uint32_t note = 0; note < 12; ++note) {
@@ -377,12 +352,9 @@ TEST(OrkeSynth, AFileRenderedByOrkeHostSoundsEachNoteAtItsFrame) {
         track.push_back({tick - last, {0x90, key, 100}});
         track.push_back({120, {0x80, key, 64}});
     }
-    Bytes song = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 3, 0x01, 0xE0};
-    for (const Bytes& track : {tempo, Track(tracks[0]), Track(tracks[1])}) {
-        song.insert(song.end(), track.begin(), track.end());
-    }
-    std::ofstream(dir + "/song.mid", std::ios::binary)
-        .write(reinterpret_cast<const char*>(song.data()), long(song.size()));
+    orke::host::test::WriteBytes(
+        dir + "/song.mid",
+        orke::host::test::MidiFileBytes(1, 480, {tempo, MidiTrack(tracks[0]), MidiTrack(tracks[1])}));
 
     std::vector<std::vector<float>> renders;
     for (const int block : {1, 64, 4096}) {
