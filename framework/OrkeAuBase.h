@@ -23,8 +23,7 @@
 //
 // What a plug-in supplies:
 //   1. its parameter table: a folder with `PluginParameters.h` (kParameterCount, astParamInfos) and the rows;
-//   2. createEffectInstance, which makes its effect class: `return
-//   OrkeAuBase::Create<MyEffect>(audioMaster);`
+//   2. createEffectInstance, which makes its effect class in one line, OrkeAuBase::Create<MyEffect>: it
 //      constructs it, makes its kernels and calls its Initialize;
 //   3. a constructor that constructs OrkeAuBase with its OrkeEffectDescription;
 //   4. its signal work: a kernel class (AUKernelBase) with Process and a NewKernel that returns a new kernel
@@ -141,8 +140,9 @@ public:
     int32_t setChunk(void* data, int32_t byteSize, bool isPreset) override;
 
     // ---- the framework's own operations -----------------------------------------------------------------
-    // [main thread] from AddKernels, in the plug-in's constructor: a new kernel for the next output channel
-    // (the count of kernels made so far is its channel number). The default makes none (null).
+    // [main thread] from AddKernels, which Create calls once the plug-in's constructor has run (a plug-in
+    // written the earlier way calls it from its constructor): a new kernel for the next output channel (the
+    // count of kernels made so far is its channel number). The default makes none (null).
     virtual AUKernelBase* NewKernel();
     // [any thread] The texts of an indexed parameter's whole values, asked by the display and by property 16.
     // With a non-null `outStrings`: store an array (one reference passes to the caller) and answer 0, or
@@ -222,7 +222,8 @@ public:
     // true on the first call, after a reset, and after any parameter was set or the program switched; one
     // atomic load otherwise.
     bool ParametersChanged();
-    // [audio thread] The rate the blocks are rendered at, in Hz.
+    // [any thread] The rate the blocks are rendered at, in Hz: the one the last block had, or will have once
+    // a new rate reached the audio thread.
     float RenderSampleRate() const { return m_kernelSampleRate; }
     // [audio thread] The transport of the block being processed (no fields without kOrkeWantsTransport).
     const OrkeTransport& Transport() const { return m_transport; }
@@ -309,12 +310,12 @@ private:
     size_t m_numOutputChannels = 0;
     size_t m_blockInputs = 0; // the block's channels, at most the counts above [audio thread]
     size_t m_blockOutputs = 0;
-    std::unique_ptr<float[]> m_silence;
-    std::unique_ptr<float[]> m_discarded;
     std::unique_ptr<const float*[]> m_inputChannels;
     std::unique_ptr<float*[]> m_outputChannels;
     std::unique_ptr<float[]> m_narrowInputs;
     std::unique_ptr<float[]> m_narrowOutputs;
+    std::unique_ptr<float[]> m_silence;
+    std::unique_ptr<float[]> m_discarded;
 
     // Audio thread only: the block's events, the transport at its first frame and at the part in hand.
     std::unique_ptr<OrkeEventList> m_events;

@@ -13,7 +13,7 @@
 enum OrkeEffectOption : uint32_t {
     kOrkeTakesEvents = 1u << 0,    // MIDI events reach ProcessBlock; the host is told "receiveVstEvents"
     kOrkeWantsTransport = 1u << 1, // the host's transport is asked for once per block
-    kOrkeKeepsState = 1u << 2,     // programs travel to the host as one chunk (GetState and SetState below)
+    kOrkeKeepsState = 1u << 2,     // programs travel as one chunk, with OrkeAuBase::SaveState's bytes
     kOrkeInstrument = 1u << 3,     // flagged a synth; takes events as well
 };
 
