@@ -381,6 +381,35 @@ TEST(OrkeHostCommands, HelpUsageAndBench) {
     expectAll(bench.out, {"\n    8192 "});
 }
 
+// Every command with a report for machines takes --json alike: the JSON object alone on standard output, or
+// into a file with the text on standard output as without it.
+TEST(OrkeHostCommands, JsonOnStandardOutputOrIntoAFileBesideTheText) {
+    ScratchFolder folder;
+    const std::string report = folder.Path("report.json");
+    const std::pair<std::vector<std::string>, std::string> commands[] = {
+        {{"info", IDLEWIRE_PATH}, "effect name     Idlewire\n"},
+        {{"validate", "--check", "load", IDLEWIRE_PATH}, "validate: 1 checks, 1 passed"},
+        {{"bench", "--seconds", "0.01", IDLEWIRE_PATH}, "vs memcpy\n"},
+    };
+    for (const auto& [words, text] : commands) {
+        SCOPED_TRACE(words[0]);
+        const ToolRun bare = RunTool(Words({words, {"--json"}}));
+        EXPECT_EQ(bare.exitCode, 0) << bare.err;
+        EXPECT_EQ(bare.out.rfind("{\n", 0), 0u) << bare.out;
+        EXPECT_EQ(bare.out.find(text), std::string::npos) << bare.out;
+        const ToolRun both = RunTool(Words({words, {"--json=" + report}}));
+        EXPECT_EQ(both.exitCode, 0) << both.err;
+        expectAll(both.out, {text});
+        const std::string json = FileText(report);
+        EXPECT_EQ(json.rfind("{\n", 0), 0u) << json;
+        EXPECT_EQ(json.substr(json.size() - 2), "}\n");
+    }
+    const ToolRun unwritable =
+        RunTool({"info", "--json=" + folder.Path("no/such/folder.json"), IDLEWIRE_PATH});
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_TRUE(unwritable.out.empty()) << "refused before the plug-in is loaded";
+}
+
 // Third-party plug-ins from Debian, run as black boxes: whatever faults they have, the host must not crash or
 // hang on them.
 class ThirdPartyPlugin : public ::testing::TestWithParam<const char*> {};
