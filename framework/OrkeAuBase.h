@@ -239,6 +239,8 @@ public:
         const OrkeProgram* program = CurrentProgram();
         return program != nullptr && ParameterRow(index) != nullptr ? program->GetParameter(index) : 0.0f;
     }
+    // [any thread] The description the plug-in was made with; null for one written the earlier way.
+    const OrkeEffectDescription* Description() const { return m_described ? &m_description : nullptr; }
     // [any thread] Counts every stored parameter value and every program switch; a kernel compares it with
     // the count it last saw (AUKernelBase::ParametersChanged).
     uint32_t ParameterChanges() const { return m_parameterChanges.load(std::memory_order_acquire); }

@@ -79,6 +79,12 @@ struct OrkeEffectDescription {
         eventCapacity = count;
         return *this;
     }
+    // Where the plug-in's LV2 URI starts; the unique ID ends it: "https://example.org/plugins/" names
+    // "https://example.org/plugins/ABCD". A URI names one plug-in for ever, so the base is the vendor's own.
+    constexpr OrkeEffectDescription& UriBase(const char* text) {
+        uriBase = text;
+        return *this;
+    }
 
     const char* name;
     int32_t uniqueID;
@@ -94,4 +100,5 @@ struct OrkeEffectDescription {
     int32_t latency = 0;
     int32_t tail = kOrkeTailUnknown;
     int32_t eventCapacity = 512;
+    const char* uriBase = nullptr; // null: "urn:orke:"
 };

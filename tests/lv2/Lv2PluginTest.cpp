@@ -1,0 +1,375 @@
+// The LV2 modules in process, through lilv: MIDI and the host's time position reaching the plug-in, control
+// ports as real values, the latency port, the ports' units and properties, the state interface, and Orke Echo
+// following the host's tempo exactly as its VST 2.4 module does.
+#include "Lv2TestHost.h"
+
+#include <lv2/atom/atom.h>
+#include <lv2/core/lv2.h>
+#include <lv2/port-props/port-props.h>
+#include <lv2/state/state.h>
+#include <lv2/units/units.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+
+namespace {
+
+constexpr const char* kProbeUri = "urn:orke:test:OKpb";
+constexpr uint32_t kBlock = 256;
+
+// The probe's report (see OrkeLv2Probe.cpp), read from its second output at `frame`: the transport, then the
+// parameters.
+struct Transport {
+    float valid, tempo, position, barStart, numerator, denominator, playing, samplePosition;
+};
+struct Report {
+    Transport transport;
+    float changes, level, time, active, shape;
+};
+
+Report reportAt(Lv2TestPlugin& probe, uint32_t frame) {
+    const float* out = probe.Audio("out_r").data() + frame;
+    return {{out[0], out[1], out[2], out[3], out[4], out[5], out[6], out[7]},
+            out[8],
+            out[9],
+            out[10],
+            out[11],
+            out[12]};
+}
+
+std::string printed(const Transport& r) {
+    std::ostringstream out;
+    out << "valid " << r.valid << ", tempo " << r.tempo << ", position " << r.position << ", bar start "
+        << r.barStart << ", " << r.numerator << "/" << r.denominator << ", playing " << r.playing
+        << ", sample " << r.samplePosition;
+    return out.str();
+}
+
+// The probe's first output's value for a message.
+float midiValue(uint8_t status, uint8_t data1, uint8_t data2) {
+    return float(status * 65536 + data1 * 256 + data2);
+}
+
+} // namespace
+
+TEST(Lv2Probe, MidiReachesThePluginAtItsFramesWithNoAudioInputs) {
+    Lv2TestPlugin probe(ORKE_PROBE_BUNDLE, kProbeUri);
+    ASSERT_TRUE(probe.Made());
+    EXPECT_EQ(lilv_plugin_get_num_ports(probe.Plugin()), 8u) << "2 outputs, 4 controls, events, latency";
+    probe.AddMidi(5, {0x90, 60, 100});
+    probe.AddMidi(17, {0xB1, 7, 64});
+    probe.AddMidi(30, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}); // SysEx: not taken
+    probe.AddMidi(40, {0xC2, 3});
+    probe.AddMidi(255, {0x80, 60, 0});
+    probe.Run(kBlock);
+    const std::vector<float>& out = probe.Audio("out_l");
+    const std::map<uint32_t, float> expected = {{5, midiValue(0x90, 60, 100)},
+                                                {17, midiValue(0xB1, 7, 64)},
+                                                {40, midiValue(0xC2, 3, 0)},
+                                                {255, midiValue(0x80, 60, 0)}};
+    for (uint32_t frame = 0; frame < kBlock; ++frame) {
+        const auto found = expected.find(frame);
+        EXPECT_EQ(out[frame], found != expected.end() ? found->second : 0.0f) << "frame " << frame;
+    }
+
+    // A block holds as many events as the plug-in takes (four); the rest are left out, the next block is
+    // free again.
+    for (int k = 0; k < 6; ++k) {
+        probe.AddMidi(10 * k, {0x90, uint8_t(60 + k), 1});
+    }
+    probe.Run(kBlock);
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_EQ(out[10 * k], k < 4 ? midiValue(0x90, uint8_t(60 + k), 1) : 0.0f) << "event " << k;
+    }
+    probe.Run(kBlock);
+    EXPECT_EQ(std::count(out.begin(), out.begin() + kBlock, 0.0f), kBlock) << "events left in the list";
+}
+
+TEST(Lv2Probe, TimePositionBecomesTheTransportAndMovesOn) {
+    Lv2TestPlugin probe(ORKE_PROBE_BUNDLE, kProbeUri);
+    ASSERT_TRUE(probe.Made());
+    constexpr double kRate = 48000.0;
+    const float all = float(1 | 2 | 4 | 8 | 16); // sample position, tempo, position, bar start, signature
+
+    // Before the host gives a position the plug-in has no transport.
+    probe.Run(kBlock);
+    EXPECT_EQ(reportAt(probe, 0).transport.valid, 0.0f);
+
+    // Bar 2 (from 0), beat 1.5 of 3/4 at 120 beats a minute: 7.5 quarter notes in, the bar started at 6.
+    probe.AddTime(0, {48000, 1, 2, 1.5, 4, 3, 120});
+    probe.Run(kBlock);
+    const double step = kBlock * 120.0 / (60.0 * kRate); // beats per block
+    struct Expected {
+        const char* when;
+        Transport transport;
+    };
+    const Expected first = {"at the position", {all, 120, 7.5f, 6, 3, 4, 1, 48000}};
+    auto check = [&](const Expected& e, uint32_t frame) {
+        EXPECT_EQ(printed(reportAt(probe, frame).transport), printed(e.transport)) << e.when;
+    };
+    check(first, 0);
+    probe.Run(kBlock);
+    check({"a block later", {all, 120, float(7.5 + step), 6, 3, 4, 1, 48000 + kBlock}}, 0);
+
+    // A position in the middle of a block starts a new part there: stopped, somewhere else, in 6/8.
+    probe.AddTime(100, {96000, 0, -1, -1, 8, 6, 120});
+    probe.Run(kBlock);
+    const double before = 7.5 + 2 * step + 100 * 120.0 / (60.0 * kRate);
+    check({"up to the new position", {all, 120, float(7.5 + 2 * step), 6, 3, 4, 1, 48000 + 2 * kBlock}}, 0);
+    check({"from the new position",
+           {all, 60, float(before / 2), float(std::floor(before / 6) * 6 / 2), 6, 8, 0, 96000}},
+          100);
+    probe.Run(kBlock);
+    check({"stopped, a block later",
+           {all, 60, float(before / 2), float(std::floor(before / 6) * 6 / 2), 6, 8, 0, 96000}},
+          0);
+}
+
+TEST(Lv2Probe, ControlPortsReachTheParametersAsRealValuesOnlyWhenTheyChange) {
+    Lv2TestPlugin probe(ORKE_PROBE_BUNDLE, kProbeUri);
+    ASSERT_TRUE(probe.Made());
+    probe.Run(kBlock);
+    const float changes = reportAt(probe, 0).changes;
+    probe.Run(kBlock);
+    EXPECT_EQ(reportAt(probe, 0).changes, changes) << "ports that did not move changed the parameters";
+
+    // A taper's normalised values reach only some real values: the nearest of them counts.
+    struct Case {
+        const char* symbol;
+        float port;
+        float reaches; // the real value the plug-in holds
+        float within;  // relative
+    };
+    const Case cases[] = {
+        {"level", 0.75f, 0.75f, 0},      {"time", 37.5f, 37.5f, 2e-6f},
+        {"time", 999.9f, 999.9f, 2e-6f}, {"active", 0.0f, 0.0f, 0},
+        {"shape", 2.0f, 2.0f, 0},        {"level", 1.5f, 1.0f, 0},
+        {"time", 0.0f, 1.0f, 0},         {"shape", 1.4f, 1.0f, 0},
+        {"level", NAN, 1.0f, 0}, // not a number: ignored, the value stays
+    };
+    for (const Case& c : cases) {
+        probe.Control(c.symbol) = c.port;
+        probe.Run(kBlock);
+        const Report r = reportAt(probe, 0);
+        const std::map<std::string, float> held = {
+            {"level", r.level}, {"time", r.time}, {"active", r.active}, {"shape", r.shape}};
+        EXPECT_NEAR(held.at(c.symbol), c.reaches, c.reaches * c.within) << c.symbol << " at " << c.port;
+    }
+}
+
+TEST(Lv2Probe, LatencyPortReportsTheDelayAndNoMapLeavesEventsAndStateOut) {
+    Lv2TestPlugin probe(ORKE_PROBE_BUNDLE, kProbeUri);
+    ASSERT_TRUE(probe.Made());
+    probe.Run(16);
+    EXPECT_EQ(probe.Control("latency"), 64.0f);
+
+    Lv2TestPlugin unmapped(ORKE_PROBE_BUNDLE, kProbeUri, 48000.0, false);
+    ASSERT_TRUE(unmapped.Made());
+    unmapped.AddMidi(3, {0x90, 60, 100});
+    unmapped.Run(16);
+    EXPECT_EQ(unmapped.Audio("out_l")[3], 0.0f) << "events were read without a map";
+    SavedState state;
+    EXPECT_EQ(unmapped.Save(state), LV2_STATE_ERR_NO_FEATURE);
+}
+
+// What lilv reads from the bundles: each port's unit and properties, and the presets.
+TEST(Lv2Bundles, PortsCarryTheirUnitsPropertiesAndScalePoints) {
+    struct Port {
+        const char* bundle;
+        const char* uri;
+        const char* symbol;
+        const char* unit; // null: none
+        std::set<std::string> properties;
+        size_t scalePoints;
+    };
+    const Port ports[] = {
+        {ORKE_GAIN_BUNDLE, "urn:orke:OKgn", "gain", LV2_UNITS__db, {}, 0},
+        {ORKE_GAIN_BUNDLE,
+         "urn:orke:OKgn",
+         "polarity",
+         nullptr,
+         {LV2_CORE__integer, LV2_CORE__enumeration},
+         2},
+        {ORKE_FILTER_BUNDLE, "urn:orke:OKfl", "cutoff", LV2_UNITS__hz, {LV2_PORT_PROPS__logarithmic}, 0},
+        {ORKE_FILTER_BUNDLE, "urn:orke:OKfl", "type", nullptr, {LV2_CORE__integer, LV2_CORE__enumeration}, 3},
+        {ORKE_ECHO_BUNDLE, "urn:orke:OKec", "sync", nullptr, {LV2_CORE__toggled}, 0},
+        {ORKE_ECHO_BUNDLE, "urn:orke:OKec", "time", LV2_UNITS__ms, {LV2_PORT_PROPS__logarithmic}, 0},
+        {ORKE_ECHO_BUNDLE, "urn:orke:OKec", "feedback", LV2_UNITS__pc, {}, 0},
+        {ORKE_ECHO_BUNDLE, "urn:orke:OKec", "note", nullptr, {LV2_CORE__integer, LV2_CORE__enumeration}, 12},
+        {ORKE_PROBE_BUNDLE,
+         kProbeUri,
+         "latency",
+         LV2_UNITS__frame,
+         {LV2_CORE__reportsLatency, LV2_CORE__integer, LV2_CORE__connectionOptional},
+         0},
+        {ORKE_PROBE_BUNDLE, kProbeUri, "events", nullptr, {LV2_CORE__connectionOptional}, 0},
+    };
+    for (const Port& p : ports) {
+        Lv2TestPlugin plugin(p.bundle, p.uri);
+        ASSERT_TRUE(plugin.Made()) << p.uri;
+        const LilvPort* port = lilv_plugin_get_port_by_index(plugin.Plugin(), plugin.Port(p.symbol));
+        LilvNode* unitKey = lilv_new_uri(plugin.World(), LV2_UNITS__unit);
+        LilvNodes* units = lilv_port_get_value(plugin.Plugin(), port, unitKey);
+        const LilvNode* unit = units != nullptr ? lilv_nodes_get_first(units) : nullptr;
+        EXPECT_STREQ(unit != nullptr ? lilv_node_as_uri(unit) : nullptr, p.unit) << p.symbol;
+        lilv_nodes_free(units);
+        lilv_node_free(unitKey);
+        std::set<std::string> properties;
+        LilvNodes* found = lilv_port_get_properties(plugin.Plugin(), port);
+        LILV_FOREACH(nodes, i, found) {
+            properties.insert(lilv_node_as_uri(lilv_nodes_get(found, i)));
+        }
+        lilv_nodes_free(found);
+        EXPECT_EQ(properties, p.properties) << p.symbol;
+        LilvScalePoints* points = lilv_port_get_scale_points(plugin.Plugin(), port);
+        EXPECT_EQ(points != nullptr ? lilv_scale_points_size(points) : 0u, p.scalePoints) << p.symbol;
+        lilv_scale_points_free(points);
+    }
+}
+
+// Each plug-in's state through the wrapper's state interface: its own form (Orke Gain, the probe) or the
+// plug-in's chunk (Orke Echo keeps its programs as one).
+struct StatePlugin {
+    const char* name;
+    const char* bundle;
+    const char* uri;
+    std::vector<std::pair<const char*, float>> controls; // away from the defaults
+};
+
+class Lv2State : public testing::TestWithParam<StatePlugin> {};
+
+TEST_P(Lv2State, RoundTripsEveryValueAndRefusesBadStateKeepingItsOwn) {
+    const StatePlugin& p = GetParam();
+    Lv2TestPlugin first(p.bundle, p.uri);
+    ASSERT_TRUE(first.Made());
+    for (const auto& [symbol, value] : p.controls) {
+        first.Control(symbol) = value;
+    }
+    first.Run(64);
+    SavedState saved;
+    ASSERT_EQ(first.Save(saved), LV2_STATE_SUCCESS);
+    ASSERT_EQ(saved.size(), 1u);
+
+    // A fresh instance restored from it saves the very same state.
+    Lv2TestPlugin second(p.bundle, p.uri);
+    ASSERT_TRUE(second.Made());
+    SavedState fresh;
+    ASSERT_EQ(second.Save(fresh), LV2_STATE_SUCCESS);
+    ASSERT_EQ(second.Restore(saved), LV2_STATE_SUCCESS);
+    SavedState again;
+    ASSERT_EQ(second.Save(again), LV2_STATE_SUCCESS);
+    EXPECT_EQ(again.begin()->second.bytes, saved.begin()->second.bytes) << "restored state differs";
+
+    // Bad states change nothing.
+    const LV2_URID key = saved.begin()->first;
+    const SavedProperty good = saved.begin()->second;
+    UridMap& urids = second.Urids();
+    Lv2TestPlugin other(ORKE_FILTER_BUNDLE, "urn:orke:OKfl");
+    SavedState foreign;
+    ASSERT_EQ(other.Save(foreign), LV2_STATE_SUCCESS);
+    struct Bad {
+        const char* what;
+        SavedProperty property;
+    };
+    std::vector<Bad> bad = {
+        {"truncated by a byte", {good.type, {good.bytes.begin(), good.bytes.end() - 1}}},
+        {"truncated to its half",
+         {good.type, {good.bytes.begin(), good.bytes.begin() + good.bytes.size() / 2}}},
+        {"one byte longer", {good.type, good.bytes}},
+        {"empty", {good.type, {}}},
+        {"another plug-in's", {good.type, foreign.begin()->second.bytes}},
+        {"of another type", {urids.Map(LV2_ATOM__String), good.bytes}},
+    };
+    bad[2].property.bytes.push_back(0);
+    for (const Bad& b : bad) {
+        const SavedState state = {{key, b.property}};
+        EXPECT_NE(second.Restore(state), LV2_STATE_SUCCESS) << b.what;
+        SavedState after;
+        ASSERT_EQ(second.Save(after), LV2_STATE_SUCCESS);
+        EXPECT_EQ(after.begin()->second.bytes, good.bytes) << "changed by a state " << b.what;
+    }
+    // A state of port values only holds nothing of the plug-in's own: taken, nothing changes.
+    EXPECT_EQ(second.Restore({}), LV2_STATE_SUCCESS);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Plugins, Lv2State,
+    testing::Values(
+        StatePlugin{"OrkeGain", ORKE_GAIN_BUNDLE, "urn:orke:OKgn", {{"gain", -6.0206f}, {"polarity", 1.0f}}},
+        StatePlugin{"Probe",
+                    ORKE_PROBE_BUNDLE,
+                    kProbeUri,
+                    {{"level", 0.125f}, {"time", 3.0f}, {"active", 0.0f}, {"shape", 2.0f}}},
+        StatePlugin{"OrkeEcho",
+                    ORKE_ECHO_BUNDLE,
+                    "urn:orke:OKec",
+                    {{"sync", 0.0f}, {"time", 123.0f}, {"feedback", 60.0f}, {"mix", 20.0f}}}),
+    [](const testing::TestParamInfo<StatePlugin>& info) { return std::string(info.param.name); });
+
+// Orke Echo synced to the host's tempo: the same parameters (the LV2 ports given the real values the VST 2.4
+// module's own mapping gives its normalised ones) and 120 beats a minute render the same samples.
+TEST(Lv2Echo, FollowsTheHostTempoAsItsVstModuleDoes) {
+    VstTestPlugin vst(ORKE_ECHO_VST);
+    ASSERT_NE(vst.Effect(), nullptr);
+    orke::PluginModule module(ORKE_ECHO_VST);
+    using Mapping = float (*)(float, const void*);
+    auto fromLinear = reinterpret_cast<Mapping>(module.Symbol("AUParameterValueFromLinear"));
+    ASSERT_NE(fromLinear, nullptr);
+    struct Setting {
+        const char* symbol;
+        float normalised;
+    };
+    const Setting settings[] = {{"sync", 1.0f},     {"note", 4.0f / 11.0f}, {"time", 0.3f},
+                                {"feedback", 0.5f}, {"mix", 0.5f},          {"high_cut", 0.8f}};
+    Lv2TestPlugin lv2(ORKE_ECHO_BUNDLE, "urn:orke:OKec");
+    ASSERT_TRUE(lv2.Made());
+    for (int i = 0; i < 6; ++i) {
+        vst.SetParameter(i, settings[i].normalised);
+        const uint32_t reference[4] = {0, uint32_t(i), 0, 0};
+        lv2.Control(settings[i].symbol) = fromLinear(settings[i].normalised, reference);
+    }
+    VstTimeInfo time{};
+    time.sampleRate = 48000.0;
+    time.tempo = 120.0;
+    time.timeSigNumerator = 4;
+    time.timeSigDenominator = 4;
+    time.flags = kVstTransportPlaying | kVstTempoValid | kVstPpqPosValid | kVstBarsValid | kVstTimeSigValid;
+    vst.SetTime(time);
+    lv2.AddTime(0, {0, 1, 0, 0, 4, 4, 120});
+
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
+    const size_t frames = 188 * kBlock; // a second, in whole blocks
+    std::vector<float> left(frames, 0.0f), right(frames, 0.0f);
+    for (size_t k = 0; k < 4800; ++k) { // a 100 ms burst, then its echoes
+        left[k] = noise(random);
+        right[k] = noise(random);
+    }
+    std::vector<float> vstLeft, vstRight;
+    vst.Render(left, right, vstLeft, vstRight, kBlock);
+    double largest = 0.0, energy = 0.0;
+    size_t firstDifference = frames;
+    for (size_t start = 0; start < frames; start += kBlock) {
+        std::copy_n(left.begin() + start, kBlock, lv2.Audio("in_l").begin());
+        std::copy_n(right.begin() + start, kBlock, lv2.Audio("in_r").begin());
+        lv2.Run(kBlock);
+        for (size_t k = 0; k < kBlock; ++k) {
+            const double difference =
+                std::max(std::fabs(double(lv2.Audio("out_l")[k]) - vstLeft[start + k]),
+                         std::fabs(double(lv2.Audio("out_r")[k]) - vstRight[start + k]));
+            if (difference > 1e-6 && firstDifference == frames) {
+                firstDifference = start + k;
+            }
+            largest = std::max(largest, difference);
+            energy += start >= 12000 ? std::fabs(vstLeft[start + k]) : 0.0;
+        }
+    }
+    EXPECT_LE(largest, 1e-6) << "the two formats' samples differ from frame " << firstDifference;
+    EXPECT_GT(energy, 100.0) << "no echoes a quarter second on: the comparison proves nothing";
+}
