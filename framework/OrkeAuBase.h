@@ -282,9 +282,9 @@ private:
     void PrepareRender();
     void BeginBlock(int32_t sampleFrames);
     void FetchTransport();
+    bool EveryChannelGiven(float* const* inputs, float* const* outputs) const;
     void RenderParts(float** inputs, float** outputs, uint32_t frames);
     void RunBlock(const float* const* inputs, float* const* outputs, uint32_t offset, uint32_t frames);
-    bool EveryChannelGiven(float* const* inputs, float* const* outputs) const;
     void EndBlock();
     void CheckLatency(bool tellHost);
     bool Described(uint32_t option) const { return (m_options & option) != 0; }
@@ -314,10 +314,10 @@ private:
     size_t m_blockOutputs = 0;
     std::unique_ptr<const float*[]> m_inputChannels;
     std::unique_ptr<float*[]> m_outputChannels;
-    std::unique_ptr<float[]> m_narrowInputs;
-    std::unique_ptr<float[]> m_narrowOutputs;
     std::unique_ptr<float[]> m_silence;
     std::unique_ptr<float[]> m_discarded;
+    std::unique_ptr<float[]> m_narrowInputs;
+    std::unique_ptr<float[]> m_narrowOutputs;
 
     // Audio thread only: the block's events, the transport at its first frame and at the part in hand.
     std::unique_ptr<OrkeEventList> m_events;
