@@ -1,5 +1,6 @@
 # Script run by CTest: install the build, then configure and build each outside project on the installed
-# package and check that its module exports the entry.
+# package and check that it produced both formats: a VST 2.4 module exporting the entry and an LV2 bundle
+# whose module exports the LV2 entry, with its description.
 #   PROJECTS  list of <source folder>=<module name>
 #   ABSENT    files the default install must not lay out (relative to the prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -13,7 +14,9 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-foreach(file lib/vst/Idlewire.so include/orke/framework/OrkeAuBase.h include/orke/vst/AudioEffectExtended.h
+foreach(file lib/vst/Idlewire.so lib/lv2/Idlewire.lv2/Idlewire.so lib/lv2/Idlewire.lv2/manifest.ttl
+             lib/lv2/Idlewire.lv2/Idlewire.ttl libexec/orke/orke-lv2-turtle include/orke/lv2/Lv2Plugin.h
+             share/orke/lv2/exports.map include/orke/framework/OrkeAuBase.h include/orke/vst/AudioEffectExtended.h
              include/orke/interface/EffectRecord.h include/orke/shared/PluginExport.h lib/cmake/Orke/OrkeConfig.cmake)
     if(NOT EXISTS ${prefix}/${file})
         message(FATAL_ERROR "missing after install: ${file}")
@@ -41,5 +44,18 @@ foreach(project ${PROJECTS})
     execute_process(COMMAND nm -D --defined-only ${build}/${module}.so OUTPUT_VARIABLE symbols)
     if(NOT symbols MATCHES " T VSTPluginMain\n")
         message(FATAL_ERROR "the outside build of ${module} does not export VSTPluginMain:\n${symbols}")
+    endif()
+    set(bundle ${build}/${module}.lv2)
+    foreach(file ${module}.so manifest.ttl ${module}.ttl)
+        if(NOT EXISTS ${bundle}/${file})
+            message(FATAL_ERROR "the outside build of ${module} has no ${module}.lv2/${file}")
+        endif()
+    endforeach()
+    execute_process(COMMAND nm -D --defined-only ${bundle}/${module}.so OUTPUT_VARIABLE symbols)
+    string(REGEX REPLACE "[0-9a-f]+ T " "" exported "${symbols}")
+    string(STRIP "${exported}" exported)
+    if(NOT exported STREQUAL "lv2_descriptor\norke_lv2_write_bundle")
+        message(FATAL_ERROR "the outside build's LV2 module of ${module} exports more or less than its entry:\n"
+            "${symbols}")
     endif()
 endforeach()

@@ -373,3 +373,58 @@ TEST(Lv2Echo, FollowsTheHostTempoAsItsVstModuleDoes) {
     EXPECT_LE(largest, 1e-6) << "the two formats' samples differ from frame " << firstDifference;
     EXPECT_GT(energy, 100.0) << "no echoes a quarter second on: the comparison proves nothing";
 }
+
+// Orke Synth, an instrument without inputs, played the same notes through both formats at the same settings
+// (those of one of its programs) renders the same samples.
+TEST(Lv2Synth, PlaysTheSameNotesAsItsVstModule) {
+    VstTestPlugin vst(ORKE_SYNTH_VST);
+    ASSERT_NE(vst.Effect(), nullptr);
+    orke::PluginModule module(ORKE_SYNTH_VST);
+    using Mapping = float (*)(float, const void*);
+    auto fromLinear = reinterpret_cast<Mapping>(module.Symbol("AUParameterValueFromLinear"));
+    ASSERT_NE(fromLinear, nullptr);
+    Lv2TestPlugin lv2(ORKE_SYNTH_BUNDLE, "urn:orke:OKsy");
+    ASSERT_TRUE(lv2.Made());
+    AEffect* effect = vst.Effect();
+    effect->dispatcher(effect, 2 /* effSetProgram */, 0, 1, nullptr, 0.0f);
+    const uint32_t controls = lilv_plugin_get_num_ports(lv2.Plugin()) - 3; // but the outputs and events
+    for (uint32_t i = 0; i < controls; ++i) {
+        const float normalised = effect->getParameter(effect, int32_t(i));
+        vst.SetParameter(int32_t(i), normalised);
+        const uint32_t reference[4] = {0, i, 0, 0};
+        const LilvPort* port = lilv_plugin_get_port_by_index(lv2.Plugin(), 2 + i);
+        lv2.Control(lilv_node_as_string(lilv_port_get_symbol(lv2.Plugin(), port))) =
+            fromLinear(normalised, reference);
+    }
+    const std::vector<std::pair<int64_t, std::vector<uint8_t>>> notes = {
+        {100, {0x90, 60, 100}}, {3000, {0x90, 64, 80}},   {9000, {0xE0, 0, 80}}, {20000, {0x80, 60, 0}},
+        {30000, {0x80, 64, 0}}, {30001, {0x90, 67, 127}}, {40000, {0x80, 67, 0}}};
+    for (const auto& [frame, bytes] : notes) {
+        vst.AddMidi(frame, bytes);
+    }
+    const size_t frames = 188 * kBlock;
+    std::vector<float> silence(frames, 0.0f), vstLeft, vstRight;
+    vst.Render(silence, silence, vstLeft, vstRight, kBlock);
+    double largest = 0.0, energy = 0.0;
+    size_t firstDifference = frames;
+    for (size_t start = 0; start < frames; start += kBlock) {
+        for (const auto& [frame, bytes] : notes) {
+            if (frame >= int64_t(start) && frame < int64_t(start + kBlock)) {
+                lv2.AddMidi(frame - int64_t(start), bytes);
+            }
+        }
+        lv2.Run(kBlock);
+        for (size_t k = 0; k < kBlock; ++k) {
+            const double difference =
+                std::max(std::fabs(double(lv2.Audio("out_l")[k]) - vstLeft[start + k]),
+                         std::fabs(double(lv2.Audio("out_r")[k]) - vstRight[start + k]));
+            if (difference > 1e-6 && firstDifference == frames) {
+                firstDifference = start + k;
+            }
+            largest = std::max(largest, difference);
+            energy += std::fabs(vstLeft[start + k]);
+        }
+    }
+    EXPECT_LE(largest, 1e-6) << "the two formats' samples differ from frame " << firstDifference;
+    EXPECT_GT(energy, 100.0) << "the synth was silent: the comparison proves nothing";
+}

@@ -245,6 +245,10 @@ intptr_t VstTestPlugin::Callback(AEffect* effect, int32_t opcode, int32_t index,
     return orke::BaseHostCallback(effect, opcode, index, value, ptr, opt);
 }
 
+void VstTestPlugin::AddMidi(int64_t frame, std::vector<uint8_t> bytes) {
+    m_midi.emplace_back(frame, std::move(bytes));
+}
+
 void VstTestPlugin::Render(const std::vector<float>& left, const std::vector<float>& right,
                            std::vector<float>& outLeft, std::vector<float>& outRight, size_t block) {
     ASSERT_NE(m_effect, nullptr);
@@ -255,7 +259,28 @@ void VstTestPlugin::Render(const std::vector<float>& left, const std::vector<flo
         float* inputs[2] = {const_cast<float*>(left.data()) + start,
                             const_cast<float*>(right.data()) + start};
         float* outputs[2] = {outLeft.data() + start, outRight.data() + start};
-        m_effect->processReplacing(m_effect, inputs, outputs, static_cast<int32_t>(frames));
+        std::vector<VstMidiEvent> events;
+        for (const auto& [frame, bytes] : m_midi) {
+            if (frame >= int64_t(start) && frame < int64_t(start + frames)) {
+                VstMidiEvent event{};
+                event.type = kVstMidiType;
+                event.byteSize = sizeof(VstMidiEvent);
+                event.deltaFrames = int32_t(frame - int64_t(start));
+                std::copy_n(bytes.begin(), std::min<size_t>(bytes.size(), 3), event.midiData);
+                events.push_back(event);
+            }
+        }
+        if (!events.empty()) {
+            std::vector<intptr_t> list(2 + events.size()); // the count, the reserved word, the pointers
+            auto* header = reinterpret_cast<VstEvents*>(list.data());
+            header->numEvents = int32_t(events.size());
+            for (size_t i = 0; i < events.size(); ++i) {
+                header->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
+            }
+            m_effect->dispatcher(m_effect, effProcessEvents, 0, 0, header, 0.0f);
+        }
+        m_effect->processReplacing(m_effect, m_effect->numInputs > 0 ? inputs : nullptr, outputs,
+                                   static_cast<int32_t>(frames));
         if (m_hasTime && (m_time.flags & kVstTransportPlaying) != 0) {
             m_time.samplePos += static_cast<double>(frames);
             m_time.ppqPos += static_cast<double>(frames) * m_time.tempo / (60.0 * m_time.sampleRate);

@@ -111,7 +111,10 @@ public:
         m_time = time;
         m_hasTime = true;
     }
-    // Renders the two channels through the plug-in in blocks of `block` frames.
+    // A MIDI message `frame` frames into the next render, handed over with the block it falls in.
+    void AddMidi(int64_t frame, std::vector<uint8_t> bytes);
+    // Renders the two channels through the plug-in in blocks of `block` frames (no inputs for a plug-in
+    // without any).
     void Render(const std::vector<float>& left, const std::vector<float>& right, std::vector<float>& outLeft,
                 std::vector<float>& outRight, size_t block = 256);
 
@@ -123,4 +126,5 @@ private:
     AEffect* m_effect = nullptr;
     VstTimeInfo m_time{};
     bool m_hasTime = false;
+    std::vector<std::pair<int64_t, std::vector<uint8_t>>> m_midi;
 };

@@ -32,9 +32,9 @@ struct Bundle {
 };
 
 const Bundle kBundles[] = {
-    {ORKE_IDLEWIRE_BUNDLE, "urn:orke:OKiw"},   {ORKE_GAIN_BUNDLE, "urn:orke:OKgn"},
-    {ORKE_FILTER_BUNDLE, "urn:orke:OKfl"},     {ORKE_ECHO_BUNDLE, "urn:orke:OKec"},
-    {ORKE_PROBE_BUNDLE, "urn:orke:test:OKpb"},
+    {ORKE_IDLEWIRE_BUNDLE, "urn:orke:OKiw"}, {ORKE_GAIN_BUNDLE, "urn:orke:OKgn"},
+    {ORKE_FILTER_BUNDLE, "urn:orke:OKfl"},   {ORKE_ECHO_BUNDLE, "urn:orke:OKec"},
+    {ORKE_SYNTH_BUNDLE, "urn:orke:OKsy"},    {ORKE_PROBE_BUNDLE, "urn:orke:test:OKpb"},
 };
 
 // A plug-in built with a sanitizer only loads into a process whose first library is the sanitizer's runtime;
@@ -200,6 +200,9 @@ TEST(ThirdPartyLv2Tools, Lv2infoListsEachPluginWithItsPortsAndPresets) {
          {"Name:              Orke Echo", "Class:             Delay Plugin", "Symbol:      high_cut",
           "lv2core#toggled", "Dotted Eighth", "Triplet Wash", "Symbol:      events",
           "Name:        Transport"}},
+        {"urn:orke:OKsy",
+         {"Name:              Orke Synth", "Class:             Instrument Plugin", "Symbol:      osc_1_wave",
+          "Symbol:      amp_attack", "3.0 = \"Sine\"", "Saw Lead", "Mono Bass", "Breath"}},
         {"urn:orke:test:OKpb",
          {"Class:             Instrument Plugin", "Has latency:       yes, reported by port 7",
           "Name:        Events", "Symbol:      events", "1.0 = \"Square \"hard\"\"", "Low", "High"}},
