@@ -15,6 +15,13 @@ constexpr size_t kKeptLines = 50;
 // Lines of a failed check's captured output shown in the text report.
 constexpr size_t kShownOutputLines = 5;
 
+// Each verdict as the lines show it and as the JSON says it, in the order of the enumeration.
+const struct {
+    const char* word;
+    const char* name;
+} kVerdictNames[] = {{"PASS", "pass"}, {"WARN", "warn"}, {"FAIL", "fail"}, {"SKIP", "skip"}};
+static_assert(sizeof kVerdictNames / sizeof kVerdictNames[0] == static_cast<size_t>(Verdict::Skip) + 1);
+
 void writeLines(JsonWriter& json, const std::string& key, const std::vector<std::string>& lines,
                 int64_t leftOut) {
     json.Key(key);
@@ -29,31 +36,11 @@ void writeLines(JsonWriter& json, const std::string& key, const std::vector<std:
 } // namespace
 
 const char* VerdictWord(Verdict verdict) {
-    switch (verdict) {
-    case Verdict::Pass:
-        return "PASS";
-    case Verdict::Warn:
-        return "WARN";
-    case Verdict::Fail:
-        return "FAIL";
-    case Verdict::Skip:
-        break;
-    }
-    return "SKIP";
+    return kVerdictNames[static_cast<size_t>(verdict)].word;
 }
 
 const char* VerdictName(Verdict verdict) {
-    switch (verdict) {
-    case Verdict::Pass:
-        return "pass";
-    case Verdict::Warn:
-        return "warn";
-    case Verdict::Fail:
-        return "fail";
-    case Verdict::Skip:
-        break;
-    }
-    return "skip";
+    return kVerdictNames[static_cast<size_t>(verdict)].name;
 }
 
 void VerdictCounts::Add(Verdict verdict) {

@@ -63,10 +63,7 @@ void runSecondThread(Effect& effect, const std::atomic<bool>& stop, std::atomic<
 } // namespace
 
 void CheckProcessingAt(CheckContext& context, double sampleRate) {
-    ProcessingStart how;
-    how.sampleRate = sampleRate;
-    how.started = true;
-    auto session = ProcessingSession::Start(context, how);
+    auto session = ProcessingSession::Start(context, ProcessingStart().At(sampleRate).Started());
     if (!session) {
         return;
     }
@@ -81,7 +78,7 @@ void CheckProcessingAt(CheckContext& context, double sampleRate) {
 }
 
 void CheckInPlaceProcessing(CheckContext& context) {
-    auto session = ProcessingSession::Start(context, {});
+    auto session = ProcessingSession::Start(context, ProcessingStart());
     if (!session) {
         return;
     }
@@ -94,9 +91,7 @@ void CheckInPlaceProcessing(CheckContext& context) {
 }
 
 void CheckSubBlocks(CheckContext& context) {
-    ProcessingStart how;
-    how.anySize = true;
-    auto session = ProcessingSession::Start(context, how);
+    auto session = ProcessingSession::Start(context, ProcessingStart().AnySize());
     if (!session) {
         return;
     }
@@ -123,10 +118,7 @@ void CheckSubBlocks(CheckContext& context) {
 }
 
 void CheckParameterFuzz(CheckContext& context) {
-    ProcessingStart how;
-    how.anySize = true;
-    how.needsParameters = true;
-    auto session = ProcessingSession::Start(context, how);
+    auto session = ProcessingSession::Start(context, ProcessingStart().AnySize().NeedsParameters());
     if (!session) {
         return;
     }
@@ -179,10 +171,7 @@ void CheckParameterFuzz(CheckContext& context) {
 }
 
 void CheckSecondThread(CheckContext& context) {
-    ProcessingStart how;
-    how.anySize = true;
-    how.started = true;
-    auto session = ProcessingSession::Start(context, how);
+    auto session = ProcessingSession::Start(context, ProcessingStart().AnySize().Started());
     if (!session) {
         return;
     }

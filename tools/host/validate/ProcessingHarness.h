@@ -80,12 +80,29 @@ private:
 // no 32-bit process entry or announces channel counts no buffers can be made for.
 std::unique_ptr<HostedPlugin> LoadForProcessing(CheckContext& context);
 
-// How a check that processes starts.
+// How a check that processes starts: ProcessingStart().At(48000.0).Started(), say.
 struct ProcessingStart {
     double sampleRate = kValidationSampleRate;
     bool started = false;         // processing started (effStartProcess) after resuming
     bool anySize = false;         // samples of any size are no fault (parameters set at random)
     bool needsParameters = false; // a plug-in without parameters has nothing to check: a note, no session
+
+    ProcessingStart& At(double rate) {
+        sampleRate = rate;
+        return *this;
+    }
+    ProcessingStart& Started() {
+        started = true;
+        return *this;
+    }
+    ProcessingStart& AnySize() {
+        anySize = true;
+        return *this;
+    }
+    ProcessingStart& NeedsParameters() {
+        needsParameters = true;
+        return *this;
+    }
 };
 
 // The start and end that the checks that process share: a fresh instance fit for processing, its harness, the

@@ -131,9 +131,7 @@ void CheckRealtimeSafety(CheckContext& context) {
         context.Warn("this build of orke-host cannot see " + missed + "; nothing was checked");
         return;
     }
-    ProcessingStart how;
-    how.started = true;
-    auto session = ProcessingSession::Start(context, how);
+    auto session = ProcessingSession::Start(context, ProcessingStart().Started());
     if (!session) {
         return;
     }
