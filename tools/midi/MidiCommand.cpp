@@ -3,6 +3,7 @@
 
 #include "CAMIDIEndpoints.h"
 #include "CommandLine.h"
+#include "OptionTable.h"
 
 #include <CoreMIDI/MIDISetup.h>
 
@@ -21,47 +22,18 @@ namespace {
 
 constexpr int kExitNotFound = 1;
 
-// The option table; the name (orke-midi, or orke-host midi) is filled in when the command runs.
-CommandOptions commandOptions(const std::string& name) {
-    return {
-        name,
-        "usage: " + name +
-            " [--sources | --destinations | --pairs] [--sorted] [--unconnected] [--combined]\n" + "       " +
-            name + " [--sources | --destinations | --pairs] --find ID\n\n" +
-            "Lists the machine's MIDI endpoints, one a line: the unique ID, then the name.\n\n",
-        18,
-        {
-            {"sources", nullptr, "list the sources (the default)"},
-            {"destinations", nullptr, "list the destinations"},
-            {"pairs", nullptr, "list destinations that have a source of the same entity"},
-            {"sorted", nullptr, "sort by name (case-sensitive, by character code)"},
-            {"unconnected", nullptr,
-             "also list ports with nothing connected that are not part of their device"},
-            {"combined", nullptr,
-             "list a port with connected devices once, under the devices' names joined,\n"
-             "instead of one line per device"},
-            {"find", "ID", "show only the endpoint with that unique ID (decimal, or hexadecimal after 0x)"},
-        },
-        "\nexit codes: 0 success, 1 --find found nothing, 2 the command line was wrong\n"};
-}
-
 struct Request {
-    CAMIDIEndpoints::EMode mode = CAMIDIEndpoints::kModeSources;
-    bool modeGiven = false;
-    UInt32 options = 0;
+    bool sources = false;
+    bool destinations = false;
+    bool pairs = false;
+    bool sorted = false;
+    bool unconnected = false;
+    bool combined = false;
     bool find = false;
     SInt32 findID = 0;
+    CAMIDIEndpoints::EMode mode = CAMIDIEndpoints::kModeSources;
+    UInt32 options = 0;
 };
-
-// The name a user typed for this command: `orke-midi`, or `orke-host midi` when run as the host's subcommand.
-std::string commandName(int argc, char** argv) {
-    if (argc < 1 || argv[0] == nullptr) {
-        return "orke-midi";
-    }
-    const char* slash = std::strrchr(argv[0], '/');
-    const std::string name = slash != nullptr ? slash + 1 : argv[0];
-    return name == "midi" ? "orke-host midi" : name;
-}
 
 bool parseUniqueID(const char* text, SInt32& id) {
     const bool negative = text[0] == '-';
@@ -90,46 +62,65 @@ bool parseUniqueID(const char* text, SInt32& id) {
     return true;
 }
 
-// Reads what the command line asks into `request`; on a mistake writes one line to `err` and answers false.
-bool readRequest(const CommandLine& line, const CommandOptions& command, Request& request,
-                 std::ostream& err) {
-    const std::string& name = command.name;
+bool parseFind(const std::string& text, Request& request, std::string&) {
+    request.find = parseUniqueID(text.c_str(), request.findID);
+    return request.find;
+}
+
+const OptionTable<Request> kOptions = {
+    Flag("sources", &Request::sources, "list the sources (the default)"),
+    Flag("destinations", &Request::destinations, "list the destinations"),
+    Flag("pairs", &Request::pairs, "list destinations that have a source of the same entity"),
+    Flag("sorted", &Request::sorted, "sort by name (case-sensitive, by character code)"),
+    Flag("unconnected", &Request::unconnected,
+         "also list ports with nothing connected that are not part of their device"),
+    Flag("combined", &Request::combined,
+         "list a port with connected devices once, under the devices' names joined,\n"
+         "instead of one line per device"),
+    Custom("find", "ID", parseFind, "a unique ID (a 32-bit number, decimal or hexadecimal after 0x)",
+           "show only the endpoint with that unique ID (decimal, or hexadecimal after 0x)"),
+};
+
+// The command's help and table; the name (orke-midi, or orke-host midi) is filled in when the command runs.
+CommandOptions commandOptions(const std::string& name) {
+    return {name,
+            "usage: " + name +
+                " [--sources | --destinations | --pairs] [--sorted] [--unconnected] [--combined]\n" +
+                "       " + name + " [--sources | --destinations | --pairs] --find ID\n\n" +
+                "Lists the machine's MIDI endpoints, one a line: the unique ID, then the name.\n\n",
+            18, kOptions.Options(),
+            "\nexit codes: 0 success, 1 --find found nothing, 2 the command line was wrong\n"};
+}
+
+// The name a user typed for this command: `orke-midi`, or `orke-host midi` when run as the host's subcommand.
+std::string commandName(int argc, char** argv) {
+    if (argc < 1 || argv[0] == nullptr) {
+        return "orke-midi";
+    }
+    const char* slash = std::strrchr(argv[0], '/');
+    const std::string name = slash != nullptr ? slash + 1 : argv[0];
+    return name == "midi" ? "orke-host midi" : name;
+}
+
+// Reads what the command line asks into `request`; false, with a one-line reason, for a mistake.
+bool readRequest(const CommandLine& line, Request& request, std::string& error) {
     if (!line.Positionals().empty()) {
-        UsageError(command, "unexpected argument " + Quoted(line.Positionals()[0]), err);
+        error = "unexpected argument " + Quoted(line.Positionals()[0]);
         return false;
     }
-    static const std::pair<const char*, CAMIDIEndpoints::EMode> kModes[] = {
-        {"sources", CAMIDIEndpoints::kModeSources},
-        {"destinations", CAMIDIEndpoints::kModeDestinations},
-        {"pairs", CAMIDIEndpoints::kModePairs},
-    };
-    for (const auto& [option, mode] : kModes) {
-        if (line.Has(option)) {
-            if (request.modeGiven && request.mode != mode) {
-                err << name << ": choose one of --sources, --destinations and --pairs\n";
-                return false;
-            }
-            request.mode = mode;
-            request.modeGiven = true;
-        }
+    if (!kOptions.Fill(line, request, error)) {
+        return false;
     }
-    static const std::pair<const char*, UInt32> kFlags[] = {
-        {"sorted", CAMIDIEndpoints::kListSorted},
-        {"unconnected", CAMIDIEndpoints::kListUnconnectedPorts},
-        {"combined", CAMIDIEndpoints::kListPortsCombined},
-    };
-    for (const auto& [option, flag] : kFlags) {
-        if (line.Has(option)) {
-            request.options |= flag;
-        }
+    if (request.sources + request.destinations + request.pairs > 1) {
+        error = "choose one of --sources, --destinations and --pairs";
+        return false;
     }
-    if (line.Has("find")) {
-        if (!parseUniqueID(line.Value("find").c_str(), request.findID)) {
-            err << name << ": --find needs a unique ID (a 32-bit number)\n";
-            return false;
-        }
-        request.find = true;
-    }
+    request.mode = request.destinations ? CAMIDIEndpoints::kModeDestinations
+                   : request.pairs      ? CAMIDIEndpoints::kModePairs
+                                        : CAMIDIEndpoints::kModeSources;
+    request.options = (request.sorted ? UInt32{CAMIDIEndpoints::kListSorted} : 0u) |
+                      (request.unconnected ? UInt32{CAMIDIEndpoints::kListUnconnectedPorts} : 0u) |
+                      (request.combined ? UInt32{CAMIDIEndpoints::kListPortsCombined} : 0u);
     return true;
 }
 
@@ -159,8 +150,9 @@ int RunMidiCommand(int argc, char** argv, std::ostream& out, std::ostream& err) 
         return *done;
     }
     Request request;
-    if (!readRequest(line, command, request, err)) {
-        return kExitUsage;
+    std::string error;
+    if (!readRequest(line, request, error)) {
+        return UsageError(command, error, err);
     }
     if (!orke_coremidi::HaveMIDISystem()) {
         out << "no MIDI system on this machine\n";
