@@ -59,6 +59,7 @@ Lv2Plugin::Lv2Plugin(double sampleRate, const LV2_Feature* const* features)
     m_eventCapacity = static_cast<uint32_t>(
         description != nullptr && description->eventCapacity > 0 ? description->eventCapacity : 512);
     m_midi.reset(new VstMidiEvent[m_eventCapacity]());
+    m_object.reset(new uint64_t[kObjectBytes / sizeof(uint64_t)]());
     m_eventListBytes.reset(new unsigned char[kEventListHeaderSize + m_eventCapacity * sizeof(VstEvent*)]());
     m_eventList = reinterpret_cast<VstEvents*>(m_eventListBytes.get());
     for (uint32_t i = 0; i < m_eventCapacity; ++i) {
@@ -72,7 +73,7 @@ void Lv2Plugin::Connect(uint32_t port, void* data) {
     } else if (port < m_layout.EventPort()) {
         m_controls[port - m_layout.FirstControl()] = static_cast<const float*>(data);
     } else if (m_layout.HasEventPort() && port == m_layout.EventPort()) {
-        m_events = static_cast<const LV2_Atom_Sequence*>(data);
+        m_events = data;
     } else if (m_layout.latency && port == m_layout.LatencyPort()) {
         m_latency = static_cast<float*>(data);
     }
@@ -110,14 +111,9 @@ void Lv2Plugin::SeeCurrentValues() {
     }
 }
 
-void Lv2Plugin::Midi(const LV2_Atom_Event& event, uint32_t frame) {
-    if (event.body.type != m_uris.midiEvent || event.body.size == 0) {
-        return;
-    }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(LV2_ATOM_BODY_CONST(&event.body));
-    const uint32_t size = channelMessageSize(bytes[0]);
-    if (size == 0 || event.body.size < size ||
-        m_eventList->numEvents >= static_cast<int32_t>(m_eventCapacity)) {
+void Lv2Plugin::Midi(const uint8_t* bytes, uint32_t bytesSize, uint32_t frame) {
+    const uint32_t size = bytesSize > 0 ? channelMessageSize(bytes[0]) : 0;
+    if (size == 0 || bytesSize < size || m_eventList->numEvents >= static_cast<int32_t>(m_eventCapacity)) {
         return; // not one the plug-in takes, or more than a block holds: left out
     }
     VstMidiEvent& midi = m_midi[m_eventList->numEvents++];
@@ -148,39 +144,81 @@ void Lv2Plugin::Process(uint32_t offset, uint32_t frames) {
     m_eventList->numEvents = 0;
 }
 
+// The host's sequence is read through copies of its records: a host may hand a buffer aligned to less than
+// the 8 bytes the atom records ask for. Nothing is read past the sequence's own size.
+bool Lv2Plugin::SequenceReader::Start(const void* port, const Uris& uris) {
+    m_at = m_end = nullptr;
+    if (port == nullptr || !uris.known) {
+        return false;
+    }
+    LV2_Atom head;
+    std::memcpy(&head, port, sizeof(head));
+    if (head.type != uris.atomSequence || head.size < sizeof(LV2_Atom_Sequence_Body)) {
+        return false;
+    }
+    const auto* bytes = static_cast<const uint8_t*>(port);
+    m_at = bytes + sizeof(LV2_Atom_Sequence);
+    m_end = bytes + sizeof(LV2_Atom) + head.size;
+    return true;
+}
+
+bool Lv2Plugin::SequenceReader::Peek(Event& event) const {
+    if (m_at == nullptr || static_cast<size_t>(m_end - m_at) < sizeof(LV2_Atom_Event)) {
+        return false;
+    }
+    LV2_Atom_Event head;
+    std::memcpy(&head, m_at, sizeof(head));
+    if (static_cast<size_t>(m_end - m_at) - sizeof(head) < head.body.size) {
+        return false;
+    }
+    event = {head.time.frames, head.body.type, head.body.size, m_at + sizeof(head.time)};
+    return true;
+}
+
+void Lv2Plugin::SequenceReader::Next(const Event& event) {
+    m_at += lv2_atom_pad_size(static_cast<uint32_t>(sizeof(LV2_Atom_Event) + event.size));
+}
+
 // The block goes to the plug-in in parts: a new part starts where the host's time position changes, so that
 // each process call sees the transport of its first frame, and after kMaxPart frames. MIDI events go with
 // the part they fall in, at their frames within it.
 void Lv2Plugin::Run(uint32_t frames) {
     ApplyControls();
-    const LV2_Atom_Sequence* sequence = m_uris.known ? m_events : nullptr;
-    const LV2_Atom_Event* event = nullptr;
-    if (sequence != nullptr && sequence->atom.type == m_uris.atomSequence) {
-        event = lv2_atom_sequence_begin(&sequence->body);
-    }
-    auto atEnd = [&](const LV2_Atom_Event* e) {
-        return e == nullptr || lv2_atom_sequence_is_end(&sequence->body, sequence->atom.size, e);
-    };
+    SequenceReader reader;
+    reader.Start(m_events, m_uris);
     uint32_t done = 0;
+    SequenceReader::Event event;
     while (done < frames) {
         uint32_t end = std::min(frames, done + kMaxPart);
         m_eventList->numEvents = 0;
-        for (; !atEnd(event); event = lv2_atom_sequence_next(event)) {
-            const int64_t at = std::min<int64_t>(std::max<int64_t>(event->time.frames, done), frames - 1);
+        for (; reader.Peek(event); reader.Next(event)) {
+            const int64_t at = std::min<int64_t>(std::max<int64_t>(event.frame, done), frames - 1);
             if (at >= end) {
                 break;
             }
-            const bool object = event->body.type == m_uris.atomObject || event->body.type == m_uris.atomBlank;
-            const auto* body = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
-            if (object && body->body.otype == m_uris.timePosition) {
-                if (at > done) {
-                    end = static_cast<uint32_t>(at); // this part ends where the new position starts
-                    break;
+            const auto* body = event.atom + sizeof(LV2_Atom);
+            if (event.type == m_uris.midiEvent) {
+                if (m_layout.midi) {
+                    Midi(body, event.size, static_cast<uint32_t>(at) - done);
                 }
-                m_time.Read(body);
-            } else if (m_layout.midi) {
-                Midi(*event, static_cast<uint32_t>(at) - done);
+                continue;
             }
+            const bool object = event.type == m_uris.atomObject || event.type == m_uris.atomBlank;
+            if (!object || event.size < sizeof(LV2_Atom_Object_Body) ||
+                sizeof(LV2_Atom) + event.size > kObjectBytes) {
+                continue;
+            }
+            // An aligned copy of the object, which lv2_atom_object_get reads field by field.
+            std::memcpy(m_object.get(), event.atom, sizeof(LV2_Atom) + event.size);
+            const auto* copy = reinterpret_cast<const LV2_Atom_Object*>(m_object.get());
+            if (copy->body.otype != m_uris.timePosition) {
+                continue;
+            }
+            if (at > done) {
+                end = static_cast<uint32_t>(at); // this part ends where the new position starts
+                break;
+            }
+            m_time.Read(copy);
         }
         Process(done, end - done);
         m_time.Advance(end - done, m_effect.SampleRate());

@@ -52,7 +52,27 @@ private:
     void SeeCurrentValues();
     void Process(uint32_t offset, uint32_t frames);
     // Adds a MIDI channel message to the part's list, `frame` frames into the part.
-    void Midi(const LV2_Atom_Event& event, uint32_t frame);
+    void Midi(const uint8_t* bytes, uint32_t size, uint32_t frame);
+
+    // The events of the host's sequence, in order, each read whole from a copy of its header.
+    class SequenceReader {
+    public:
+        struct Event {
+            int64_t frame;
+            uint32_t type;
+            uint32_t size;       // of the body
+            const uint8_t* atom; // the event's atom: its header, then its body
+        };
+        // False, with no events, for no port, no map or a port holding no sequence.
+        bool Start(const void* port, const Uris& uris);
+        // The event at hand; false past the last whole one.
+        bool Peek(Event& event) const;
+        void Next(const Event& event);
+
+    private:
+        const uint8_t* m_at = nullptr;
+        const uint8_t* m_end = nullptr;
+    };
 
     HostedEffect m_effect;
     PortLayout m_layout;
@@ -61,7 +81,7 @@ private:
 
     std::unique_ptr<float*[]> m_audio;          // audioInputs + audioOutputs, as the host connected them
     std::unique_ptr<const float*[]> m_controls; // one per parameter
-    const LV2_Atom_Sequence* m_events = nullptr;
+    const void* m_events = nullptr;             // the host's sequence, aligned as the host aligned it
     float* m_latency = nullptr;
 
     std::unique_ptr<float[]> m_seen; // the control values last handed to the plug-in (NaN: none yet)
@@ -75,6 +95,9 @@ private:
     std::unique_ptr<float[]> m_silence;
     std::unique_ptr<float[]> m_discarded;
     std::unique_ptr<VstMidiEvent[]> m_midi;
+    // A time position is read from an aligned copy of it; larger objects are not positions a host sends.
+    static constexpr size_t kObjectBytes = 1024;
+    std::unique_ptr<uint64_t[]> m_object;
     std::unique_ptr<unsigned char[]> m_eventListBytes;
     VstEvents* m_eventList = nullptr;
 };
