@@ -139,9 +139,9 @@ function(orke_add_lv2_module target settings)
     else()
         get_property(told GLOBAL PROPERTY ORKE_LV2_UNDESCRIBED_TOLD)
         if(NOT told)
-            message(STATUS "Orke: LV2 bundles of this cross build hold their modules only: their descriptions "
+            message(STATUS "Orke: LV2 bundles of this build hold their modules only: their descriptions "
                 "(manifest.ttl and the plug-in's .ttl) are written by loading each module, which only a build for "
-                "the build machine's own processor can do")
+                "the build machine's own processor, without the fuzzing sanitizers, can do")
             set_property(GLOBAL PROPERTY ORKE_LV2_UNDESCRIBED_TOLD ON)
         endif()
     endif()
