@@ -18,6 +18,7 @@ struct BenchOptions {
     double seconds = 0.2;
     double sampleRate = 48000.0;
     std::optional<std::string> json;
+    int timeoutSeconds = 60;
 };
 
 const OptionTable<BenchOptions> kOptions = {
@@ -27,6 +28,8 @@ const OptionTable<BenchOptions> kOptions = {
            "the sample rate the plug-in runs at (default 48000)"),
     OptionalText("json", "FILE", &BenchOptions::json,
                  "print the results as one JSON object (into FILE, with the table on standard output)"),
+    Whole("timeout", "SECONDS", &BenchOptions::timeoutSeconds, 1, 86400, "whole seconds",
+          "time allowed beyond the timing itself (default 60)"),
 };
 
 const CommandOptions kCommand = {
@@ -44,6 +47,7 @@ options:
 };
 
 constexpr int32_t kLargestBlock = 8192;
+constexpr int kBlockSizes = 14; // 1, 2, 4, ... kLargestBlock
 
 void printJson(const std::string& path, const BenchOptions& options, const RenderTiming& timing,
                const std::vector<RenderTiming::Timing>& timings, std::ostream& out) {
@@ -91,34 +95,43 @@ int bench(const CommandLine& line, std::ostream& out, std::ostream& err) {
     if (!kOptions.Fill(line, options, error)) {
         return UsageError(kCommand, error, err);
     }
-    JsonOutput json;
-    if (!json.Open(options.json, error)) {
-        return CommandError(kCommand, kExitFailure, error, err);
-    }
-    SetHostSampleRate(options.sampleRate);
-    SetHostBlockSize(kLargestBlock);
-    auto plugin = HostedPlugin::Load(path, error);
-    if (!plugin) {
-        return CommandError(kCommand, kExitFailure, error, err);
-    }
-    Effect& effect = *plugin->effect;
-    if (!effect.CanProcess() || effect.NumOutputs() <= 0 || !effect.ChannelsPlausible()) {
-        return CommandError(kCommand, kExitFailure,
-                            path + " has nothing to time: no process entry or no outputs", err);
-    }
-    RenderTiming timing(effect, options.sampleRate, kLargestBlock);
-    std::vector<RenderTiming::Timing> timings;
-    for (int32_t frames = 1; frames <= kLargestBlock; frames *= 2) {
-        timings.push_back(timing.Time(frames, options.seconds));
-    }
-    timing.Stop();
-    if (json.Text()) {
-        printTable(path, options, timing, timings, out);
-    }
-    if (json.Wanted()) {
-        printJson(path, options, timing, timings, json.Stream(out));
-    }
-    return kExitSuccess;
+    // The timing's own time, on top: every block size for `seconds`, and as long again for the rounds that
+    // measure memcpy.
+    const int allowed = options.timeoutSeconds + static_cast<int>(2 * kBlockSizes * options.seconds + 1);
+    return RunPluginWork(
+        kCommand, path, allowed,
+        [&](std::ostream& out, std::ostream& err) {
+            JsonOutput json;
+            std::string error;
+            if (!json.Open(options.json, error)) {
+                return CommandError(kCommand, kExitFailure, error, err);
+            }
+            SetHostSampleRate(options.sampleRate);
+            SetHostBlockSize(kLargestBlock);
+            auto plugin = HostedPlugin::Load(path, error);
+            if (!plugin) {
+                return CommandError(kCommand, kExitFailure, error, err);
+            }
+            Effect& effect = *plugin->effect;
+            if (!effect.CanProcess() || effect.NumOutputs() <= 0 || !effect.ChannelsPlausible()) {
+                return CommandError(kCommand, kExitFailure,
+                                    path + " has nothing to time: no process entry or no outputs", err);
+            }
+            RenderTiming timing(effect, options.sampleRate, kLargestBlock);
+            std::vector<RenderTiming::Timing> timings;
+            for (int32_t frames = 1; frames <= kLargestBlock; frames *= 2) {
+                timings.push_back(timing.Time(frames, options.seconds));
+            }
+            timing.Stop();
+            if (json.Text()) {
+                printTable(path, options, timing, timings, out);
+            }
+            if (json.Wanted()) {
+                printJson(path, options, timing, timings, json.Stream(out));
+            }
+            return kExitSuccess;
+        },
+        out, err);
 }
 
 } // namespace

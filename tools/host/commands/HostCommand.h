@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -15,6 +16,14 @@ namespace orke::host {
 // exception that reaches the runner ends the command with its one-line error and status 1.
 int RunHostCommand(const CommandOptions& command, int argc, char** argv, std::ostream& out, std::ostream& err,
                    CommandBody body);
+
+// Runs `work`, which loads the plug-in at `path`, in a child process as validate runs its checks: what it
+// prints comes back and is printed here, and its status is the command's. A plug-in that crashes, ends the
+// process itself or does not finish within `timeoutSeconds` ends the command with one line saying how and in
+// which call, and status 1. What the plug-in prints itself goes to `err` once the work is done.
+int RunPluginWork(const CommandOptions& command, const std::string& path, int timeoutSeconds,
+                  const std::function<int(std::ostream& out, std::ostream& err)>& work, std::ostream& out,
+                  std::ostream& err);
 
 // --json[=FILE], the same for every command: a bare --json prints the command's report as one JSON object on
 // standard output instead of its text; --json=FILE writes that object into FILE and prints the text as well.

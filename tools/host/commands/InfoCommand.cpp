@@ -19,6 +19,7 @@ struct InfoOptions {
     bool all = false;
     std::optional<std::string> json;
     EffectSetup setup;
+    int timeoutSeconds = 60;
 };
 
 const OptionTable<InfoOptions> kOptions = {
@@ -29,6 +30,8 @@ const OptionTable<InfoOptions> kOptions = {
     ProgramRow(&InfoOptions::setup, "select program K first"),
     PresetRow(&InfoOptions::setup, "load a program or bank file (.fxp, .fxb) first"),
     ParamRow(&InfoOptions::setup, "set parameter I to the normalised value V (0 to 1) first; repeatable"),
+    Whole("timeout", "SECONDS", &InfoOptions::timeoutSeconds, 1, 86400, "whole seconds",
+          "time allowed for the plug-in to load and answer (default 60)"),
 };
 
 const CommandOptions kCommand = {
@@ -42,7 +45,7 @@ parameters.
 
 options:
 )",
-    17,
+    19,
     kOptions.Options(),
 };
 
@@ -202,28 +205,40 @@ int info(const CommandLine& line, std::ostream& out, std::ostream& err) {
     if (!kOptions.Fill(line, options, error)) {
         return UsageError(kCommand, error, err);
     }
-    JsonOutput json;
-    if (!ReadSetupPreset(options.setup, error) || !json.Open(options.json, error)) {
+    if (!ReadSetupPreset(options.setup, error)) {
         return CommandError(kCommand, kExitFailure, error, err);
     }
-    auto plugin = HostedPlugin::Load(path, error);
-    if (!plugin) {
-        return CommandError(kCommand, kExitFailure, error, err);
-    }
-    if (!EffectSetupFits(*plugin->effect, options.setup, path, error)) {
-        return UsageError(kCommand, error, err);
-    }
-    if (!ApplyEffectSetup(*plugin->effect, options.setup, error)) {
-        return CommandError(kCommand, kExitFailure, error, err);
-    }
-    const PluginInfo info = GatherInfo(*plugin, options.all || json.Wanted() ? kMaxListed : kListedInText);
-    if (json.Text()) {
-        printText(info, options.all ? kMaxListed : kListedInText, out);
-    }
-    if (json.Wanted()) {
-        printJson(info, json.Stream(out));
-    }
-    return kExitSuccess;
+    // In a child, so that a plug-in that crashes, hangs or ends the process in its entry or its answers
+    // leaves this process to say so.
+    return RunPluginWork(
+        kCommand, path, options.timeoutSeconds,
+        [&](std::ostream& out, std::ostream& err) {
+            JsonOutput json;
+            std::string error;
+            if (!json.Open(options.json, error)) {
+                return CommandError(kCommand, kExitFailure, error, err);
+            }
+            auto plugin = HostedPlugin::Load(path, error);
+            if (!plugin) {
+                return CommandError(kCommand, kExitFailure, error, err);
+            }
+            if (!EffectSetupFits(*plugin->effect, options.setup, path, error)) {
+                return UsageError(kCommand, error, err);
+            }
+            if (!ApplyEffectSetup(*plugin->effect, options.setup, error)) {
+                return CommandError(kCommand, kExitFailure, error, err);
+            }
+            const PluginInfo info =
+                GatherInfo(*plugin, options.all || json.Wanted() ? kMaxListed : kListedInText);
+            if (json.Text()) {
+                printText(info, options.all ? kMaxListed : kListedInText, out);
+            }
+            if (json.Wanted()) {
+                printJson(info, json.Stream(out));
+            }
+            return kExitSuccess;
+        },
+        out, err);
 }
 
 } // namespace

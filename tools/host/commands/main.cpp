@@ -1,5 +1,6 @@
 // orke-host: a command-line VST 2.4 host. Picks the subcommand from its table and hands it the rest of the
 // command line.
+#include "Battery.h"
 #include "CommandLine.h"
 #include "Commands.h"
 #include "StdoutShield.h"
@@ -89,6 +90,9 @@ int main(int argc, char** argv) {
         return orke::kExitUsage;
     }
     const char* name = argv[1];
+    if (std::strcmp(name, orke::host::kBatteryChildCommand) == 0) {
+        return orke::host::RunBatteryChild(argc - 1, argv + 1);
+    }
     if (std::strcmp(name, "--help") == 0 || std::strcmp(name, "-h") == 0 || std::strcmp(name, "help") == 0) {
         std::cout << helpText();
         return orke::kExitSuccess;

@@ -2,17 +2,90 @@
 #include "Effect.h"
 
 #include "EffectOpcodes.h"
+#include "TextFields.h"
 
+#include <algorithm>
 #include <cstring>
-#include <vector>
+#include <mutex>
 
 namespace orke::host {
+namespace {
 
-std::string Effect::Text(int32_t opcode, int32_t index, intptr_t value) const {
-    std::vector<char> buffer(kTextBufferSize, '\0');
-    Dispatch(opcode, index, value, buffer.data());
-    buffer.back() = '\0';
-    return buffer.data();
+// What the bytes past a text field hold while the plug-in answers: a value no text ends in.
+constexpr char kGuardByte = static_cast<char>(0xA5);
+
+std::mutex g_overrunsLock;
+std::vector<TextOverrun> g_overruns;
+
+void logOverrun(int32_t opcode, int32_t index, size_t field, size_t written) {
+    const std::lock_guard<std::mutex> lock(g_overrunsLock);
+    for (TextOverrun& overrun : g_overruns) {
+        if (overrun.opcode == opcode) {
+            overrun.written = std::max(overrun.written, written);
+            ++overrun.times;
+            return;
+        }
+    }
+    g_overruns.push_back({opcode, index, field, written, 1});
+}
+
+} // namespace
+
+size_t TextFieldOf(int32_t opcode) {
+    switch (opcode) {
+    case effGetProgramName:
+    case effGetProgramNameIndexed:
+        return kProgramNameField;
+    case effGetParamName:
+        return kParameterNameField;
+    case effGetParamLabel:
+        return kParameterLabelField;
+    case effGetParamDisplay:
+        return kParameterDisplayField;
+    case effGetEffectName:
+        return kEffectNameField;
+    case effGetVendorString:
+        return kVendorStringField;
+    case effGetProductString:
+        return kProductStringField;
+    default:
+        return kTextBufferSize;
+    }
+}
+
+std::vector<TextOverrun> TakeTextOverruns() {
+    const std::lock_guard<std::mutex> lock(g_overrunsLock);
+    std::vector<TextOverrun> taken;
+    taken.swap(g_overruns);
+    return taken;
+}
+
+std::string DescribeTextOverrun(const TextOverrun& overrun) {
+    return RequestName(overrun.opcode) + " for index " + std::to_string(overrun.index) + " wrote " +
+           std::to_string(overrun.written) + " bytes into its " + std::to_string(overrun.field) +
+           "-byte field" + (overrun.times > 1 ? " (" + std::to_string(overrun.times) + " answers)" : "");
+}
+
+TextAnswer Effect::AskText(int32_t opcode, int32_t index, intptr_t value, char fill) const {
+    const size_t field = TextFieldOf(opcode);
+    std::vector<char> buffer(kTextBufferSize, kGuardByte);
+    std::fill_n(buffer.begin(), field, fill);
+    TextAnswer text;
+    text.answer = Dispatch(opcode, index, value, buffer.data());
+    for (size_t i = buffer.size(); i > 0; --i) {
+        if (buffer[i - 1] != (i - 1 < field ? fill : kGuardByte)) {
+            text.written = i;
+            break;
+        }
+    }
+    if (text.written > field) {
+        logOverrun(opcode, index, field, text.written);
+    }
+    const void* nul = std::memchr(buffer.data(), '\0', buffer.size());
+    text.ended = nul != nullptr;
+    text.bytes.assign(buffer.data(),
+                      text.ended ? static_cast<const char*>(nul) - buffer.data() : buffer.size());
+    return text;
 }
 
 void Effect::Open() {
@@ -72,10 +145,9 @@ std::string Effect::ProgramName() const {
 }
 
 std::string Effect::ProgramNameAt(int32_t program) const {
-    std::vector<char> buffer(kTextBufferSize, '\0');
-    if (Dispatch(effGetProgramNameIndexed, program, -1, buffer.data()) != 0) {
-        buffer.back() = '\0';
-        return buffer.data();
+    const TextAnswer indexed = AskText(effGetProgramNameIndexed, program, -1);
+    if (indexed.answer != 0) {
+        return indexed.Text();
     }
     const int32_t current = Program();
     SetProgram(program);

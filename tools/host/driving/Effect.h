@@ -7,12 +7,40 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace orke::host {
 
 // Text requests are answered into a buffer far wider than any field the interface fixes, so a plug-in that
-// writes past its field cannot reach the host's memory; the validator checks the field widths separately.
+// writes past its field cannot reach the host's memory; the bytes past the field are guard bytes, and a
+// request whose answer changed them is logged (TakeTextOverruns).
 inline constexpr size_t kTextBufferSize = 1024;
+
+// The width of the field the answer to a text request `opcode` must fit, NUL included; kTextBufferSize for a
+// request that answers no text.
+size_t TextFieldOf(int32_t opcode);
+
+// One text answer, read from its guarded buffer.
+struct TextAnswer {
+    intptr_t answer = 0;
+    size_t written = 0; // bytes up to the last one the plug-in changed; 0 when it changed none
+    bool ended = false; // a NUL within the buffer
+    std::string bytes;  // up to the first NUL, or the whole buffer without one
+    std::string Text() const { return bytes.substr(0, written); }
+};
+
+// A request that wrote past its text field: the first such answer, and how many there were.
+struct TextOverrun {
+    int32_t opcode = 0;
+    int32_t index = 0;
+    size_t field = 0;
+    size_t written = 0; // the most bytes any of them wrote
+    int64_t times = 0;
+};
+// The overruns logged in this process since the last call, one per request, in the order first seen.
+std::vector<TextOverrun> TakeTextOverruns();
+// "request 6 (effGetParamLabel) for index 0 wrote 32 bytes into its 8-byte field (3 answers)".
+std::string DescribeTextOverrun(const TextOverrun& overrun);
 
 // More channels than this are a broken record rather than a plug-in's: the host makes no buffers for them.
 inline constexpr int32_t kMaxPluginChannels = 256;
@@ -43,8 +71,13 @@ public:
             RethrowFromPlugin();
         }
     }
-    // A text request answered into a zeroed buffer; the text up to its NUL.
-    std::string Text(int32_t opcode, int32_t index = 0, intptr_t value = 0) const;
+    // A text request answered into a guarded buffer whose field holds `fill` (the NUL a careful host gives,
+    // or a marker that tells what was written); logs an answer that runs past the field.
+    TextAnswer AskText(int32_t opcode, int32_t index = 0, intptr_t value = 0, char fill = '\0') const;
+    // The text of such an answer up to its NUL.
+    std::string Text(int32_t opcode, int32_t index = 0, intptr_t value = 0) const {
+        return AskText(opcode, index, value).Text();
+    }
 
     // Lifecycle.
     void Open();

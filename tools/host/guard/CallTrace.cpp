@@ -7,6 +7,7 @@
 
 #include <cxxabi.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,8 @@ namespace {
 struct SharedTrace {
     TracedCall threads[kTracedThreads];
     int32_t crashedThread;
+    ProcessEnd endedBy;
+    int32_t endStatus;
     // What the host has told the plug-in so far, copied into each call as it is made.
     double sampleRate;
     int32_t maxBlock;
@@ -27,6 +30,10 @@ struct SharedTrace {
 };
 
 SharedTrace* g_shared = nullptr;
+int g_descriptor = -1;
+// The plug-in's end in this process, also without a shared record.
+volatile ProcessEnd g_endedBy = ProcessEnd::None;
+volatile int32_t g_endStatus = 0;
 
 const char* const kRequestNames[] = {"effOpen",
                                      "effClose",
@@ -171,16 +178,41 @@ void markFaultingThread(int) {
 
 } // namespace
 
+// Shared memory with a descriptor, so that a child that runs the tool afresh can map it too; anonymous shared
+// memory where the system has no such files.
 bool StartCallTrace() {
     if (g_shared == nullptr) {
-        void* memory =
-            mmap(nullptr, sizeof(SharedTrace), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        const int descriptor = memfd_create("orke-host call trace", 0);
+        if (descriptor >= 0 && ftruncate(descriptor, sizeof(SharedTrace)) != 0) {
+            close(descriptor);
+            return false;
+        }
+        void* memory = mmap(nullptr, sizeof(SharedTrace), PROT_READ | PROT_WRITE,
+                            descriptor >= 0 ? MAP_SHARED : MAP_SHARED | MAP_ANONYMOUS, descriptor, 0);
         if (memory == MAP_FAILED) {
+            if (descriptor >= 0) {
+                close(descriptor);
+            }
             return false;
         }
         g_shared = static_cast<SharedTrace*>(memory);
+        g_descriptor = descriptor;
     }
     ClearCallTrace();
+    return true;
+}
+
+int CallTraceDescriptor() {
+    return g_descriptor;
+}
+
+bool JoinCallTrace(int descriptor) {
+    void* memory = mmap(nullptr, sizeof(SharedTrace), PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
+    if (memory == MAP_FAILED) {
+        return false;
+    }
+    g_shared = static_cast<SharedTrace*>(memory);
+    g_descriptor = descriptor;
     return true;
 }
 
@@ -197,8 +229,79 @@ CallTraceSnapshot ReadCallTrace() {
     if (g_shared != nullptr) {
         std::memcpy(static_cast<void*>(snapshot.threads), g_shared->threads, sizeof snapshot.threads);
         snapshot.crashedThread = g_shared->crashedThread;
+        snapshot.endedBy = g_shared->endedBy;
+        snapshot.endStatus = g_shared->endStatus;
     }
     return snapshot;
+}
+
+void NoteProcessEnd(ProcessEnd how, int32_t status) {
+    g_endedBy = how;
+    g_endStatus = status;
+    if (g_shared != nullptr) {
+        g_shared->endStatus = status;
+        g_shared->endedBy = how;
+    }
+}
+
+ProcessEnd NotedProcessEnd(int32_t& status) {
+    status = g_endStatus;
+    return g_endedBy;
+}
+
+const char* ProcessEndName(ProcessEnd how) {
+    switch (how) {
+    case ProcessEnd::None:
+        return "nothing";
+    case ProcessEnd::Exit:
+        return "exit";
+    case ProcessEnd::QuickExit:
+        return "quick_exit";
+    case ProcessEnd::UnderscoreExit:
+        return "_exit";
+    case ProcessEnd::CapitalExit:
+        return "_Exit";
+    }
+    return "an exit function";
+}
+
+std::string DescribeProcessEnd(ProcessEnd how, int32_t status) {
+    return std::string(ProcessEndName(how)) + "(" + std::to_string(status) + ")";
+}
+
+std::string PlaceOfEnd(const CallTraceSnapshot& trace, bool crashed) {
+    int thread = crashed ? trace.crashedThread : -2;
+    if (thread == -2) { // no fault signal was seen: the thread still inside a call, the host's own first
+        for (int candidate = kTracedThreads - 1; candidate >= 0; --candidate) {
+            if (trace.threads[candidate].inside != 0) {
+                thread = candidate;
+            }
+        }
+    }
+    if (thread == -1) {
+        const TracedCall& host = trace.threads[0];
+        return " in a thread of the plug-in's own" +
+               (host.inside != 0 ? ", while the host was in " + DescribeCall(host) : std::string());
+    }
+    if (thread < 0) {
+        return "";
+    }
+    const TracedCall& call = trace.threads[thread];
+    const std::string on = thread == 1 ? " on the second thread" : "";
+    if (call.inside != 0) {
+        return " in " + DescribeCall(call) + on;
+    }
+    if (call.kind == CallKind::None) {
+        return on;
+    }
+    return " between calls" + on + ", after " + DescribeCall(call);
+}
+
+std::string DescribeEndBeforeDone(const CallTraceSnapshot& trace, int status) {
+    if (trace.endedBy != ProcessEnd::None) {
+        return "the plug-in ended the process with " + DescribeProcessEnd(trace.endedBy, trace.endStatus);
+    }
+    return "the process ended early with status " + std::to_string(status);
 }
 
 void TraceThisThread(int slot) {
@@ -304,6 +407,9 @@ void TraceRequestSlow(int32_t opcode, int32_t index, intptr_t value, const void*
     call.opt = opt;
     call.nullPointer = ptr == nullptr ? 1 : 0;
     enter(call, CallKind::Request);
+    if (opcode == effProcessEvents) { // a block's events come on the audio thread, just before the block
+        WatchThisThread(true, call.processCalls + 1, true);
+    }
 }
 
 void TraceParameterSlow(CallKind kind, int32_t index, float value) {

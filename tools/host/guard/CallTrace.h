@@ -30,15 +30,33 @@ struct TracedCall {
 
 inline constexpr int kTracedThreads = 2; // the check's own thread, and a second one it may start
 
+// How the plug-in ended the process itself, when it did: the exit function it called.
+enum class ProcessEnd : int32_t { None, Exit, QuickExit, UnderscoreExit, CapitalExit };
+
 struct CallTraceSnapshot {
     TracedCall threads[kTracedThreads];
     int32_t crashedThread; // the traced thread a fault signal hit; -1 for another thread, -2 for none seen
+    ProcessEnd endedBy;    // and with which status
+    int32_t endStatus;
 };
 
 // Parent side. Maps the shared record (once; false when the system refuses), and clears it before a run.
 bool StartCallTrace();
 void ClearCallTrace();
 CallTraceSnapshot ReadCallTrace();
+// The descriptor of the shared record, for a child that runs another program (-1 without one), and that
+// child's side: maps the record its parent handed it.
+int CallTraceDescriptor();
+bool JoinCallTrace(int descriptor);
+
+// Notes that the plug-in is ending the process with `how` and `status`. Safe in a signal handler.
+void NoteProcessEnd(ProcessEnd how, int32_t status);
+// What NoteProcessEnd noted in this process; ProcessEnd::None before.
+ProcessEnd NotedProcessEnd(int32_t& status);
+// "exit(0)", "_exit(3)".
+std::string DescribeProcessEnd(ProcessEnd how, int32_t status);
+// "exit", "_exit", ...; safe in a signal handler.
+const char* ProcessEndName(ProcessEnd how);
 
 // Child side. Traces the calls this thread makes from now on into slot `slot` (0 or 1); -1 stops.
 void TraceThisThread(int slot);
@@ -57,6 +75,12 @@ bool TracedThreadInside(int slot);
 // "request 8 (effGetParamName) for index 0 with a null pointer", "a process call of 0 frames at 44100 Hz
 // (blocks of up to 1024, separate buffers), the 1st since resume", ...
 std::string DescribeCall(const TracedCall& call);
+// Where a run in a child that crashed, hung or ended was: " in <the call>", " on the second thread", " in a
+// thread of the plug-in's own", " between calls, after <the call>", or nothing when no call was traced.
+std::string PlaceOfEnd(const CallTraceSnapshot& trace, bool crashed);
+// How a child that ended before its work did came to end: "the plug-in ended the process with _exit(0)", or
+// "the process ended early with status 3".
+std::string DescribeEndBeforeDone(const CallTraceSnapshot& trace, int status);
 // "1st", "22nd", "113th".
 std::string Ordinal(int64_t n);
 // "request 8 (effGetParamName)".

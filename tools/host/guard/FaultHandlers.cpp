@@ -45,6 +45,16 @@ void restore(size_t signal) {
     }
 }
 
+void runActions(unsigned set, int number) {
+    for (FaultStage stage : {FaultStage::Tidy, FaultStage::Note, FaultStage::Report}) {
+        for (const Registered& action : g_actions) {
+            if (action.action != nullptr && action.stage == stage && (action.signals & set) != 0) {
+                action.action(number);
+            }
+        }
+    }
+}
+
 void onSignal(int number, siginfo_t* info, void*) {
     size_t signal = 0;
     while (signal < kSignalCount && kSignals[signal].number != number) {
@@ -53,14 +63,7 @@ void onSignal(int number, siginfo_t* info, void*) {
     if (signal == kSignalCount) {
         return;
     }
-    for (FaultStage stage : {FaultStage::Tidy, FaultStage::Note, FaultStage::Report}) {
-        for (const Registered& action : g_actions) {
-            if (action.action != nullptr && action.stage == stage &&
-                (action.signals & kSignals[signal].set) != 0) {
-                action.action(number);
-            }
-        }
-    }
+    runActions(kSignals[signal].set, number);
     // On to whoever handled it before. A fault comes back by itself when the faulting instruction runs
     // again; a signal that was sent is sent again, and arrives once this handler returns.
     restore(signal);
@@ -139,6 +142,10 @@ FaultActionScope::~FaultActionScope() {
         g_actions[m_slot] = Registered{};
         update();
     }
+}
+
+void RunPluginEndActions() {
+    runActions(kPluginEnds, 0);
 }
 
 void KeepFaultAction(unsigned signals, FaultStage stage, FaultAction action) {

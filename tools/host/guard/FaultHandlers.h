@@ -10,6 +10,8 @@ enum FaultSignals : unsigned {
     kCrashSignals = 1u << 0, // SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT
     kTrapSignals = 1u << 1,  // SIGTRAP, SIGSYS
     kEndSignals = 1u << 2,   // SIGINT, SIGTERM, SIGHUP: a user or the system asking the process to end
+    // No signal: the plug-in ending the process itself (exit, _exit), told by RunPluginEndActions.
+    kPluginEnds = 1u << 3,
 };
 
 // When an action runs among the others for the same signal: clean-ups first, then what notes the place, then
@@ -33,6 +35,10 @@ public:
 private:
     int m_slot;
 };
+
+// Runs the actions for kPluginEnds, by stage, with `signal` 0: the plug-in is ending the process, which ends
+// once they are done (unless a report ends it first).
+void RunPluginEndActions();
 
 // Registers `action` for the rest of the process (a child's, which ends with the check it runs).
 void KeepFaultAction(unsigned signals, FaultStage stage, FaultAction action);

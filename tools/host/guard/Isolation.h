@@ -17,6 +17,8 @@ public:
         : m_descriptor(descriptor) {}
     // Sends one line (without its newline) to the parent, or keeps it when there is no parent.
     void Line(const std::string& text);
+    // The descriptor the lines go to, for a child that runs another program to write them; -1 for none.
+    int Descriptor() const { return m_descriptor; }
     const std::vector<std::string>& Kept() const { return m_kept; }
 
 private:

@@ -1,17 +1,22 @@
 // The allocator and lock functions a plug-in calls, defined by the orke-host executable so that they come
 // before the system's own for every module it loads: each tells the real-time watch what it does, then hands
-// on to the system's function. A build with a sanitizer keeps the sanitizer's allocator, whose hooks report
-// allocations and releases instead; the locks are interposed the same way in every build.
+// on to the system's function, or, for what the plug-in allocates once the guarded heap is in use, to that.
+// A build with a sanitizer keeps the sanitizer's allocator, whose hooks report allocations and releases
+// instead; the locks are interposed the same way in every build.
+#include "ExecutableRange.h"
+#include "GuardedHeap.h"
 #include "RealtimeWatch.h"
 
 #include <dlfcn.h>
 #include <pthread.h>
 #include <semaphore.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -59,47 +64,113 @@ void __libc_free(void* pointer);
 void* __libc_memalign(size_t alignment, size_t size);
 void* __libc_valloc(size_t size);
 void* __libc_pvalloc(size_t size);
+}
+
+namespace {
+
+using orke::host::GuardedAllocate;
+using orke::host::GuardedOwns;
+using orke::host::GuardedRelease;
+
+// The guarded heap is the allocator functions' to offer: it exists only where they do.
+[[maybe_unused]] const bool g_reachable = (orke::host::g_guardedHeapReachable = true);
+
+// A block from the guarded heap for an allocation from outside the executable, while it is in use; null
+// otherwise, and when it cannot give one.
+void* guardedBlock(size_t size, size_t alignment, const void* caller) {
+    if (!orke::host::GuardedHeapInUse() || orke::host::FromThisExecutable(caller)) {
+        return nullptr;
+    }
+    return GuardedAllocate(size, alignment);
+}
+
+// Every release goes where its block came from.
+void release(void* pointer) noexcept {
+    if (GuardedOwns(pointer)) {
+        GuardedRelease(pointer);
+    } else {
+        __libc_free(pointer);
+    }
+}
+
+} // namespace
+
+extern "C" {
 
 void* malloc(size_t size) noexcept {
     NoteRealtimeAct(RealtimeAct::Malloc, size, ORKE_CALLER);
-    return __libc_malloc(size);
+    void* block = guardedBlock(size, 16, ORKE_CALLER);
+    return block != nullptr ? block : __libc_malloc(size);
 }
 void* calloc(size_t count, size_t size) noexcept {
     NoteRealtimeAct(RealtimeAct::Calloc, count * size, ORKE_CALLER);
-    return __libc_calloc(count, size);
+    // A guarded block is all zeros already: its pages are fresh.
+    void* block =
+        size == 0 || count <= SIZE_MAX / size ? guardedBlock(count * size, 16, ORKE_CALLER) : nullptr;
+    return block != nullptr ? block : __libc_calloc(count, size);
 }
 void* realloc(void* pointer, size_t size) noexcept {
     NoteRealtimeAct(RealtimeAct::Realloc, size, ORKE_CALLER);
-    return __libc_realloc(pointer, size);
+    if (!GuardedOwns(pointer)) {
+        void* block = pointer == nullptr ? guardedBlock(size, 16, ORKE_CALLER) : nullptr;
+        return block != nullptr ? block : __libc_realloc(pointer, size);
+    }
+    // A guarded block moves whenever it changes size, so that what still points at the old one faults.
+    void* moved = nullptr;
+    if (size != 0) {
+        moved = GuardedAllocate(size, 16);
+        moved = moved != nullptr ? moved : __libc_malloc(size);
+        if (moved == nullptr) {
+            return nullptr;
+        }
+        std::memcpy(moved, pointer, std::min(size, orke::host::GuardedSize(pointer)));
+    }
+    GuardedRelease(pointer);
+    return moved;
 }
 void* reallocarray(void* pointer, size_t count, size_t size) noexcept {
-    NoteRealtimeAct(RealtimeAct::Realloc, count * size, ORKE_CALLER);
     if (size != 0 && count > SIZE_MAX / size) {
+        NoteRealtimeAct(RealtimeAct::Realloc, 0, ORKE_CALLER);
         errno = ENOMEM;
         return nullptr;
     }
-    return __libc_realloc(pointer, count * size);
+    return realloc(pointer, count * size);
 }
 void free(void* pointer) noexcept {
     if (pointer != nullptr) {
         NoteRealtimeAct(RealtimeAct::Free, 0, ORKE_CALLER);
     }
-    __libc_free(pointer);
+    release(pointer);
+}
+size_t malloc_usable_size(void* pointer) noexcept {
+    if (GuardedOwns(pointer)) {
+        return orke::host::GuardedSize(pointer);
+    }
+    static std::atomic<size_t (*)(void*)> real{nullptr};
+    auto next = real.load(std::memory_order_acquire);
+    if (next == nullptr) {
+        next = reinterpret_cast<size_t (*)(void*)>(dlsym(RTLD_NEXT, "malloc_usable_size"));
+        real.store(next, std::memory_order_release);
+    }
+    return pointer != nullptr && next != nullptr ? next(pointer) : 0;
 }
 void* memalign(size_t alignment, size_t size) noexcept {
     NoteRealtimeAct(RealtimeAct::AlignedAlloc, size, ORKE_CALLER);
-    return __libc_memalign(alignment, size);
+    void* block = guardedBlock(size, alignment, ORKE_CALLER);
+    return block != nullptr ? block : __libc_memalign(alignment, size);
 }
 void* aligned_alloc(size_t alignment, size_t size) noexcept {
     NoteRealtimeAct(RealtimeAct::AlignedAlloc, size, ORKE_CALLER);
-    return __libc_memalign(alignment, size);
+    void* block = guardedBlock(size, alignment, ORKE_CALLER);
+    return block != nullptr ? block : __libc_memalign(alignment, size);
 }
 int posix_memalign(void** result, size_t alignment, size_t size) noexcept {
     NoteRealtimeAct(RealtimeAct::AlignedAlloc, size, ORKE_CALLER);
     if (alignment == 0 || alignment % sizeof(void*) != 0 || (alignment & (alignment - 1)) != 0) {
         return EINVAL;
     }
-    void* pointer = __libc_memalign(alignment, size);
+    void* pointer = guardedBlock(size, alignment, ORKE_CALLER);
+    pointer = pointer != nullptr ? pointer : __libc_memalign(alignment, size);
     if (pointer == nullptr) {
         return ENOMEM;
     }
@@ -108,11 +179,13 @@ int posix_memalign(void** result, size_t alignment, size_t size) noexcept {
 }
 void* valloc(size_t size) noexcept {
     NoteRealtimeAct(RealtimeAct::AlignedAlloc, size, ORKE_CALLER);
-    return __libc_valloc(size);
+    void* block = guardedBlock(size, 4096, ORKE_CALLER);
+    return block != nullptr ? block : __libc_valloc(size);
 }
 void* pvalloc(size_t size) noexcept {
     NoteRealtimeAct(RealtimeAct::AlignedAlloc, size, ORKE_CALLER);
-    return __libc_pvalloc(size);
+    void* block = guardedBlock((size + 4095) & ~size_t{4095}, 4096, ORKE_CALLER);
+    return block != nullptr ? block : __libc_pvalloc(size);
 }
 
 } // extern "C"
@@ -120,9 +193,12 @@ void* pvalloc(size_t size) noexcept {
 namespace {
 
 // What operator new promises: never null; the new-handler is given its chances, then std::bad_alloc.
-void* allocate(size_t size, size_t alignment) {
+void* allocate(size_t size, size_t alignment, const void* caller) {
     if (size == 0) {
         size = 1;
+    }
+    if (void* block = guardedBlock(size, alignment, caller)) {
+        return block;
     }
     for (;;) {
         void* pointer =
@@ -138,9 +214,9 @@ void* allocate(size_t size, size_t alignment) {
     }
 }
 
-void* allocateOrNull(size_t size, size_t alignment) noexcept {
+void* allocateOrNull(size_t size, size_t alignment, const void* caller) noexcept {
     try {
-        return allocate(size, alignment);
+        return allocate(size, alignment, caller);
     } catch (...) {
         return nullptr;
     }
@@ -151,42 +227,42 @@ void* allocateOrNull(size_t size, size_t alignment) noexcept {
 // Plain, array, aligned and non-throwing forms; every form of delete releases through the same allocator.
 void* operator new(size_t size) {
     NoteRealtimeAct(RealtimeAct::New, size, ORKE_CALLER);
-    return allocate(size, 0);
+    return allocate(size, 0, ORKE_CALLER);
 }
 void* operator new[](size_t size) {
     NoteRealtimeAct(RealtimeAct::NewArray, size, ORKE_CALLER);
-    return allocate(size, 0);
+    return allocate(size, 0, ORKE_CALLER);
 }
 void* operator new(size_t size, std::align_val_t alignment) {
     NoteRealtimeAct(RealtimeAct::New, size, ORKE_CALLER);
-    return allocate(size, static_cast<size_t>(alignment));
+    return allocate(size, static_cast<size_t>(alignment), ORKE_CALLER);
 }
 void* operator new[](size_t size, std::align_val_t alignment) {
     NoteRealtimeAct(RealtimeAct::NewArray, size, ORKE_CALLER);
-    return allocate(size, static_cast<size_t>(alignment));
+    return allocate(size, static_cast<size_t>(alignment), ORKE_CALLER);
 }
 void* operator new(size_t size, const std::nothrow_t&) noexcept {
     NoteRealtimeAct(RealtimeAct::New, size, ORKE_CALLER);
-    return allocateOrNull(size, 0);
+    return allocateOrNull(size, 0, ORKE_CALLER);
 }
 void* operator new[](size_t size, const std::nothrow_t&) noexcept {
     NoteRealtimeAct(RealtimeAct::NewArray, size, ORKE_CALLER);
-    return allocateOrNull(size, 0);
+    return allocateOrNull(size, 0, ORKE_CALLER);
 }
 void* operator new(size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
     NoteRealtimeAct(RealtimeAct::New, size, ORKE_CALLER);
-    return allocateOrNull(size, static_cast<size_t>(alignment));
+    return allocateOrNull(size, static_cast<size_t>(alignment), ORKE_CALLER);
 }
 void* operator new[](size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
     NoteRealtimeAct(RealtimeAct::NewArray, size, ORKE_CALLER);
-    return allocateOrNull(size, static_cast<size_t>(alignment));
+    return allocateOrNull(size, static_cast<size_t>(alignment), ORKE_CALLER);
 }
 
 #define ORKE_RELEASE(act)                                                                                    \
     if (pointer != nullptr) {                                                                                \
         NoteRealtimeAct(act, 0, ORKE_CALLER);                                                                \
     }                                                                                                        \
-    __libc_free(pointer)
+    release(pointer)
 
 void operator delete(void* pointer) noexcept {
     ORKE_RELEASE(RealtimeAct::Delete);

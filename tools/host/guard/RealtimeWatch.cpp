@@ -12,6 +12,7 @@ namespace {
 
 thread_local RealtimeTally t_tally;
 thread_local int64_t t_watchedCall = 0; // the process call being watched
+thread_local bool t_watchedEvents = false;
 
 const char* actName(RealtimeAct act) {
     switch (act) {
@@ -49,6 +50,32 @@ const char* actName(RealtimeAct act) {
         return "sem_wait";
     case RealtimeAct::SpinLock:
         return "pthread_spin_lock";
+    case RealtimeAct::Nanosleep:
+        return "nanosleep";
+    case RealtimeAct::ClockNanosleep:
+        return "clock_nanosleep";
+    case RealtimeAct::Usleep:
+        return "usleep";
+    case RealtimeAct::Sleep:
+        return "sleep";
+    case RealtimeAct::Mmap:
+        return "mmap";
+    case RealtimeAct::Munmap:
+        return "munmap";
+    case RealtimeAct::Mremap:
+        return "mremap";
+    case RealtimeAct::Open:
+        return "open";
+    case RealtimeAct::Fopen:
+        return "fopen";
+    case RealtimeAct::Read:
+        return "read";
+    case RealtimeAct::Write:
+        return "write";
+    case RealtimeAct::Fread:
+        return "fread";
+    case RealtimeAct::Fwrite:
+        return "fwrite";
     }
     return "something";
 }
@@ -73,17 +100,41 @@ bool isRelease(RealtimeAct act) {
            act == RealtimeAct::Release;
 }
 
+// The count an act adds to.
+int64_t& countOf(RealtimeTally& tally, RealtimeAct act) {
+    if (isAllocation(act)) {
+        return tally.allocations;
+    }
+    if (isRelease(act)) {
+        return tally.releases;
+    }
+    switch (act) {
+    case RealtimeAct::Nanosleep:
+    case RealtimeAct::ClockNanosleep:
+    case RealtimeAct::Usleep:
+    case RealtimeAct::Sleep:
+        return tally.sleeps;
+    case RealtimeAct::Mmap:
+    case RealtimeAct::Munmap:
+    case RealtimeAct::Mremap:
+        return tally.mappings;
+    case RealtimeAct::Open:
+    case RealtimeAct::Fopen:
+    case RealtimeAct::Read:
+    case RealtimeAct::Write:
+    case RealtimeAct::Fread:
+    case RealtimeAct::Fwrite:
+        return tally.files;
+    default:
+        return tally.locks;
+    }
+}
+
 } // namespace
 
 void RealtimeNote(RealtimeAct act, uint64_t size, const void* caller) {
     RealtimeTally& tally = t_tally;
-    if (isAllocation(act)) {
-        ++tally.allocations;
-    } else if (isRelease(act)) {
-        ++tally.releases;
-    } else {
-        ++tally.locks;
-    }
+    ++countOf(tally, act);
     const int64_t call = t_watchedCall;
     if (call != tally.lastCall) {
         tally.lastCall = call;
@@ -94,6 +145,7 @@ void RealtimeNote(RealtimeAct act, uint64_t size, const void* caller) {
         tally.firstSize = size;
         tally.firstCaller = caller;
         tally.firstProcessCall = call;
+        tally.firstDuringEvents = t_watchedEvents;
     }
 }
 
@@ -103,8 +155,9 @@ RealtimeTally TakeRealtimeTally() {
     return tally;
 }
 
-void WatchThisThread(bool watched, int64_t processCall) {
+void WatchThisThread(bool watched, int64_t processCall, bool events) {
     t_watchedCall = processCall;
+    t_watchedEvents = events;
     t_realtimeWatched = watched;
 }
 
@@ -113,6 +166,8 @@ std::string DescribeRealtimeAct(RealtimeAct act, uint64_t size, const void* call
     if (isAllocation(act)) {
         text += act == RealtimeAct::Allocation ? " of " + std::to_string(size) + " bytes"
                                                : "(" + std::to_string(size) + ")";
+    } else if (size != 0) { // the bytes read or written, the time slept in microseconds, the bytes mapped
+        text += "(" + std::to_string(size) + ")";
     }
     Dl_info info{};
     if (caller != nullptr && dladdr(caller, &info) != 0 && info.dli_fname != nullptr) {

@@ -2,10 +2,17 @@
 #include "Battery.h"
 
 #include "CallTrace.h"
+#include "FaultHandlers.h"
+#include "GuardedHeap.h"
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace orke::host {
 namespace {
@@ -13,8 +20,18 @@ namespace {
 // The child's exit status when a plug-in's exception ended the check (already reported as a failure).
 constexpr int kEndedByPluginException = 3;
 
+// The line a check's child sends when the check has come to its end, whatever it found.
+constexpr char kEndLine[] = "end";
+
+// What an attempt's lines said: where it was last, and whether the check came to its end.
+struct AttemptLines {
+    std::string lastMark;
+    int lastStep = -1;
+    bool ended = false;
+};
+
 // Splits a child's line into its kind and text.
-void takeLine(const std::string& line, CheckResult& result, std::string& lastMark, int& lastStep) {
+void takeLine(const std::string& line, CheckResult& result, AttemptLines& attempt) {
     const size_t space = line.find(' ');
     const std::string kind = line.substr(0, space);
     const std::string text = space == std::string::npos ? "" : line.substr(space + 1);
@@ -26,38 +43,47 @@ void takeLine(const std::string& line, CheckResult& result, std::string& lastMar
         result.notes.Add(text);
     } else if (kind == "mark") {
         const size_t gap = text.find(' ');
-        lastStep = std::atoi(text.substr(0, gap).c_str());
-        lastMark = gap == std::string::npos ? "" : text.substr(gap + 1);
+        attempt.lastStep = std::atoi(text.substr(0, gap).c_str());
+        attempt.lastMark = gap == std::string::npos ? "" : text.substr(gap + 1);
+    } else if (kind == kEndLine) {
+        attempt.ended = true;
     }
 }
 
-// Where a run that crashed or hung was: in which call into the plug-in, on which thread.
-std::string placeOf(const CallTraceSnapshot& trace, bool crashed) {
-    int thread = crashed ? trace.crashedThread : -2;
-    if (thread == -2) { // no fault signal was seen: the thread still inside a call, the check's own first
-        for (int candidate = kTracedThreads - 1; candidate >= 0; --candidate) {
-            if (trace.threads[candidate].inside != 0) {
-                thread = candidate;
-            }
-        }
+// The check itself, in the process it runs in; its end is the kEndLine line, sent whatever it found.
+int runHere(const ValidationCheck& check, const std::string& path, const ValidationOptions& options,
+            LineWriter& writer, int resumeFrom, bool isolated) {
+    if (isolated) {
+        MarkFaultingThread();
     }
-    if (thread == -1) {
-        const TracedCall& host = trace.threads[0];
-        return " in a thread of the plug-in's own" +
-               (host.inside != 0 ? ", while the host was in " + DescribeCall(host) : std::string());
+    TraceThisThread(0);
+    CheckContext context(path, options, writer, resumeFrom);
+    int status = 0;
+    try {
+        check.run(context);
+    } catch (const PluginException& exception) {
+        context.Fail(exception.what());
+        status = kEndedByPluginException;
     }
-    if (thread < 0) {
-        return "";
+    // Whichever request it was, the check that made it names it: the guard bytes see every text answer.
+    for (const TextOverrun& overrun : TakeTextOverruns()) {
+        context.Warn(DescribeTextOverrun(overrun));
     }
-    const TracedCall& call = trace.threads[thread];
-    const std::string on = thread == 1 ? " on the second thread" : "";
-    if (call.inside != 0) {
-        return " in " + DescribeCall(call) + on;
-    }
-    if (call.kind == CallKind::None) {
-        return on;
-    }
-    return " between calls" + on + ", after " + DescribeCall(call);
+    TraceThisThread(-1);
+    writer.Line(kEndLine);
+    return status;
+}
+
+// In the forked child: this executable run afresh for the check; back only when it cannot be run.
+void runAfresh(const ValidationCheck& check, const std::string& path, const ValidationOptions& options,
+               const LineWriter& writer, int resumeFrom) {
+    const std::string numbers[] = {std::to_string(writer.Descriptor()), std::to_string(CallTraceDescriptor()),
+                                   std::to_string(options.level), options.expectPassthrough ? "1" : "0",
+                                   std::to_string(resumeFrom)};
+    const char* arguments[] = {
+        "orke-host",        kBatteryChildCommand, numbers[0].c_str(), numbers[1].c_str(), numbers[2].c_str(),
+        numbers[3].c_str(), numbers[4].c_str(),   check.name.c_str(), path.c_str(),       nullptr};
+    execv("/proc/self/exe", const_cast<char* const*>(arguments));
 }
 
 // One run of the check, in a child unless the battery runs in this process, from step `resumeFrom`.
@@ -67,52 +93,49 @@ IsolatedRun runAttempt(const ValidationCheck& check, const std::string& path,
     return RunIsolated(
         [&](LineWriter& writer) {
             if (!battery.inProcess) {
-                MarkFaultingThread();
+                runAfresh(check, path, options, writer, resumeFrom);
             }
-            TraceThisThread(0);
-            CheckContext context(path, options, writer, resumeFrom);
-            int status = 0;
-            try {
-                check.run(context);
-            } catch (const PluginException& exception) {
-                context.Fail(exception.what());
-                status = kEndedByPluginException;
-            }
-            TraceThisThread(-1);
-            return status;
+            return runHere(check, path, options, writer, resumeFrom, !battery.inProcess);
         },
         std::chrono::seconds(battery.timeoutSeconds), !battery.inProcess, battery.tick);
 }
 
-// What a run reported, and how it ended when it did not complete: where it crashed or hung. The last step it
-// marked goes to `lastStep` (-1 for none).
-void readAttempt(const IsolatedRun& run, const BatteryRun& battery, CheckResult& result, int& lastStep) {
-    std::string lastMark;
-    lastStep = -1;
+// What a run reported, and how it ended when it did not complete: where it crashed, hung or ended. The last
+// step it marked goes to `lastStep` (-1 for none); true when the check came to its end.
+bool readAttempt(const IsolatedRun& run, const BatteryRun& battery, CheckResult& result, int& lastStep) {
+    AttemptLines attempt;
     for (const std::string& line : run.lines) {
-        takeLine(line, result, lastMark, lastStep);
+        takeLine(line, result, attempt);
     }
+    lastStep = attempt.lastStep;
     const CallTraceSnapshot trace = ReadCallTrace();
-    const std::string during = lastMark.empty() ? "" : ", during " + lastMark;
+    const std::string during = attempt.lastMark.empty() ? "" : ", during " + attempt.lastMark;
     switch (run.end) {
     case IsolatedRun::End::Completed:
+        if (!attempt.ended) {
+            result.failures.Add(DescribeEndBeforeDone(trace, 0) + PlaceOfEnd(trace, false) + during);
+        }
         break;
     case IsolatedRun::End::Crashed:
-        result.failures.Add("the plug-in crashed (" + SignalName(run.signal) + ")" + placeOf(trace, true) +
+        result.failures.Add("the plug-in crashed (" + SignalName(run.signal) + ")" + PlaceOfEnd(trace, true) +
                             during);
         break;
     case IsolatedRun::End::TimedOut:
         result.failures.Add("no answer within " + std::to_string(battery.timeoutSeconds) + " s" +
-                            placeOf(trace, false) + during);
+                            PlaceOfEnd(trace, false) + during);
         break;
     case IsolatedRun::End::Failed:
-        if (run.exitStatus != kEndedByPluginException) {
+        if (!attempt.ended) {
+            result.failures.Add(DescribeEndBeforeDone(trace, run.exitStatus) + PlaceOfEnd(trace, false) +
+                                during);
+        } else if (run.exitStatus != kEndedByPluginException) {
             result.failures.Add("the check ended with status " + std::to_string(run.exitStatus) + during);
         }
         break;
     }
     result.output.insert(result.output.end(), run.output.begin(), run.output.end());
     result.outputLeftOut += run.outputLeftOut;
+    return attempt.ended && run.end != IsolatedRun::End::Crashed && run.end != IsolatedRun::End::TimedOut;
 }
 
 CheckResult runCheck(const ValidationCheck& check, const std::string& path, const ValidationOptions& options,
@@ -125,8 +148,7 @@ CheckResult runCheck(const ValidationCheck& check, const std::string& path, cons
     for (int attempt = 0; attempt < 200; ++attempt) {
         const IsolatedRun run = runAttempt(check, path, options, battery, resumeFrom);
         int lastStep = -1;
-        readAttempt(run, battery, result, lastStep);
-        if (run.end == IsolatedRun::End::Completed || !check.resumable || lastStep < 0) {
+        if (readAttempt(run, battery, result, lastStep) || !check.resumable || lastStep < 0) {
             break;
         }
         resumeFrom = lastStep + 1;
@@ -188,6 +210,41 @@ bool SelectChecks(int level, const std::vector<std::string>& names, std::vector<
         }
     }
     return true;
+}
+
+int RunBatteryChild(int argc, char** argv) {
+    if (argc != 8) {
+        return kExitUsage;
+    }
+    const int report = std::atoi(argv[1]);
+    const int trace = std::atoi(argv[2]);
+    ValidationOptions options;
+    options.level = std::atoi(argv[3]);
+    options.expectPassthrough = std::strcmp(argv[4], "1") == 0;
+    const int resumeFrom = std::atoi(argv[5]);
+    const std::string key = CheckNameKey(argv[6]);
+    const std::vector<ValidationCheck> all = ValidationChecks();
+    const auto check = std::find_if(all.begin(), all.end(), [&key](const ValidationCheck& candidate) {
+        return CheckNameKey(candidate.name) == key;
+    });
+    LineWriter writer(report);
+    if (check == all.end()) {
+        writer.Line("fail there is no check '" + std::string(argv[6]) + "'");
+        return kExitFailure;
+    }
+    // As the forked child had it: what is printed reaches the parent at once, and a fault ends the process
+    // by its signal whatever handler the start-up put in place.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    UseDefaultFaultHandling();
+    if (trace >= 0) {
+        JoinCallTrace(trace);
+    }
+    if (options.level >= kGuardedBuffersFrom) {
+        UseGuardedHeap(options.level >= kGuardedHeapFrom ? 0 : kGuardedBufferSize);
+    }
+    const int status = runHere(*check, argv[7], options, writer, resumeFrom, true);
+    std::fflush(nullptr);
+    _exit(status);
 }
 
 std::vector<CheckResult> RunBattery(const std::string& path, const ValidationOptions& options,

@@ -53,8 +53,18 @@ bool SelectChecks(int level, const std::vector<std::string>& names, std::vector<
 
 // Runs `checks` in order on the plug-in at `path`, each in its own child process (unless `run.inProcess`),
 // and stops after a failed "load". `printed`, when given, gets each result as it is known.
+//
+// Each child runs the tool afresh (this executable with kBatteryChildCommand), so that every check starts
+// from the same process whatever ran before it: a plug-in's fault that depends on what its heap held is found
+// alike in the whole battery, in a sweep and with the check alone. A check that does not come to its end (the
+// plug-in crashed, hung, or ended the process itself with any status) fails, saying how and in which call.
 std::vector<CheckResult> RunBattery(const std::string& path, const ValidationOptions& options,
                                     const std::vector<ValidationCheck>& checks, const BatteryRun& run,
                                     const std::function<void(const CheckResult&)>& printed = {});
+
+// The first argument by which the tool runs as a battery's child, and that child's entry (the arguments from
+// there on, as RunBattery passes them). Not a command for users.
+inline constexpr char kBatteryChildCommand[] = "--battery-child";
+int RunBatteryChild(int argc, char** argv);
 
 } // namespace orke::host

@@ -23,6 +23,11 @@ inline constexpr int kUnclaimedRequestsFrom = 7;
 // The level from which requests carry arguments no careful host sends (null pointers, programs it lacks).
 inline constexpr int kHostileArgumentsFrom = 9;
 inline constexpr int kEveryWarningFailsFrom = 10;
+// The levels from which the plug-in's memory comes from the guarded heap in the child of each check: its
+// buffers (blocks of kGuardedBufferSize bytes and more) from the default level, every block from level 8.
+inline constexpr int kGuardedBuffersFrom = 5;
+inline constexpr size_t kGuardedBufferSize = 1024;
+inline constexpr int kGuardedHeapFrom = 8;
 
 struct ValidationOptions {
     bool expectPassthrough = false;

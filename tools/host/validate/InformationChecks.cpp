@@ -25,20 +25,14 @@ struct TextProbe {
 };
 
 TextProbe probeText(const Effect& effect, int32_t opcode, int32_t index, size_t field, intptr_t value = 0) {
-    constexpr char kMarker = static_cast<char>(0xA5);
-    std::vector<char> buffer(kTextBufferSize, kMarker);
+    const TextAnswer answer = effect.AskText(opcode, index, value, static_cast<char>(0xA5));
     TextProbe probe;
-    probe.answer = effect.Dispatch(opcode, index, value, buffer.data());
-    for (char c : buffer) {
-        probe.written = probe.written || c != kMarker;
-    }
-    const void* nul = std::memchr(buffer.data(), '\0', buffer.size());
-    const size_t length =
-        nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - buffer.data()) : field;
-    probe.terminated = nul != nullptr && length < field;
-    probe.ended = nul != nullptr;
-    probe.text.assign(buffer.data(), std::min(length, field));
-    probe.whole.assign(buffer.data(), nul != nullptr ? length : 0);
+    probe.answer = answer.answer;
+    probe.written = answer.written > 0;
+    probe.terminated = answer.ended && answer.bytes.size() < field;
+    probe.ended = answer.ended;
+    probe.text = probe.written ? answer.bytes.substr(0, field) : "";
+    probe.whole = answer.ended ? answer.bytes : "";
     return probe;
 }
 
@@ -151,8 +145,8 @@ void CheckPrograms(CheckContext& context) {
         checkField(context, indexed, what + " (asked by index)", kProgramNameField);
         effect.SetProgram(program);
         if (effect.Program() != program) {
-            context.Fail("switching to program " + std::to_string(program) + " leaves program " +
-                         std::to_string(effect.Program()));
+            context.Problem(kMinorFaultsFailFrom, "switching to program " + std::to_string(program) +
+                                                      " leaves program " + std::to_string(effect.Program()));
         }
         const TextProbe current = probeText(effect, effGetProgramName, 0, kProgramNameField);
         checkField(context, current, what, kProgramNameField);
@@ -261,8 +255,9 @@ void CheckParameterText(CheckContext& context) {
             }
             const std::string again = effect.ParameterDisplay(index);
             if (again != shown) {
-                context.Fail("parameter " + std::to_string(index) + " shows '" + shown +
-                             "', but set from that text it shows '" + again + "'");
+                context.Problem(kMinorFaultsFailFrom, "parameter " + std::to_string(index) + " shows '" +
+                                                          shown + "', but set from that text it shows '" +
+                                                          again + "'");
                 break;
             }
         }

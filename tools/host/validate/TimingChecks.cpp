@@ -4,7 +4,7 @@
 
 #include "CallTrace.h"
 #include "ProcessingHarness.h"
-#include "RealtimeWatch.h"
+#include "RealtimeReport.h"
 
 #include <algorithm>
 #include <cmath>
@@ -154,15 +154,23 @@ void CheckRealtimeSafety(CheckContext& context) {
     const RealtimeTally tally = TakeRealtimeTally();
     const int64_t processCalls = t_tracedCall != nullptr ? t_tracedCall->processCalls : 0;
     session->Finish(false);
+    if (!ReportRealtimeActs(context, tally, processCalls, "")) {
+        context.Note("no allocation, release, lock, sleep, memory mapping or file operation in " +
+                     Counted(processCalls, "process call") + " of 64, 256 and " +
+                     std::to_string(kValidationMaxBlock) + " frames");
+    }
+}
+
+bool ReportRealtimeActs(CheckContext& context, const RealtimeTally& tally, int64_t processCalls,
+                        const std::string& during) {
     if (tally.first == RealtimeAct::None) {
-        context.Note("no allocation, release or lock in " + Counted(processCalls, "process call") +
-                     " of 64, 256 and " + std::to_string(kValidationMaxBlock) + " frames");
-        return;
+        return false;
     }
     std::string counts;
     for (const auto& [count, noun] :
          {std::pair{tally.allocations, "allocation"}, std::pair{tally.releases, "release"},
-          std::pair{tally.locks, "blocking lock"}}) {
+          std::pair{tally.locks, "blocking lock"}, std::pair{tally.sleeps, "sleep"},
+          std::pair{tally.mappings, "memory mapping"}, std::pair{tally.files, "file operation"}}) {
         if (count > 0) {
             counts += (counts.empty() ? "" : ", ") + Counted(count, noun);
         }
@@ -170,8 +178,10 @@ void CheckRealtimeSafety(CheckContext& context) {
     context.Problem(kRealtimeFailsFrom,
                     counts + " inside " + Counted(tally.callsWithActs, "process call") + " of " +
                         std::to_string(processCalls) + "; the first: " +
-                        DescribeRealtimeAct(tally.first, tally.firstSize, tally.firstCaller) + ", in the " +
-                        Ordinal(tally.firstProcessCall) + " process call since resume");
+                        DescribeRealtimeAct(tally.first, tally.firstSize, tally.firstCaller) +
+                        (tally.firstDuringEvents ? ", in the events handed to the " : ", in the ") +
+                        Ordinal(tally.firstProcessCall) + " process call since resume" + during);
+    return true;
 }
 
 void CheckLatency(CheckContext& context) {

@@ -53,8 +53,8 @@ std::vector<ValidationCheck> ValidationChecks() {
         {"calls-from-a-second-thread", 5,
          "parameter and program calls from a second thread during processing", CheckSecondThread},
         {"real-time-safety", 5,
-         "memory allocated or released, and blocking locks taken, inside process calls: a warning below "
-         "level 6, a failure from it",
+         "memory allocated or released, blocking locks, sleeping, memory mapped or unmapped and files "
+         "opened, read or written inside process calls: a warning below level 6, a failure from it",
          CheckRealtimeSafety},
         {"suspend-resume", 4, "20 rounds of resume, process and suspend", CheckSuspendResume},
         {"sample-rate-changes", 4, "44100, 96000, 22050, 48000, 192000, 8000 and 44100 Hz in turn",
