@@ -8,6 +8,10 @@
 
 namespace orke::host {
 
+// Faults that harm no host's audio (a display text that sets another value, the program number reported
+// after a switch) warn below this level and fail from it.
+inline constexpr int kMinorFaultsFailFrom = 7;
+
 struct ValidationCheck {
     std::string name;
     int level;         // the lowest strictness level at which it runs
@@ -47,6 +51,9 @@ void CheckLatency(CheckContext& context);
 void CheckParameterFuzz(CheckContext& context);
 void CheckSecondThread(CheckContext& context);
 void CheckRealtimeSafety(CheckContext& context);
+void CheckBufferLayouts(CheckContext& context);
+void CheckChannelSetups(CheckContext& context);
+void CheckNotes(CheckContext& context);
 
 // What a careless or hostile host does.
 void CheckRequestsOutOfSequence(CheckContext& context);
