@@ -55,6 +55,9 @@ const OptionTable<RenderOptions> kOptions = {
          "measure the plug-in's delay with an impulse and print it beside the declared delay"),
     Flag("compensate", &RenderOptions::compensate,
          "shift OUT earlier by the declared delay, rendering that much longer so nothing is cut"),
+    Flag("strict", &RenderOptions::strict,
+         "fail, leaving OUT unwritten, when the plug-in makes NaN, infinity or samples beyond\n"
+         "+24 dBFS (without it they are warned of, with the first frame and channel)"),
 };
 
 const CommandOptions kCommand = {

@@ -10,10 +10,61 @@
 #include "Transport.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace orke::host {
 namespace {
+
+// Samples no render should make, the first of each kind where OUT has it: a plug-in's NaN or infinity is
+// written as whatever the format makes of it, and a sample beyond +24 dBFS is a gain gone wrong.
+struct OddSamples {
+    static constexpr float kLoudest = 15.848932f; // +24 dBFS
+    struct First {
+        const char* kind; // before "sample", and what stands after it
+        const char* beyond;
+        int64_t count = 0;
+        int64_t frame = 0;
+        int32_t channel = 0;
+    };
+    First nan{"NaN ", ""};
+    First infinite{"infinite ", ""};
+    First loud{"", " beyond +24 dBFS"};
+
+    void Look(const float* channel, int64_t from, int64_t to, int32_t c, int64_t firstFrame) {
+        for (int64_t i = from; i < to; ++i) {
+            const float sample = channel[i];
+            if (std::isnan(sample)) {
+                note(nan, firstFrame + i - from, c);
+            } else if (std::isinf(sample)) {
+                note(infinite, firstFrame + i - from, c);
+            } else if (std::fabs(sample) > kLoudest) {
+                note(loud, firstFrame + i - from, c);
+            }
+        }
+    }
+    // A warning per kind found; whether there was any.
+    bool Warn(const std::string& output, std::ostream& err) const {
+        for (const First* first : {&nan, &infinite, &loud}) {
+            if (first->count > 0) {
+                RenderWarning(err, output + " holds " + std::to_string(first->count) + " " + first->kind +
+                                       (first->count == 1 ? "sample" : "samples") + first->beyond +
+                                       ", the first at frame " + std::to_string(first->frame) +
+                                       " of channel " + std::to_string(first->channel));
+            }
+        }
+        return nan.count + infinite.count + loud.count > 0;
+    }
+
+private:
+    static void note(First& first, int64_t frame, int32_t channel) {
+        // Channels are looked at one after another: the first is the earliest frame, then the lowest channel.
+        if (first.count++ == 0 || frame < first.frame) {
+            first.frame = frame;
+            first.channel = channel;
+        }
+    }
+};
 
 // What the loop keeps from block to block.
 struct Blocks {
@@ -37,6 +88,7 @@ struct Blocks {
     int64_t rendered = 0; // frames processed so far
     int64_t written = 0;  // frames in OUT so far
     int64_t inputRead = 0;
+    OddSamples odd;
 };
 
 // The plug-in's declared delay, which --compensate leaves out of OUT; a delay beyond a minute is no
@@ -96,6 +148,7 @@ bool writeBlock(RenderSession& session, Blocks& blocks, int32_t frames, std::str
     const int32_t kept = session.kept;
     for (int32_t c = 0; c < kept; ++c) {
         const float* channel = blocks.buffers.output[static_cast<size_t>(c)].data();
+        blocks.odd.Look(channel, skip, frames, c, blocks.written);
         for (int64_t i = skip; i < frames; ++i) {
             blocks.interleaved[static_cast<size_t>((i - skip) * kept + c)] = channel[i];
         }
@@ -138,6 +191,10 @@ int RunRenderLoop(RenderPlan& plan, RenderSession& session, std::ostream& out, s
     progress.Finish();
     effect.StopProcess();
     effect.Suspend();
+    if (blocks.odd.Warn(options.output, err) && options.strict) {
+        error = "--strict: " + options.output + " is not written, as it would hold such samples";
+        return kExitFailure;
+    }
     if (!session.output->Commit(error)) {
         return kExitFailure;
     }

@@ -39,6 +39,7 @@ struct RenderOptions {
     int64_t channels = 0; // 0: all outputs
     bool reportLatency = false;
     bool compensate = false;
+    bool strict = false;
 };
 
 struct RenderPlan {

@@ -74,8 +74,17 @@ int checkFit(const RenderPlan& plan, RenderSession& session, std::string& error)
     return kExitSuccess;
 }
 
+void warnOfCutInput(const InputFile* file, const std::string& path, std::ostream& err) {
+    if (file != nullptr && file->DeclaredFrames() > file->Info().frames) {
+        RenderWarning(err, path + " is cut short: it holds " + Counted(file->Info().frames, "frame") +
+                               " of the " + std::to_string(file->DeclaredFrames()) + " its header declares");
+    }
+}
+
 void noteWhatIsLeftOut(const RenderPlan& plan, const RenderSession& session, std::ostream& err) {
     const RenderOptions& options = plan.options;
+    warnOfCutInput(plan.input.get(), options.input, err);
+    warnOfCutInput(plan.sidechain.get(), options.sidechain, err);
     Effect& effect = *session.plugin->effect;
     const int32_t inputs = effect.NumInputs();
     if (plan.input && session.inputChannels + session.sidechainChannels < inputs) {
@@ -174,6 +183,10 @@ int reportLatency(const RenderPlan& plan, const RenderSession& session, std::ost
 
 void RenderNote(std::ostream& err, const std::string& message) {
     err << "orke-host process: note: " << message << '\n';
+}
+
+void RenderWarning(std::ostream& err, const std::string& message) {
+    err << "orke-host process: warning: " << message << '\n';
 }
 
 int SetUpRender(const RenderPlan& plan, RenderSession& session, std::ostream& out, std::ostream& err,

@@ -32,5 +32,7 @@ int SetUpRender(const RenderPlan& plan, RenderSession& session, std::ostream& ou
 
 // "orke-host process: note: ...", a remark on standard error that does not stop the render.
 void RenderNote(std::ostream& err, const std::string& message);
+// "orke-host process: warning: ...", something amiss in what the render reads or makes; the render goes on.
+void RenderWarning(std::ostream& err, const std::string& message);
 
 } // namespace orke::host

@@ -240,6 +240,15 @@ int sweep(const CommandLine& line, std::ostream& out, std::ostream& err) {
     if (!kOptions.Fill(line, options, error)) {
         return UsageError(kCommand, error, err);
     }
+    // A folder the user names must be one; of the folders hosts scan, those missing are only not there.
+    for (const std::string& folder : line.Positionals()) {
+        std::error_code unused;
+        if (!fs::is_directory(folder, unused)) {
+            return CommandError(
+                kCommand, kExitUsage,
+                folder + (fs::exists(folder, unused) ? " is not a folder" : " does not exist"), err);
+        }
+    }
     const std::vector<std::string> folders =
         line.Positionals().empty() ? defaultFolders() : line.Positionals();
     ModuleSearch search;

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 namespace orke::host {
 namespace {
@@ -139,6 +140,53 @@ int withSampleFormat(int major, int inputFormat) {
     return 0;
 }
 
+// What a RIFF WAVE file's header says, read apart from libsndfile, which takes a cut file's length from its
+// size and refuses a zero rate without saying so.
+struct WaveHeader {
+    bool read = false;
+    uint32_t rate = 0;
+    uint32_t blockAlign = 0;
+    int64_t dataBytes = -1; // -1: no data chunk, or a size a streaming writer leaves unknown
+};
+
+uint32_t littleEndian(const unsigned char* bytes, int count) {
+    uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i) {
+        value = (value << 8) | bytes[i];
+    }
+    return value;
+}
+
+WaveHeader readWaveHeader(const std::string& path) {
+    WaveHeader header;
+    std::ifstream file(path, std::ios::binary);
+    unsigned char riff[12];
+    if (!file.read(reinterpret_cast<char*>(riff), sizeof riff) || std::memcmp(riff, "RIFF", 4) != 0 ||
+        std::memcmp(riff + 8, "WAVE", 4) != 0) {
+        return header;
+    }
+    unsigned char chunk[8];
+    while (file.read(reinterpret_cast<char*>(chunk), sizeof chunk)) {
+        const uint32_t size = littleEndian(chunk + 4, 4);
+        if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16) {
+            unsigned char format[16];
+            if (!file.read(reinterpret_cast<char*>(format), sizeof format)) {
+                break;
+            }
+            header.read = true;
+            header.rate = littleEndian(format + 4, 4);
+            header.blockAlign = littleEndian(format + 12, 2);
+            file.seekg(size - 16 + (size & 1), std::ios::cur);
+        } else if (std::memcmp(chunk, "data", 4) == 0) {
+            header.dataBytes = size == 0 || size == 0xFFFFFFFFu ? -1 : int64_t{size};
+            break;
+        } else {
+            file.seekg(int64_t{size} + (size & 1), std::ios::cur);
+        }
+    }
+    return header;
+}
+
 } // namespace
 
 bool ParseFormat(const std::string& text, int inputFormat, int& format, std::string& error) {
@@ -221,6 +269,11 @@ std::unique_ptr<InputFile> InputFile::Open(const std::string& path, std::string&
         error = "cannot read " + path + ": it is a folder";
         return nullptr;
     }
+    const WaveHeader header = readWaveHeader(path);
+    if (header.read && header.rate == 0) {
+        error = "cannot read " + path + ": its header gives a sample rate of 0 Hz";
+        return nullptr;
+    }
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (file == nullptr) {
@@ -229,10 +282,15 @@ std::unique_ptr<InputFile> InputFile::Open(const std::string& path, std::string&
     }
     if (info.channels <= 0 || info.samplerate <= 0) {
         sf_close(file);
-        error = "cannot read " + path + ": no channels or no sample rate";
+        error = "cannot read " + path + ": " +
+                (info.channels <= 0 ? "it has no channels" : "it has no sample rate");
         return nullptr;
     }
-    return std::unique_ptr<InputFile>(new InputFile(file, info));
+    auto input = std::unique_ptr<InputFile>(new InputFile(file, info));
+    if (header.dataBytes >= 0 && header.blockAlign > 0) {
+        input->m_declared = header.dataBytes / header.blockAlign;
+    }
+    return input;
 }
 
 InputFile::~InputFile() {

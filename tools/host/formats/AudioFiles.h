@@ -4,6 +4,7 @@
 
 #include <sndfile.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,8 @@ public:
     InputFile& operator=(const InputFile&) = delete;
 
     const SF_INFO& Info() const { return m_info; }
+    // The frames a WAV file's header declares, which a file cut short does not hold; -1 when not known.
+    int64_t DeclaredFrames() const { return m_declared; }
     // Reads up to `frames` interleaved frames; the count read, 0 at the end.
     sf_count_t Read(float* interleaved, sf_count_t frames);
 
@@ -41,6 +44,7 @@ private:
         , m_info(info) {}
     SNDFILE* m_file;
     SF_INFO m_info;
+    int64_t m_declared = -1;
 };
 
 class OutputFile {

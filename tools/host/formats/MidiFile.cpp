@@ -43,19 +43,20 @@ public:
         return true;
     }
     // A variable-length quantity: at most four bytes of seven bits each.
-    bool Variable(uint32_t& value) {
+    enum class Quantity { Read, Ended, TooLong };
+    Quantity Variable(uint32_t& value) {
         value = 0;
         for (int i = 0; i < 4; ++i) {
             uint8_t byte = 0;
             if (!Byte(byte)) {
-                return false;
+                return Quantity::Ended;
             }
             value = (value << 7) | (byte & 0x7Fu);
             if ((byte & 0x80) == 0) {
-                return true;
+                return Quantity::Read;
             }
         }
-        return false;
+        return Quantity::TooLong;
     }
     bool Skip(size_t count) {
         if (count > Left()) {
@@ -92,10 +93,15 @@ bool parseTrack(Bytes track, size_t base, TrackParts& parts, uint64_t& endTick, 
         error = what + " at byte " + std::to_string(base + track.Offset());
         return false;
     };
+    // A quantity of five bytes or more is no MIDI file's, however long the track.
+    auto tooLong = [&](const std::string& what) {
+        return fail(what + " runs over the four bytes a variable-length quantity may take");
+    };
     while (!track.AtEnd()) {
         uint32_t delta = 0;
-        if (!track.Variable(delta)) {
-            return fail("the track ends inside an event's time");
+        if (const auto read = track.Variable(delta); read != Bytes::Quantity::Read) {
+            return read == Bytes::Quantity::TooLong ? tooLong("an event's time")
+                                                    : fail("the track ends inside an event's time");
         }
         tick += delta;
         uint8_t status = 0;
@@ -106,7 +112,11 @@ bool parseTrack(Bytes track, size_t base, TrackParts& parts, uint64_t& endTick, 
             uint8_t type = 0;
             uint32_t length = 0;
             track.Skip(1);
-            if (!track.Byte(type) || !track.Variable(length) || length > track.Left()) {
+            const auto read = track.Byte(type) ? track.Variable(length) : Bytes::Quantity::Ended;
+            if (read == Bytes::Quantity::TooLong) {
+                return tooLong("a meta event's length");
+            }
+            if (read == Bytes::Quantity::Ended || length > track.Left()) {
                 return fail("a meta event runs past the end of its track");
             }
             const uint8_t* body = track.Here();
@@ -132,7 +142,11 @@ bool parseTrack(Bytes track, size_t base, TrackParts& parts, uint64_t& endTick, 
         if (status == 0xF0 || status == 0xF7) {
             uint32_t length = 0;
             track.Skip(1);
-            if (!track.Variable(length) || !track.Skip(length)) {
+            const auto read = track.Variable(length);
+            if (read == Bytes::Quantity::TooLong) {
+                return tooLong("a system-exclusive event's length");
+            }
+            if (read == Bytes::Quantity::Ended || !track.Skip(length)) {
                 return fail("a system-exclusive event runs past the end of its track");
             }
             running = 0;

@@ -240,3 +240,101 @@ TEST(OrkeHostRender, OutsExtensionChoosesItsFormat) {
         EXPECT_EQ(readSound(folder.Path(name)).info.format, format) << name;
     }
 }
+
+TEST(OrkeHostRender, OddSamplesAreWarnedOfAndStrictRefusesThemButNoExample) {
+    ScratchFolder folder;
+    const std::string out = folder.Path("out.wav");
+    const std::string planted = PLANTED_OUTPUT_ODD_PATH;
+    const std::string warnings = "orke-host process: warning: " + out +
+                                 " holds 1 NaN sample, the first at frame 1000 of channel 1\n" +
+                                 "orke-host process: warning: " + out +
+                                 " holds 1 infinite sample, the first at frame 1500 of channel 0\n" +
+                                 "orke-host process: warning: " + out +
+                                 " holds 2 samples beyond +24 dBFS, the first at frame 2000 of channel 1\n";
+    const ToolRun warned = RunTool({"process", "--length", "0.1", "--block", "300", planted, out});
+    EXPECT_EQ(warned.exitCode, 0);
+    EXPECT_EQ(warned.err, warnings);
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"out.wav"});
+    std::filesystem::remove(out);
+    const ToolRun strict = RunTool({"process", "--strict", "--length", "0.1", planted, out});
+    EXPECT_EQ(strict.exitCode, 1);
+    EXPECT_EQ(strict.err, warnings + "orke-host process: --strict: " + out +
+                              " is not written, as it would hold such samples\n");
+    EXPECT_TRUE(folder.Files().empty());
+
+    // Every example renders strictly: the effects noise beyond full scale, the synth a chord.
+    writeNoise(folder.Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 48000, 24000);
+    WriteBytes(folder.Path("chord.mid"), MidiFileBytes(0, 480,
+                                                       {MidiTrack({{0, {0x90, 48, 127}},
+                                                                   {0, {64, 127}},
+                                                                   {0, {0x90, 79, 127}},
+                                                                   {480, {0x80, 48, 0}},
+                                                                   {0, {64, 0}},
+                                                                   {0, {79, 0}}})}));
+    for (const std::string example : {IDLEWIRE_PATH, ORKEGAIN_PATH, ORKEFILTER_PATH, ORKEECHO_PATH}) {
+        if (!example.empty()) {
+            const ToolRun run =
+                RunTool({"process", "--strict", "--tail", "1", example, folder.Path("in.wav"), out});
+            EXPECT_EQ(run.exitCode, 0) << example << ": " << run.err;
+        }
+    }
+    if (!std::string(ORKESYNTH_PATH).empty()) {
+        const ToolRun run = RunTool(
+            {"process", "--strict", "--midi", folder.Path("chord.mid"), "--tail", "1", ORKESYNTH_PATH, out});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+    }
+}
+
+// A WAV file's header as a writer leaves it: `declared` data bytes at `rate`, of which `frames` 16-bit mono
+// frames are there.
+Bytes waveBytes(uint32_t rate, uint32_t frames, uint32_t declared) {
+    Bytes bytes = {'R', 'I', 'F', 'F'};
+    auto little = [&bytes](uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) {
+            bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+        }
+    };
+    little(36 + declared, 4);
+    for (const char* word : {"WAVE", "fmt "}) {
+        bytes.insert(bytes.end(), word, word + 4);
+    }
+    little(16, 4);
+    little(1, 2); // PCM
+    little(1, 2);
+    little(rate, 4);
+    little(rate * 2, 4);
+    little(2, 2);
+    little(16, 2);
+    bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
+    little(declared, 4);
+    bytes.resize(bytes.size() + 2 * frames, 0x10);
+    return bytes;
+}
+
+TEST(OrkeHostRender, CutInputsRatelessInputsAndSweepsOfNoFolderAreNamed) {
+    ScratchFolder folder;
+    WriteBytes(folder.Path("cut.wav"), waveBytes(48000, 1000, 2 * 4800));
+    WriteBytes(folder.Path("streamed.wav"), waveBytes(48000, 1000, 0xFFFFFFFF)); // a size left unknown
+    WriteBytes(folder.Path("rateless.wav"), waveBytes(0, 1000, 2 * 1000));
+    const std::string out = folder.Path("out.wav");
+    const ToolRun cut = RunTool({"process", "--channels", "1", IDLEWIRE_PATH, folder.Path("cut.wav"), out});
+    EXPECT_EQ(cut.exitCode, 0);
+    EXPECT_EQ(lineStarting("\n" + cut.err, "orke-host process: warning:"),
+              "orke-host process: warning: " + folder.Path("cut.wav") +
+                  " is cut short: it holds 1000 frames of the 4800 its header declares");
+    const ToolRun streamed =
+        RunTool({"process", "--channels", "1", IDLEWIRE_PATH, folder.Path("streamed.wav"), out});
+    EXPECT_EQ(streamed.exitCode, 0);
+    EXPECT_EQ(streamed.err.find("warning"), std::string::npos) << streamed.err;
+    const ToolRun rateless = RunTool({"process", IDLEWIRE_PATH, folder.Path("rateless.wav"), out});
+    EXPECT_EQ(rateless.exitCode, 1);
+    EXPECT_EQ(rateless.err, "orke-host process: cannot read " + folder.Path("rateless.wav") +
+                                ": its header gives a sample rate of 0 Hz\n");
+    for (const auto& [path, what] : {std::pair{folder.Path("missing"), " does not exist"},
+                                     std::pair{folder.Path("cut.wav"), " is not a folder"}}) {
+        const ToolRun sweep = RunTool({"sweep", folder.path, path});
+        EXPECT_EQ(sweep.exitCode, 2) << path;
+        EXPECT_EQ(sweep.out, "");
+        EXPECT_EQ(sweep.err, "orke-host sweep: " + path + what + " (see orke-host sweep --help)\n");
+    }
+}

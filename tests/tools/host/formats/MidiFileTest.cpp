@@ -58,7 +58,13 @@ TEST(MidiFile, RefusesEveryBrokenFileWithItsReason) {
         {withTrack(0, 480, MidiTrack({{0, {0xFF, 0x51, 2, 1, 2}}})), "holds no tempo"},
         {withTrack(0, 480, MidiTrack({{0, {0xFF, 0x58, 2, 3, 9}}})), "holds no time signature"},
         {withTrack(0, 480, MidiTrack({{0, {0xFF, 0x01, 0x7F}}})), "meta event runs past"},
-        {withTrack(0, 480, MidiTrack({{0, {0xF0, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F}}})), "system-exclusive event"},
+        {withTrack(0, 480, MidiTrack({{0, {0xF0, 0x8F, 0xFF, 0xFF, 0x7F}}})), "system-exclusive event runs"},
+        {withTrack(0, 480, MidiTrack({{0, {0xF0, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F}}})),
+         "system-exclusive event's length runs over the four bytes"},
+        {withTrack(0, 480, MidiTrack({{0, {0xFF, 0x01, 0x81, 0x81, 0x81, 0x81, 0x01}}})),
+         "meta event's length runs over"},
+        {withTrack(0, 480, {'M', 'T', 'r', 'k', 0, 0, 0, 5, 0x81, 0x81, 0x81, 0x81, 0x00}),
+         "an event's time runs over the four bytes"},
         {withTrack(0, 480, {'M', 'T', 'r', 'k', 0, 0, 0, 2, 0x81, 0x80}), "ends inside an event's time"},
     };
     for (const auto& [bytes, reason] : cases) {
