@@ -194,6 +194,10 @@ int SetUpRender(const RenderPlan& plan, RenderSession& session, std::ostream& ou
     const RenderOptions& options = plan.options;
     SetHostSampleRate(plan.sampleRate);
     SetHostBlockSize(options.block);
+    // From the entry on: a plug-in may end the process in any call.
+    session.removeOutput = std::make_unique<FaultActionScope>(
+        kCrashSignals | kEndSignals | kPluginEnds, FaultStage::Tidy, [](int) { RemovePendingFile(); });
+    session.crash = std::make_unique<CrashReport>(options.plugin, options.output);
     if (!(session.plugin = HostedPlugin::Load(options.plugin, error))) {
         return kExitFailure;
     }
@@ -205,9 +209,6 @@ int SetUpRender(const RenderPlan& plan, RenderSession& session, std::ostream& ou
     if (!ApplyEffectSetup(effect, options.setup, error)) {
         return kExitFailure;
     }
-    session.removeOutput = std::make_unique<FaultActionScope>(kCrashSignals | kEndSignals, FaultStage::Tidy,
-                                                              [](int) { RemovePendingFile(); });
-    session.crash = std::make_unique<CrashReport>(options.plugin, options.output);
     if (!(session.output =
               OutputFile::Create(options.output, plan.format, session.kept, plan.sampleRate, error))) {
         return kExitFailure;

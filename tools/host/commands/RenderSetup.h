@@ -14,14 +14,15 @@
 namespace orke::host {
 
 struct RenderSession {
+    // A crash or a request to end removes OUT's temporary file first; a crash inside the plug-in, or the
+    // plug-in ending the process, is then reported as its own. Both outlive the plug-in, whose close may
+    // do either.
+    std::unique_ptr<FaultActionScope> removeOutput;
+    std::unique_ptr<CrashReport> crash;
     std::unique_ptr<HostedPlugin> plugin;
     int32_t inputChannels = 0;     // IN's
     int32_t sidechainChannels = 0; // the sidechain's, after IN's
     int32_t kept = 0;              // the outputs OUT gets
-    // A crash or a request to end removes OUT's temporary file first; a crash inside the plug-in is then
-    // reported as its own.
-    std::unique_ptr<FaultActionScope> removeOutput;
-    std::unique_ptr<CrashReport> crash;
     std::unique_ptr<OutputFile> output;
 };
 

@@ -18,7 +18,7 @@ namespace orke::host {
 namespace {
 
 // Everything the action reads is set before it is registered; it only formats a number and writes.
-char g_before[4200]; // "orke-host process: PLUGIN crashed ("
+char g_plugin[4200]; // "orke-host process: PLUGIN"
 char g_after[4200];  // "; OUT is not written\n"
 pid_t g_renderThread = 0;
 std::atomic<int64_t> g_frame{0};
@@ -29,24 +29,46 @@ void writeText(const char* text) {
     WriteAll(STDERR_FILENO, text, std::strlen(text));
 }
 
-// A fault on the rendering thread outside a plug-in call is orke-host's own: left to the handler before.
-void reportCrash(int signal) {
-    const bool pluginThread = static_cast<pid_t>(syscall(SYS_gettid)) != g_renderThread;
-    if (!pluginThread && !TracedThreadInside(0)) {
-        return;
-    }
-    char number[24];
-    char* digit = number + sizeof number;
+// `value` in decimal at the end of `text`; the first digit (or sign) returned.
+char* decimal(int64_t value, char (&text)[24]) {
+    char* digit = text + sizeof text;
     *--digit = '\0';
-    auto frame = static_cast<uint64_t>(g_frame.load(std::memory_order_relaxed));
+    uint64_t rest = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
     do {
-        *--digit = static_cast<char>('0' + frame % 10);
-        frame /= 10;
-    } while (frame != 0);
-    writeText(g_before);
-    writeText(KnownSignalName(signal)); // a crash signal, all of them named
-    writeText(") at frame ");
-    writeText(digit);
+        *--digit = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    if (value < 0) {
+        *--digit = '-';
+    }
+    return digit;
+}
+
+// A fault on the rendering thread outside a plug-in call is orke-host's own: left to the handler before.
+// Signal 0 is the plug-in ending the process itself, which the render must not take for its own success.
+void reportCrash(int signal) {
+    char frame[24];
+    char status[24];
+    if (signal == 0) {
+        int32_t code = 0;
+        const ProcessEnd how = NotedProcessEnd(code);
+        writeText(g_plugin);
+        writeText(" ended the process (");
+        writeText(ProcessEndName(how));
+        writeText("(");
+        writeText(decimal(code, status));
+        writeText(")) at frame ");
+    } else {
+        const bool pluginThread = static_cast<pid_t>(syscall(SYS_gettid)) != g_renderThread;
+        if (!pluginThread && !TracedThreadInside(0)) {
+            return;
+        }
+        writeText(g_plugin);
+        writeText(" crashed (");
+        writeText(KnownSignalName(signal)); // a crash signal, all of them named
+        writeText(") at frame ");
+    }
+    writeText(decimal(g_frame.load(std::memory_order_relaxed), frame));
     writeText(g_after);
     _exit(kExitFailure);
 }
@@ -60,11 +82,12 @@ void copyText(char (&field)[4200], const std::string& text) {
 } // namespace
 
 CrashReport::CrashReport(const std::string& plugin, const std::string& output) {
-    copyText(g_before, "orke-host process: " + plugin + " crashed (");
+    copyText(g_plugin, "orke-host process: " + plugin);
     copyText(g_after, "; " + output + " is not written\n");
     g_renderThread = static_cast<pid_t>(syscall(SYS_gettid));
     g_frame.store(0);
-    m_action = std::make_unique<FaultActionScope>(kCrashSignals, FaultStage::Report, reportCrash);
+    m_action =
+        std::make_unique<FaultActionScope>(kCrashSignals | kPluginEnds, FaultStage::Report, reportCrash);
 }
 
 CrashReport::~CrashReport() = default;

@@ -15,7 +15,8 @@ class CrashReport {
 public:
     // From now until destruction, a fault (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) inside a call into the
     // plug-in, as the call trace of this thread (traced in slot 0) tells, or on a thread of the plug-in's
-    // own, is reported as `plugin`'s crash; `output` is named as not written.
+    // own, is reported as `plugin`'s crash; `output` is named as not written. So is the plug-in ending the
+    // process itself (exit, _exit), which would otherwise end the render with the plug-in's status.
     CrashReport(const std::string& plugin, const std::string& output);
     ~CrashReport();
 

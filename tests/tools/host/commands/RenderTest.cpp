@@ -216,15 +216,21 @@ TEST(OrkeHostRender, LatencySidechainAndKeptChannels) {
     EXPECT_EQ(delayed.Channel(0)[100], in.Channel(0)[0]);
 }
 
-TEST(OrkeHostRender, APluginThatCrashesMidRenderIsNamedWithItsFrameAndLeavesNoFile) {
-    ScratchFolder folder;
-    const ToolRun run =
-        RunTool({"process", "--length", "1", RECORDER_INSTRUMENT_PATH, folder.Path("out.wav")}, nullptr, ".",
-                "ORKE_RECORDER_CRASH_AT=5000");
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "orke-host process: " RECORDER_INSTRUMENT_PATH " crashed (SIGSEGV) at frame 4608; " +
-                           folder.Path("out.wav") + " is not written\n");
-    EXPECT_TRUE(folder.Files().empty());
+TEST(OrkeHostRender, APluginThatCrashesOrEndsTheProcessMidRenderIsNamedWithItsFrameAndLeavesNoFile) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {RECORDER_INSTRUMENT_PATH, " crashed (SIGSEGV) at frame 4608; ", "ORKE_RECORDER_CRASH_AT=5000"},
+        {PLANTED_OUTPUT_EXIT_PATH, " ended the process (exit(0)) at frame 1024; ", ""},
+        {PLANTED_OUTPUT_UNDERSCORE_EXIT_PATH, " ended the process (_exit(0)) at frame 1024; ", ""},
+    };
+    for (const auto& [plugin, how, environment] : cases) {
+        ScratchFolder folder;
+        const ToolRun run =
+            RunTool({"process", "--length", "1", plugin, folder.Path("out.wav")}, nullptr, ".", environment);
+        EXPECT_EQ(run.exitCode, 1) << plugin;
+        EXPECT_EQ(run.err, "orke-host process: " + std::string(plugin) + how + folder.Path("out.wav") +
+                               " is not written\n");
+        EXPECT_TRUE(folder.Files().empty()) << plugin;
+    }
 }
 
 TEST(OrkeHostRender, OutsExtensionChoosesItsFormat) {
