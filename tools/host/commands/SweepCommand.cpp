@@ -187,17 +187,39 @@ std::vector<ModuleResult> sweepAll(const std::vector<std::string>& modules, cons
     return results;
 }
 
+// The checks with a column of their own in the tab-separated report and a field in each module's JSON, as
+// the battery's newer checks have, so that a sweep's verdicts on them are read at a glance.
+const char* const kColumnChecks[] = {"notes", "buffer-layouts", "channel-setups"};
+
+// A check's verdict in a module's results; "-" when it did not run there.
+std::string verdictOf(const ModuleResult& result, const std::string& check) {
+    for (const CheckResult& ran : result.checks) {
+        if (ran.name == check) {
+            return VerdictName(ran.verdict);
+        }
+    }
+    return "-";
+}
+
 std::string tabSafe(std::string text) {
     std::replace(text.begin(), text.end(), '\t', ' ');
     return text;
 }
 
 void writeTsv(const std::vector<ModuleResult>& results, std::ostream& tsv) {
-    tsv << "module\tstatus\tchecks passed\twith warnings\tfailed\tfirst finding\n";
+    tsv << "module\tstatus\tchecks passed\twith warnings\tfailed";
+    for (const char* check : kColumnChecks) {
+        tsv << '\t' << check;
+    }
+    tsv << "\tfirst finding\n";
     for (const ModuleResult& result : results) {
         const VerdictCounts checks = CountVerdicts(result.checks);
         tsv << tabSafe(result.path) << '\t' << VerdictName(result.verdict) << '\t' << checks.passed << '\t'
-            << checks.warned << '\t' << checks.failed << '\t' << tabSafe(result.finding) << '\n';
+            << checks.warned << '\t' << checks.failed;
+        for (const char* check : kColumnChecks) {
+            tsv << '\t' << verdictOf(result, check);
+        }
+        tsv << '\t' << tabSafe(result.finding) << '\n';
     }
 }
 
@@ -219,6 +241,9 @@ void writeJson(const std::vector<std::string>& folders, const SweepOptions& opti
         writer.Field("path", result.path);
         writer.Field("status", VerdictName(result.verdict));
         writer.Field("finding", result.finding);
+        for (const char* check : kColumnChecks) {
+            writer.Field(check, verdictOf(result, check));
+        }
         writer.Key("report");
         if (result.verdict == Verdict::Skip) {
             writer.Null();

@@ -43,9 +43,10 @@ const CommandOptions kCommand = {
 
 Runs a battery of host checks on PLUGIN (a VST 2.4 .so), up to a strictness level: loading, opening cold and
 warm, identity, programs, parameters and their texts, every request with harmless arguments, processing at
-44100, 48000 and 96000 Hz in blocks of 0 to 1024 frames, in-place buffers, sub-blocks with parameter changes,
-latency, parameter fuzz, calls from a second thread, real-time safety, suspend/resume and sample-rate changes;
-at the higher levels, also what a hostile host does. Each check runs in its own child process, so a plug-in
+44100, 48000 and 96000 Hz in blocks of 0 to 1024 frames, in-place buffers and other buffer layouts, the
+channel set-ups declared, sub-blocks with parameter changes, notes for a plug-in that takes MIDI, latency,
+parameter fuzz, calls from a second thread, real-time safety, suspend/resume and sample-rate changes; at the
+higher levels, also what a hostile host does. Each check runs in its own child process, so a plug-in
 that crashes or hangs fails that check and the battery goes on; what the plug-in prints is shown only under a
 check that fails.
 
@@ -58,7 +59,8 @@ levels (--level N; each check runs from its own level, see --list):
   5    everything a careful real host does (the default)
   6    memory allocated or released, or locks taken, inside process calls fail rather than warn
   7    adds requests out of sequence (processing before resume and while suspended, resuming twice, ...)
-       and requests the plug-in does not claim to take
+       and requests the plug-in does not claim to take; a display text that sets another value and the
+       program number reported after a switch fail rather than warn
   8    adds absurd block sizes; a text longer than its field fails rather than warns
   9    adds every request with null pointers for its texts and data, and programs it does not have
   10   every warning fails

@@ -19,12 +19,15 @@ std::vector<ValidationCheck> ValidationChecks() {
          "names, version, category, channels, flags and entries: impossible answers fail, odd ones warn",
          CheckIdentity},
         {"programs", 2,
-         "reads, switches and renames programs; from level 9, a program outside its count must be refused",
+         "reads, switches and renames programs: a switch that reports another program fails from level 7; "
+         "from level 9, a program outside its count must be refused",
          CheckPrograms},
         {"parameters", 2,
          "names, labels, display texts, values within 0..1; a text longer than its field warns below level 8",
          CheckParameters},
-        {"parameter-text", 3, "each parameter set from its own display text shows that text again",
+        {"parameter-text", 3,
+         "each parameter set from its own display text shows that text again; one that does not fails from "
+         "level 7",
          CheckParameterText},
         {"requests-sized-buffers", 3,
          "every request with harmless arguments and buffers of a sensible size; from level 7 also those its "
@@ -41,9 +44,22 @@ std::vector<ValidationCheck> ValidationChecks() {
     }
     const std::vector<ValidationCheck> rest = {
         {"in-place-processing", 3, "the outputs in the input buffers: " + processed, CheckInPlaceProcessing},
+        {"buffer-layouts", 3,
+         "the same blocks with separate buffers, in place and with outputs in other channels' input buffers "
+         "come out bit for bit the same; a plug-in that differs between two runs is only noted",
+         CheckBufferLayouts},
+        {"channel-setups", 4,
+         "the channels as declared: a null input array and null channel pointers without inputs, pointer "
+         "arrays no longer than declared; writing into channels it does not declare fails",
+         CheckChannelSetups, true},
         {"sub-blocks-with-parameter-changes", 4,
          "blocks split as sample-accurate automation splits them, a parameter change between the pieces",
          CheckSubBlocks},
+        {"notes", kDefaultLevel,
+         "a plug-in that takes MIDI is played notes over the keys and velocities, overlapping, stacked, "
+         "ended by all notes off and all sound off, and a burst of 1000 events: NaN fails, allocating or "
+         "locking fails from level 6, no sound or no silence again within 6 s warns",
+         CheckNotes},
         {"latency", 4,
          "an impulse through a plug-in that declares an initial delay, or is expected to pass its input "
          "through: one that comes out elsewhere than declared warns",

@@ -221,10 +221,10 @@ TEST(OrkeHostProcess, AnInterruptedRenderLeavesNothingBehind) {
 // Every level, 1 to 10: at 10 every check runs and every warning would fail.
 TEST(OrkeHostValidate, IdlewirePassesEveryLevelAsAPassThrough) {
     const std::pair<const char*, const char*> levels[] = {
-        {"1", "3 checks, 3 passed"},    {"2", "7 checks, 7 passed"},   {"3", "12 checks, 12 passed"},
-        {"4", "17 checks, 17 passed"},  {"5", "20 checks, 20 passed"}, {"6", "20 checks, 20 passed"},
-        {"7", "21 checks, 21 passed"},  {"8", "22 checks, 22 passed"}, {"9", "23 checks, 23 passed"},
-        {"10", "23 checks, 23 passed"},
+        {"1", "3 checks, 3 passed"},    {"2", "7 checks, 7 passed"},   {"3", "13 checks, 13 passed"},
+        {"4", "19 checks, 19 passed"},  {"5", "23 checks, 23 passed"}, {"6", "23 checks, 23 passed"},
+        {"7", "24 checks, 24 passed"},  {"8", "25 checks, 25 passed"}, {"9", "26 checks, 26 passed"},
+        {"10", "26 checks, 26 passed"},
     };
     for (const auto& [level, summary] : levels) {
         const ToolRun run = RunTool({"validate", "--level", level, "--expect", "passthrough", IDLEWIRE_PATH});
@@ -358,10 +358,12 @@ TEST(OrkeHostSweep, ValidatesEachModuleOnceAndSkipsWhatIsNoPlugin) {
     expectAll(run.out, {"sweeping 2 modules at level 1\n", "PASS  " + folder.Path("vst/Again.so") + "\n",
                         "SKIP  " + folder.Path("vst/NoEntry.so") + "  not a plug-in",
                         "sweep: 2 modules, 1 passed, 0 with warnings, 0 failed, 1 skipped\n"});
-    expectAll(FileText(folder.Path("report.tsv")),
-              {"module\tstatus\t", folder.Path("vst/Again.so") + "\tpass\t3\t0\t0\t\n"});
+    expectAll(
+        FileText(folder.Path("report.tsv")),
+        {"module\tstatus\tchecks passed\twith warnings\tfailed\tnotes\tbuffer-layouts\tchannel-setups\t",
+         folder.Path("vst/Again.so") + "\tpass\t3\t0\t0\t-\t-\t-\t\n"});
     expectAll(FileText(folder.Path("report.json")),
-              {"\"status\": \"skip\"", "\"report\": null", "\"skipped\": 1\n}"});
+              {"\"status\": \"skip\"", "\"report\": null", "\"skipped\": 1\n}", "\"buffer-layouts\": \"-\""});
 }
 
 TEST(OrkeHostCommands, HelpUsageAndBench) {
@@ -435,7 +437,7 @@ TEST_P(ThirdPartyPlugin, InfoProcessAndValidateRunToTheEnd) {
     const ToolRun validate = RunTool({"validate", plugin}, nullptr, ".", ForeignPlugin(home));
     EXPECT_EQ(validate.signal, 0);
     EXPECT_TRUE(validate.exitCode == 0 || validate.exitCode == 1) << validate.exitCode;
-    expectAll(validate.out, {"validate: 20 checks, "});
+    expectAll(validate.out, {"validate: 23 checks, "});
 }
 
 INSTANTIATE_TEST_SUITE_P(Debian, ThirdPartyPlugin, ::testing::Values("ZamDelay", "3BandEQ", "MVerb"),
