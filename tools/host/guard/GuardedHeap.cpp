@@ -24,7 +24,8 @@ constexpr size_t kPage = 4096;
 constexpr size_t kReservations[] = {size_t{1} << 40, size_t{1} << 36, size_t{1} << 32};
 // Each live block splits the reservation's mapping in two more: well below the system's usual 65530.
 constexpr int64_t kMostLiveBlocks = 24000;
-// What the bytes between a block's end and its guard page hold until the block is released.
+// What the bytes between a block's end and its guard page, and those before its header, hold until the block
+// is released.
 constexpr unsigned char kTailPattern = 0xA5;
 // The header before each block, stored so that neither word is an address (a plug-in that reads it as one
 // faults) and checked when the block is released.
@@ -91,7 +92,7 @@ bool GuardedHeapInUse() {
     return g_inUse.load(std::memory_order_relaxed);
 }
 
-void* GuardedAllocate(size_t size, size_t alignment) {
+void* GuardedAllocate(size_t size, size_t alignment, bool zeroed) {
     if (size < g_smallest.load(std::memory_order_relaxed)) {
         return nullptr;
     }
@@ -115,6 +116,10 @@ void* GuardedAllocate(size_t size, size_t alignment) {
     char* block = reinterpret_cast<char*>(reinterpret_cast<uintptr_t>(end - size) & ~(alignment - 1));
     const Header header{kSizeTag ^ size, kBaseTag ^ reinterpret_cast<uintptr_t>(base)};
     std::memcpy(block - sizeof header, &header, sizeof header);
+    std::memset(base, kTailPattern, static_cast<size_t>(block - sizeof header - base));
+    if (!zeroed) {
+        std::memset(block, kGuardedPoison, size);
+    }
     std::memset(block + size, kTailPattern, static_cast<size_t>(end - (block + size)));
     g_blocks.fetch_add(1, std::memory_order_relaxed);
     g_live.fetch_add(1, std::memory_order_relaxed);
@@ -142,6 +147,11 @@ void GuardedRelease(void* pointer) {
         block - base > static_cast<ptrdiff_t>(kPage + sizeof header) + static_cast<ptrdiff_t>(kPage) ||
         size > g_length) {
         fault("wrote before the start of", 0);
+    }
+    for (const char* front = base; front < block - sizeof header; ++front) {
+        if (static_cast<unsigned char>(*front) != kTailPattern) {
+            fault("wrote before the start of", size);
+        }
     }
     char* end =
         reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(block + size) + kPage - 1) & ~(kPage - 1));

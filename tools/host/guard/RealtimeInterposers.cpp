@@ -77,11 +77,11 @@ using orke::host::GuardedRelease;
 
 // A block from the guarded heap for an allocation from outside the executable, while it is in use; null
 // otherwise, and when it cannot give one.
-void* guardedBlock(size_t size, size_t alignment, const void* caller) {
+void* guardedBlock(size_t size, size_t alignment, const void* caller, bool zeroed = false) {
     if (!orke::host::GuardedHeapInUse() || orke::host::FromThisExecutable(caller)) {
         return nullptr;
     }
-    return GuardedAllocate(size, alignment);
+    return GuardedAllocate(size, alignment, zeroed);
 }
 
 // Every release goes where its block came from.
@@ -104,9 +104,8 @@ void* malloc(size_t size) noexcept {
 }
 void* calloc(size_t count, size_t size) noexcept {
     NoteRealtimeAct(RealtimeAct::Calloc, count * size, ORKE_CALLER);
-    // A guarded block is all zeros already: its pages are fresh.
     void* block =
-        size == 0 || count <= SIZE_MAX / size ? guardedBlock(count * size, 16, ORKE_CALLER) : nullptr;
+        size == 0 || count <= SIZE_MAX / size ? guardedBlock(count * size, 16, ORKE_CALLER, true) : nullptr;
     return block != nullptr ? block : __libc_calloc(count, size);
 }
 void* realloc(void* pointer, size_t size) noexcept {

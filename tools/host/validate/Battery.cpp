@@ -239,8 +239,8 @@ int RunBatteryChild(int argc, char** argv) {
     if (trace >= 0) {
         JoinCallTrace(trace);
     }
-    if (options.level >= kGuardedBuffersFrom) {
-        UseGuardedHeap(options.level >= kGuardedHeapFrom ? 0 : kGuardedBufferSize);
+    if (options.level >= kGuardedHeapFrom) {
+        UseGuardedHeap();
     }
     const int status = runHere(*check, argv[7], options, writer, resumeFrom, true);
     std::fflush(nullptr);

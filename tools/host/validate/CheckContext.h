@@ -23,11 +23,10 @@ inline constexpr int kUnclaimedRequestsFrom = 7;
 // The level from which requests carry arguments no careful host sends (null pointers, programs it lacks).
 inline constexpr int kHostileArgumentsFrom = 9;
 inline constexpr int kEveryWarningFailsFrom = 10;
-// The levels from which the plug-in's memory comes from the guarded heap in the child of each check: its
-// buffers (blocks of kGuardedBufferSize bytes and more) from the default level, every block from level 8.
-inline constexpr int kGuardedBuffersFrom = 5;
-inline constexpr size_t kGuardedBufferSize = 1024;
-inline constexpr int kGuardedHeapFrom = 8;
+// The level from which the plug-in's memory comes from the guarded heap in the child of each check. Every
+// block of it: a write past a small block that lands harmlessly in the system's heap in one run corrupts a
+// neighbour in another.
+inline constexpr int kGuardedHeapFrom = kDefaultLevel;
 
 struct ValidationOptions {
     bool expectPassthrough = false;

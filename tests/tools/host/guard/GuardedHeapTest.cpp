@@ -1,5 +1,5 @@
 // The guarded heap on its own (orke-host's allocator functions, its only way in, are not linked here): fresh
-// zeroed blocks, and a fault at once or at release for what a plug-in does wrong with one.
+// poisoned or zeroed blocks, and a fault at once or at release for what a plug-in does wrong with one.
 #include "GuardedHeap.h"
 
 #include <gtest/gtest.h>
@@ -19,21 +19,25 @@ void useHeap() {
 
 } // namespace
 
-TEST(GuardedHeap, BlocksAreFreshAlignedAndNeverHandedOutAgain) {
+TEST(GuardedHeap, BlocksArePoisonedOrZeroedAlignedAndNeverHandedOutAgain) {
     useHeap();
     EXPECT_EQ(GuardedAllocate(63, 16), nullptr) << "smaller than the heap takes: the system's";
     EXPECT_EQ(GuardedAllocate(4096, 8192), nullptr) << "an alignment beyond a page";
     for (size_t alignment : {size_t{16}, size_t{64}, size_t{4096}}) {
-        auto* block = static_cast<unsigned char*>(GuardedAllocate(1000, alignment));
-        ASSERT_NE(block, nullptr);
-        EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % alignment, 0u);
-        EXPECT_TRUE(GuardedOwns(block));
-        EXPECT_EQ(GuardedSize(block), 1000u);
-        size_t nonZero = 0;
-        for (size_t i = 0; i < 1000; ++i) {
-            nonZero += block[i] != 0 ? 1 : 0;
+        for (bool zeroed : {false, true}) {
+            auto* block = static_cast<unsigned char*>(GuardedAllocate(1000, alignment, zeroed));
+            ASSERT_NE(block, nullptr);
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % alignment, 0u);
+            EXPECT_TRUE(GuardedOwns(block));
+            EXPECT_EQ(GuardedSize(block), 1000u);
+            size_t unlike = 0;
+            for (size_t i = 0; i < 1000; ++i) {
+                unlike += block[i] != (zeroed ? 0 : kGuardedPoison) ? 1 : 0;
+            }
+            EXPECT_EQ(unlike, 0u) << (zeroed ? "zeroed" : "poisoned");
+            GuardedRelease(block);
         }
-        EXPECT_EQ(nonZero, 0u);
+        auto* block = static_cast<unsigned char*>(GuardedAllocate(1000, alignment));
         std::memset(block, 0xFF, 1000);
         GuardedRelease(block);
         void* next = GuardedAllocate(1000, alignment);
