@@ -10,6 +10,7 @@
 //   NOTES_EFFECT          the effect, without fault
 //   NOTES_SLIP            the effect writing the left output before the right has read the left input
 //   NOTES_THIRD_OUTPUT    the effect also writing a third output, which it does not declare
+//   NOTES_WIDENER         the effect declaring one input (mono to stereo) but reading a second
 //   NOTES_MINOR           the effect with two minor faults: it stays at program 0 whatever program it is
 //                         switched to, and its parameter set from its display text takes half the value shown
 #include "EffectOpcodes.h"
@@ -21,7 +22,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(NOTES_EFFECT) || defined(NOTES_SLIP) || defined(NOTES_THIRD_OUTPUT) || defined(NOTES_MINOR)
+#if defined(NOTES_EFFECT) || defined(NOTES_SLIP) || defined(NOTES_THIRD_OUTPUT) || defined(NOTES_MINOR) ||   \
+    defined(NOTES_WIDENER)
 #define NOTES_IS_EFFECT 1
 #endif
 
@@ -206,7 +208,10 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMa
     record.processReplacing = process;
     record.setParameter = setParameter;
     record.getParameter = getParameter;
-#if defined(NOTES_IS_EFFECT)
+#if defined(NOTES_WIDENER)
+    record.numInputs = 1;
+    record.flags = effFlagsCanReplacing;
+#elif defined(NOTES_IS_EFFECT)
     record.numInputs = 2;
     record.flags = effFlagsCanReplacing;
 #else

@@ -50,6 +50,12 @@ TEST(OrkeHostPlantedFaults, EachFailsTheCheckMeantForItFromItsLevelSayingWhere) 
          "1",
          nullptr,
          {"wrote into output 2, which it does not declare (it declares 2), from frame 0 of block 1 ("}},
+        {NOTES_WIDENER_PATH,
+         "channel-setups",
+         "1",
+         nullptr,
+         {"the plug-in crashed (SIGSEGV)", "during block 1 (512 frames) with pointer arrays of exactly 1 "
+                                           "input and 2 outputs, nothing readable"}},
         {NOTES_MINOR_PATH, "programs", "7", "5", {"switching to program 1 leaves program 0"}},
         {NOTES_MINOR_PATH,
          "parameter-text",
