@@ -214,16 +214,16 @@ void runSetup(CheckContext& context, const HostedPlugin& library, Setup setup, i
     effect->StartProcess();
     const std::string how = setupName(setup, inputs, outputs);
     int block = 0;
-    bool reported[2] = {false, false}; // outputs, inputs
+    bool reported[2] = {false, false}; // a write into an undeclared output, and into an input
     for (int32_t frames : {512, 1, 1024, 64}) {
         ++block;
         context.Mark(step,
                      "block " + std::to_string(block) + " (" + Counted(frames, "frame") + ") with " + how);
         in.FillWithGuardPattern();
         FillTestSignal(in, frames, 0);
-        for (int32_t c = inputs; c < in.Channels(); ++c) { // to be left alone, and not read either
-            float marker;
-            std::memcpy(&marker, &kInputGuard, sizeof marker);
+        float marker;
+        std::memcpy(&marker, &kInputGuard, sizeof marker);
+        for (int32_t c = inputs; c < in.Channels(); ++c) { // to be left alone: no signal to read there
             std::fill(in.Channel(c), in.Channel(c) + kValidationMaxBlock, marker);
         }
         out.FillWithGuardPattern();
@@ -232,14 +232,15 @@ void runSetup(CheckContext& context, const HostedPlugin& library, Setup setup, i
             continue;
         }
         // Only the undeclared channels are looked at here: the processing checks look at the others.
-        for (const auto& [buffers, declared, marker, side] :
-             {std::tuple{&out, outputs, kOutputGuard, "output"},
-              std::tuple{&in, inputs, kInputGuard, "input"}}) {
-            for (int32_t c = declared; c < buffers->Channels() && !reported[side[0] == 'i']; ++c) {
+        const std::tuple<GuardedBuffers*, int32_t, uint32_t, const char*> sides[] = {
+            {&out, outputs, kOutputGuard, "output"}, {&in, inputs, kInputGuard, "input"}};
+        for (size_t side = 0; side < std::size(sides); ++side) {
+            const auto& [buffers, declared, marker, name] = sides[side];
+            for (int32_t c = declared; c < buffers->Channels() && !reported[side]; ++c) {
                 const int32_t frame = firstWrittenFrame(buffers->Channel(c), marker);
                 if (frame >= 0) {
-                    reported[side[0] == 'i'] = true;
-                    context.Fail("wrote into " + std::string(side) + " " + std::to_string(c) +
+                    reported[side] = true;
+                    context.Fail("wrote into " + std::string(name) + " " + std::to_string(c) +
                                  ", which it does not declare (it declares " + std::to_string(declared) +
                                  "), from frame " + std::to_string(frame) + " of block " +
                                  std::to_string(block) + " (" + Counted(frames, "frame") + ")");
