@@ -2,11 +2,14 @@
 #include "ValidationChecks.h"
 
 namespace orke::host {
+namespace {
 
-std::vector<ValidationCheck> ValidationChecks() {
-    const std::string processed = "nothing written outside the block or into the inputs, every output "
-                                  "sample written, no NaN or infinity; denormals warn";
-    std::vector<ValidationCheck> checks = {
+const std::string kProcessed = "nothing written outside the block or into the inputs, every output sample "
+                               "written, no NaN or infinity; denormals warn";
+
+// Loading, opening, and what the plug-in says about itself.
+std::vector<ValidationCheck> describingChecks() {
+    return {
         {"load", 1, "loads the module and makes an effect through its entry; fails when it cannot",
          CheckLoad},
         {"open-cold", 2, "makes, opens and closes one instance, timed", CheckOpenCold},
@@ -31,19 +34,24 @@ std::vector<ValidationCheck> ValidationChecks() {
          CheckParameterText},
         {"requests-sized-buffers", 3,
          "every request with harmless arguments and buffers of a sensible size; from level 7 also those its "
-         "flags "
-         "and can-dos do not claim (editor, chunks, events, bypass, offline, ...) and numbers beyond VST 2.4",
+         "flags and can-dos do not claim (editor, chunks, events, bypass, offline, ...) and numbers beyond "
+         "VST 2.4",
          CheckRequestsWithBuffers, true},
     };
+}
+
+// Processing, at three rates and in the ways hosts lay out buffers and split blocks.
+std::vector<ValidationCheck> processingChecks() {
+    std::vector<ValidationCheck> checks;
     for (double rate : {44100.0, 48000.0, 96000.0}) {
         checks.push_back({"processing-at-" + std::to_string(static_cast<int>(rate)) + "-hz",
-                          rate == 44100.0 ? 1 : 3, "blocks of 0 to 1024 frames: " + processed,
+                          rate == 44100.0 ? 1 : 3, "blocks of 0 to 1024 frames: " + kProcessed,
                           [rate](CheckContext& context) {
                               CheckProcessingAt(context, rate);
                           }});
     }
-    const std::vector<ValidationCheck> rest = {
-        {"in-place-processing", 3, "the outputs in the input buffers: " + processed, CheckInPlaceProcessing},
+    const std::vector<ValidationCheck> layouts = {
+        {"in-place-processing", 3, "the outputs in the input buffers: " + kProcessed, CheckInPlaceProcessing},
         {"buffer-layouts", 3,
          "the same blocks with separate buffers, in place and with outputs in other channels' input buffers "
          "come out bit for bit the same; a plug-in that differs between two runs is only noted",
@@ -55,6 +63,14 @@ std::vector<ValidationCheck> ValidationChecks() {
         {"sub-blocks-with-parameter-changes", 4,
          "blocks split as sample-accurate automation splits them, a parameter change between the pieces",
          CheckSubBlocks},
+    };
+    checks.insert(checks.end(), layouts.begin(), layouts.end());
+    return checks;
+}
+
+// What a real host does over time, and then what a careless or hostile one does.
+std::vector<ValidationCheck> drivingChecks() {
+    return {
         {"notes", kDefaultLevel,
          "a plug-in that takes MIDI is played notes over the keys and velocities, overlapping, stacked, "
          "ended by all notes off and all sound off, and a burst of 1000 events: NaN fails, allocating or "
@@ -77,8 +93,7 @@ std::vector<ValidationCheck> ValidationChecks() {
          CheckSampleRateChanges},
         {"requests-out-of-sequence", 7,
          "processing before resume and while suspended, resume and suspend twice, rate and block size "
-         "changed "
-         "while resumed, close while resumed",
+         "changed while resumed, close while resumed",
          CheckRequestsOutOfSequence, true},
         {"absurd-block-sizes", 8,
          "a maximum block size of 1 and of 65536, and blocks longer than the announced maximum",
@@ -87,7 +102,15 @@ std::vector<ValidationCheck> ValidationChecks() {
          "every request from 0 to 90 with null pointers for its texts and data",
          CheckRequestsWithNullPointers, true},
     };
-    checks.insert(checks.end(), rest.begin(), rest.end());
+}
+
+} // namespace
+
+std::vector<ValidationCheck> ValidationChecks() {
+    std::vector<ValidationCheck> checks = describingChecks();
+    for (const auto& more : {processingChecks(), drivingChecks()}) {
+        checks.insert(checks.end(), more.begin(), more.end());
+    }
     return checks;
 }
 
