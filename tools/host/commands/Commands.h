@@ -8,6 +8,7 @@ namespace orke::host {
 
 int RunInfo(int argc, char** argv, std::ostream& out, std::ostream& err);
 int RunProcess(int argc, char** argv, std::ostream& out, std::ostream& err);
+int RunPlay(int argc, char** argv, std::ostream& out, std::ostream& err);
 int RunValidate(int argc, char** argv, std::ostream& out, std::ostream& err);
 int RunSweep(int argc, char** argv, std::ostream& out, std::ostream& err);
 int RunBench(int argc, char** argv, std::ostream& out, std::ostream& err);

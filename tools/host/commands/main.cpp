@@ -41,6 +41,8 @@ const NamedCommand kCommands[] = {
     {"process PLUGIN [IN] OUT",
      "render the audio file IN and/or a MIDI file (--midi) through the plug-in into OUT",
      orke::host::RunProcess},
+    {"play PLUGIN", "play the plug-in live through JACK, MIDI from JACK or the ALSA sequencer (--list)",
+     orke::host::RunPlay},
     {"preset save PLUGIN FILE",
      "save the plug-in's program or bank as a file (preset show FILE: what a file holds)",
      orke::host::RunPreset},
@@ -59,8 +61,8 @@ std::string nameOf(const NamedCommand& command) {
 std::string helpText() {
     std::string text = R"(usage: orke-host COMMAND [options] [arguments]
 
-A command-line VST 2.4 host: loads a plug-in .so, inspects it, renders audio files through it, validates it
-and benchmarks it.
+A command-line VST 2.4 host: loads a plug-in .so, inspects it, renders audio files through it, plays it live
+through JACK, validates it and benchmarks it.
 
 commands:
 )";

@@ -367,7 +367,7 @@ TEST(OrkeHostSweep, ValidatesEachModuleOnceAndSkipsWhatIsNoPlugin) {
 }
 
 TEST(OrkeHostCommands, HelpUsageAndBench) {
-    for (const char* command : {"info", "process", "validate", "sweep", "bench", "midi", "preset"}) {
+    for (const char* command : {"info", "process", "play", "validate", "sweep", "bench", "midi", "preset"}) {
         const ToolRun help = RunTool({command, "--help"});
         EXPECT_EQ(help.exitCode, 0) << command;
         EXPECT_EQ(help.out.rfind(std::string("usage: orke-host ") + command, 0), 0u) << help.out;
