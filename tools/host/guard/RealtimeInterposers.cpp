@@ -3,6 +3,7 @@
 // on to the system's function, or, for what the plug-in allocates once the guarded heap is in use, to that.
 // A build with a sanitizer keeps the sanitizer's allocator, whose hooks report allocations and releases
 // instead; the locks are interposed the same way in every build.
+#include "CallTrace.h"
 #include "ExecutableRange.h"
 #include "GuardedHeap.h"
 #include "RealtimeWatch.h"
@@ -79,6 +80,13 @@ using orke::host::GuardedRelease;
 // otherwise, and when it cannot give one.
 void* guardedBlock(size_t size, size_t alignment, const void* caller, bool zeroed = false) {
     if (!orke::host::GuardedHeapInUse() || orke::host::FromThisExecutable(caller)) {
+        return nullptr;
+    }
+    // What a traced thread allocates between its calls into the plug-in is the host's (its texts and records,
+    // through the C++ library's own code): it stays in the system's heap, where its many small blocks cost
+    // nothing extra.
+    const orke::host::TracedCall* call = orke::host::t_tracedCall;
+    if (call != nullptr && call->inside == 0) {
         return nullptr;
     }
     return GuardedAllocate(size, alignment, zeroed);
