@@ -193,6 +193,9 @@ int play(const CommandLine& line, std::ostream& out, std::ostream& err) {
     effect.StopProcess();
     effect.Suspend();
     const int64_t played = client->FramesPlayed();
+    if (const std::string acts = client->RealtimeActs(); !acts.empty()) {
+        err << "orke-host play: warning: " << acts << '\n';
+    }
     if (const std::string trouble = client->Trouble(); !trouble.empty()) {
         return CommandError(kCommand, kExitFailure, trouble + " after " + Counted(played, "frame"), err);
     }

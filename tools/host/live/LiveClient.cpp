@@ -4,6 +4,7 @@
 
 #include "EffectOpcodes.h"
 #include "HostCallback.h"
+#include "RealtimeWatch.h"
 #include "Transport.h"
 
 #include <jack/jack.h>
@@ -40,6 +41,12 @@ struct LiveEngine {
     std::unique_ptr<Transport> transport;
     jack_nframes_t prepared = 0;
     std::atomic<int64_t> frames{0};
+    int64_t periods = 0; // the callback's own
+    // What the real-time watch saw in the callback: how many periods did any of it, and the first period's
+    // tally, written once before `firstSeen` says so.
+    std::atomic<int64_t> periodsWithActs{0};
+    RealtimeTally first;
+    std::atomic<bool> firstSeen{false};
     std::atomic<bool> playing{false};
     std::atomic<int> trouble{0}; // a Trouble below, the first seen
     enum Trouble { kNone, kServerEnded, kPeriodGrew, kPluginThrew };
@@ -106,6 +113,8 @@ int process(jack_nframes_t frames, void* data) {
         }
         return 0;
     }
+    // The whole period is watched, this host's part as the plug-in's: neither may allocate, lock or wait.
+    WatchThisThread(true, ++engine.periods);
     for (size_t c = 0; c < engine.inputPorts.size(); ++c) {
         std::memcpy(engine.inputPointers[c], jack_port_get_buffer(engine.inputPorts[c], frames),
                     sizeof(float) * frames);
@@ -124,6 +133,13 @@ int process(jack_nframes_t frames, void* data) {
     } catch (...) { // never into JACK's thread; the plug-in plays no more
         engine.Note(LiveEngine::kPluginThrew);
         silence(engine.outputPorts, frames);
+    }
+    WatchThisThread(false);
+    if (const RealtimeTally tally = TakeRealtimeTally(); tally.first != RealtimeAct::None) {
+        if (engine.periodsWithActs.fetch_add(1, std::memory_order_relaxed) == 0) {
+            engine.first = tally;
+            engine.firstSeen.store(true, std::memory_order_release);
+        }
     }
     engine.frames.fetch_add(frames, std::memory_order_relaxed);
     return 0;
@@ -322,6 +338,18 @@ std::string LiveClient::Trouble() const {
     default:
         return "";
     }
+}
+
+std::string LiveClient::RealtimeActs() const {
+    const int64_t periods = m_engine->periodsWithActs.load(std::memory_order_relaxed);
+    if (periods == 0 || !m_engine->firstSeen.load(std::memory_order_acquire)) {
+        return "";
+    }
+    const RealtimeTally& first = m_engine->first;
+    return "the audio thread did what a real-time thread must not in " + std::to_string(periods) + " of " +
+           std::to_string(m_engine->periods) + " periods, first " +
+           DescribeRealtimeAct(first.first, first.firstSize, first.firstCaller) + " in period " +
+           std::to_string(first.firstProcessCall);
 }
 
 int64_t LiveClient::FramesPlayed() const {

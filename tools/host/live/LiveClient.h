@@ -60,6 +60,9 @@ public:
     // grew past what the plug-in was prepared for, or the plug-in threw.
     std::string Trouble() const;
     int64_t FramesPlayed() const;
+    // What the real-time watch saw the process callback do that it must not (the plug-in's calls or this
+    // host's), once stopped; "" for nothing.
+    std::string RealtimeActs() const;
     // "out_1 -> system:playback_1, ..." for the start line.
     const std::string& Connected() const { return m_connected; }
 
