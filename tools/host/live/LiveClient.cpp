@@ -141,7 +141,8 @@ int process(jack_nframes_t frames, void* data) {
             engine.firstSeen.store(true, std::memory_order_release);
         }
     }
-    engine.frames.fetch_add(frames, std::memory_order_relaxed);
+    // Released for Stop: JACK's own hand-over (futexes in shared memory) is one a thread checker cannot see.
+    engine.frames.fetch_add(frames, std::memory_order_release);
     return 0;
 }
 
@@ -322,6 +323,7 @@ void LiveClient::Stop() {
     if (m_active) {
         jack_deactivate(m_client);
         m_active = false;
+        m_engine->frames.load(std::memory_order_acquire); // everything the last period did is seen from here
     }
     m_engine->playing.store(false, std::memory_order_release);
 }
