@@ -4,6 +4,7 @@
 #include "CallTrace.h"
 #include "FaultHandlers.h"
 #include "GuardedHeap.h"
+#include "SignalSafe.h"
 
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace orke::host {
 namespace {
@@ -51,10 +53,46 @@ void takeLine(const std::string& line, CheckResult& result, AttemptLines& attemp
 }
 
 // The check itself, in the process it runs in; its end is the kEndLine line, sent whatever it found.
+// The check running in this process, for the report of a plug-in that ends it.
+char g_runningCheck[128];
+
+// In this process a plug-in that ends it ends the whole run: said on standard error, with a failure's status,
+// so that it never looks like a run that passed.
+void reportEndInProcess(int) {
+    int32_t status = 0;
+    const ProcessEnd how = NotedProcessEnd(status);
+    char number[16];
+    char* digit = number + sizeof number;
+    *--digit = '\0';
+    uint32_t magnitude = static_cast<uint32_t>(status < 0 ? -int64_t{status} : status);
+    do {
+        *--digit = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (status < 0) {
+        *--digit = '-';
+    }
+    const char* parts[] = {"orke-host validate: the plug-in ended the process with ",
+                           ProcessEndName(how),
+                           "(",
+                           digit,
+                           ") during ",
+                           g_runningCheck,
+                           "\n"};
+    for (const char* part : parts) {
+        WriteAll(STDERR_FILENO, part, std::strlen(part));
+    }
+    _exit(kExitFailure);
+}
+
 int runHere(const ValidationCheck& check, const std::string& path, const ValidationOptions& options,
             LineWriter& writer, int resumeFrom, bool isolated) {
+    std::optional<FaultActionScope> endReport;
     if (isolated) {
         MarkFaultingThread();
+    } else {
+        std::snprintf(g_runningCheck, sizeof g_runningCheck, "%s", check.name.c_str());
+        endReport.emplace(kPluginEnds, FaultStage::Report, reportEndInProcess);
     }
     TraceThisThread(0);
     CheckContext context(path, options, writer, resumeFrom);

@@ -31,6 +31,11 @@ TEST(OrkeHostPlanted, EachFaultIsNamedByItsCheckAtItsLevel) {
         const std::string line = lineStarting(run.out, test.line);
         EXPECT_NE(line.find(test.fragment), std::string::npos) << test.fragment << "\n" << run.out;
     }
+    // Run in orke-host's own process the end is the run's: said, and with a failure's status.
+    const ToolRun inProcess = RunTool({"validate", "--in-process", PLANTED_EXIT_PATH});
+    EXPECT_EQ(inProcess.exitCode, 1);
+    EXPECT_EQ(inProcess.err,
+              "orke-host validate: the plug-in ended the process with _exit(0) during open-warm\n");
 }
 
 TEST(OrkeHostPlanted, InfoAndBenchSayInOneLineHowThePluginEnded) {
