@@ -1,5 +1,5 @@
-// orke-host validate: runs the battery of checks up to a strictness level, each in its own child process, and
-// reports one line per check.
+// orke-host validate: runs the battery of checks up to a strictness level, each in a fresh orke-host,
+// and reports one line per check.
 #include "Commands.h"
 
 #include "Battery.h"
@@ -46,9 +46,10 @@ warm, identity, programs, parameters and their texts, every request with harmles
 44100, 48000 and 96000 Hz in blocks of 0 to 1024 frames, in-place buffers and other buffer layouts, the
 channel set-ups declared, sub-blocks with parameter changes, notes for a plug-in that takes MIDI, latency,
 parameter fuzz, calls from a second thread, real-time safety, suspend/resume and sample-rate changes; at the
-higher levels, also what a hostile host does. Each check runs in its own child process, so a plug-in
-that crashes or hangs fails that check and the battery goes on; what the plug-in prints is shown only under a
-check that fails.
+higher levels, also what a hostile host does. Each check runs in a fresh orke-host of its own, so a plug-in
+that crashes, hangs or ends the process itself fails that check and the battery goes on; from level 5 every
+block the plug-in allocates stands in pages of its own before one that faults, so what it finds does not
+depend on what ran before. What the plug-in prints is shown only under a check that fails.
 
 Prints one line per check (PASS, WARN or FAIL) and a summary. Exits 0 only when no check fails. A check
 fails on what breaks a host or its audio (a crash, a hang, an exception, writes outside the block or into the
@@ -57,7 +58,8 @@ inputs, NaN, a wrong answer); what is odd but harmless (denormals, a long name, 
 levels (--level N; each check runs from its own level, see --list):
   1-4  the most basic checks first, adding more of what hosts do at each level
   5    everything a careful real host does (the default)
-  6    memory allocated or released, or locks taken, inside process calls fail rather than warn
+  6    memory allocated or released, locks taken, sleeping, memory mapped and files read or written inside
+       process calls fail rather than warn
   7    adds requests out of sequence (processing before resume and while suspended, resuming twice, ...)
        and requests the plug-in does not claim to take; a display text that sets another value and the
        program number reported after a switch fail rather than warn
