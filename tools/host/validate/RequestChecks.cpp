@@ -95,7 +95,8 @@ public:
             m_events = EmptyEventList{};
             return m_effect.Dispatch(opcode, 0, 0, m_null ? nullptr : &m_events);
         case effGetProgramNameIndexed:
-            return m_effect.Dispatch(opcode, 0, -1, buffer);
+            return m_null ? m_effect.Dispatch(opcode, 0, -1, nullptr)
+                          : m_effect.AskText(opcode, 0, -1).answer;
         case effConnectInput:
         case effConnectOutput:
             return m_effect.Dispatch(opcode, 0, 1);
@@ -123,7 +124,11 @@ public:
         case effSetPanLaw:
             return m_effect.Dispatch(opcode, 0, 0, nullptr, 1.0f);
         default:
-            // Indexed requests ask about item 0; everything else gets zeros and, at most, an empty buffer.
+            // Indexed requests ask about item 0; everything else gets zeros and, at most, an empty buffer. A
+            // text answer goes into a guarded buffer, so that a write past its field is named.
+            if (!m_null && TextFieldOf(opcode) < kTextBufferSize) {
+                return m_effect.AskText(opcode).answer;
+            }
             return m_effect.Dispatch(opcode, 0, 0, buffer);
         }
     }
