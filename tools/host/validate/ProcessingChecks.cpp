@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <thread>
 
@@ -58,6 +59,14 @@ void runSecondThread(Effect& effect, const std::atomic<bool>& stop, std::atomic<
         effect.Program();
         calls.fetch_add(1);
     }
+}
+
+// The processor time this thread has had: what a call costs the thread that makes it, whereas the clock on
+// the wall also counts, on a busy machine, the time other processes had the processor.
+std::chrono::nanoseconds threadTime() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
 }
 
 } // namespace
@@ -130,16 +139,16 @@ void CheckParameterFuzz(CheckContext& context) {
     // Some plug-ins rebuild a great deal on a change (an impulse response, a filter bank): the check then
     // stops early rather than run into its time limit, and says which change was slow.
     const auto start = Clock::now();
-    Clock::duration slowest{};
+    std::chrono::nanoseconds slowest{};
     std::string slowestCall;
     int outside = 0;
     int change = 0;
     for (; change < kChanges && Clock::now() - start < kFuzzTime; ++change) {
         const auto index = static_cast<int32_t>(random() % static_cast<uint32_t>(parameters));
         const float value = randomValue(random);
-        const auto before = Clock::now();
+        const auto before = threadTime();
         effect.SetParameter(index, value);
-        const auto took = Clock::now() - before;
+        const auto took = threadTime() - before;
         if (took > slowest) {
             slowest = took;
             slowestCall = "setParameter(" + std::to_string(index) + ", " + std::to_string(value) + ")";
@@ -161,7 +170,7 @@ void CheckParameterFuzz(CheckContext& context) {
     if (slowest > kSlowParameterChange) {
         char text[48];
         std::snprintf(text, sizeof text, "%.0f ms", slowestMs);
-        context.Warn(slowestCall + " took " + text +
+        context.Warn(slowestCall + " took " + text + " of processor time" +
                      ", longer than many blocks of audio; a host may set "
                      "parameters on its audio thread");
     }
