@@ -3,6 +3,7 @@
 
 #include "BaseHostCallback.h"
 #include "EffectOpcodes.h"
+#include "MidiEvents.h"
 
 #include <lv2/atom/forge.h>
 #include <lv2/midi/midi.h>
@@ -245,6 +246,17 @@ intptr_t VstTestPlugin::Callback(AEffect* effect, int32_t opcode, int32_t index,
     return orke::BaseHostCallback(effect, opcode, index, value, ptr, opt);
 }
 
+float VstTestPlugin::RealValue(uint32_t index, float normalised) const {
+    using Mapping = float (*)(float, const void*);
+    const auto fromLinear = reinterpret_cast<Mapping>(m_module.Symbol("AUParameterValueFromLinear"));
+    if (fromLinear == nullptr) {
+        ADD_FAILURE() << "no AUParameterValueFromLinear";
+        return 0.0f;
+    }
+    const uint32_t reference[4] = {0, index, 0, 0};
+    return fromLinear(normalised, reference);
+}
+
 void VstTestPlugin::AddMidi(int64_t frame, std::vector<uint8_t> bytes) {
     m_midi.emplace_back(frame, std::move(bytes));
 }
@@ -259,25 +271,15 @@ void VstTestPlugin::Render(const std::vector<float>& left, const std::vector<flo
         float* inputs[2] = {const_cast<float*>(left.data()) + start,
                             const_cast<float*>(right.data()) + start};
         float* outputs[2] = {outLeft.data() + start, outRight.data() + start};
-        std::vector<VstMidiEvent> events;
+        MidiEvents events;
         for (const auto& [frame, bytes] : m_midi) {
             if (frame >= int64_t(start) && frame < int64_t(start + frames)) {
-                VstMidiEvent event{};
-                event.type = kVstMidiType;
-                event.byteSize = sizeof(VstMidiEvent);
-                event.deltaFrames = int32_t(frame - int64_t(start));
-                std::copy_n(bytes.begin(), std::min<size_t>(bytes.size(), 3), event.midiData);
-                events.push_back(event);
+                events.Add(int32_t(frame - int64_t(start)), bytes[0], bytes.size() > 1 ? bytes[1] : 0,
+                           bytes.size() > 2 ? bytes[2] : 0);
             }
         }
-        if (!events.empty()) {
-            std::vector<intptr_t> list(2 + events.size()); // the count, the reserved word, the pointers
-            auto* header = reinterpret_cast<VstEvents*>(list.data());
-            header->numEvents = int32_t(events.size());
-            for (size_t i = 0; i < events.size(); ++i) {
-                header->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-            }
-            m_effect->dispatcher(m_effect, effProcessEvents, 0, 0, header, 0.0f);
+        if (!events.Empty()) {
+            m_effect->dispatcher(m_effect, effProcessEvents, 0, 0, events.List(), 0.0f);
         }
         m_effect->processReplacing(m_effect, m_effect->numInputs > 0 ? inputs : nullptr, outputs,
                                    static_cast<int32_t>(frames));

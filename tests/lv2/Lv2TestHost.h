@@ -111,6 +111,8 @@ public:
         m_time = time;
         m_hasTime = true;
     }
+    // The real value the module's own mapping gives parameter `index` at `normalised`.
+    float RealValue(uint32_t index, float normalised) const;
     // A MIDI message `frame` frames into the next render, handed over with the block it falls in.
     void AddMidi(int64_t frame, std::vector<uint8_t> bytes);
     // Renders the two channels through the plug-in in blocks of `block` frames (no inputs for a plug-in

@@ -292,16 +292,9 @@ TEST(ThirdPartyLv2Tools, Lv2applyEchoesAsTheVstModuleDoes) {
         vst.SetParameter(i, normalised[i]);
     }
     vst.SetParameter(2, 0.72f);
-    char display[64] = {};
-    orke::PluginModule module(ORKE_ECHO_VST);
-    using Mapping = float (*)(float, const void*);
-    auto fromLinear = reinterpret_cast<Mapping>(module.Symbol("AUParameterValueFromLinear"));
-    ASSERT_NE(fromLinear, nullptr);
-    std::string controls = "sync 0 feedback 47.5 mix 50";
-    const uint32_t timeRow[4] = {0, 2, 0, 0}, cutRow[4] = {0, 5, 0, 0};
-    std::snprintf(display, sizeof(display), " time %.9g high_cut %.9g", double(fromLinear(0.72f, timeRow)),
-                  double(fromLinear(1.0f, cutRow)));
-    controls += display;
+    char controls[96] = {};
+    std::snprintf(controls, sizeof(controls), "sync 0 feedback 47.5 mix 50 time %.9g high_cut %.9g",
+                  double(vst.RealValue(2, 0.72f)), double(vst.RealValue(5, 1.0f)));
     const Channels lv2 = lv2apply(home, "urn:orke:OKec", input, controls);
     ASSERT_EQ(lv2.size(), 2u);
     std::vector<float> left, right;
