@@ -40,7 +40,6 @@ void writeClick(const std::string& path) {
             header.push_back(char(value >> (8 * i)));
         }
     };
-    std::memcpy(&header[4], "\0\0\0\0", 4);
     word(16, 4);
     word(3, 2); // IEEE float
     word(2, 2);

@@ -17,7 +17,8 @@
 
 class HostedExample {
 public:
-    explicit HostedExample(const char* path, float sampleRate = 48000.0f)
+    // blockSize 0: none is told.
+    explicit HostedExample(const char* path, float sampleRate = 48000.0f, int32_t blockSize = 0)
         : m_module(path)
         , effect(m_module.Create(orke::BaseHostCallback)) {
         // A module that did not build or load fails the test that wanted it, with the loader's reason.
@@ -26,6 +27,9 @@ public:
         }
         Dispatch(effect, effOpen);
         Dispatch(effect, effSetSampleRate, 0, 0, nullptr, sampleRate);
+        if (blockSize > 0) {
+            Dispatch(effect, effSetBlockSize, 0, blockSize);
+        }
         Dispatch(effect, effMainsChanged, 0, 1);
     }
     ~HostedExample() { Dispatch(effect, effClose); }

@@ -2,14 +2,11 @@
 // their frames. The pitch of a note and of the wheel, the first sounding frame and identical output whatever
 // the block size, eight voices and the ninth note stealing the oldest without a click, silence within the
 // release after a note off, all notes off and the pedal, and the monophonic modes with their glide.
-#include "BaseHostCallback.h"
-#include "Dispatch.h"
-#include "EffectOpcodes.h"
+#include "HostedExample.h"
 #include "MidiEvents.h"
 #ifdef ORKE_HOST_PATH
 #include "MidiBytes.h"
 #endif
-#include "PluginModule.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +19,6 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,25 +45,13 @@ Message Controller(long frame, int controller, int value) {
     return {frame, 0xB0, uint8_t(controller), uint8_t(value)};
 }
 
-class HostedSynth {
+class HostedSynth : public HostedExample {
 public:
     HostedSynth()
-        : m_module(ORKE_SYNTH_PATH)
-        , m_effect(m_module.Create(orke::BaseHostCallback)) {
-        if (m_effect == nullptr) {
-            throw std::runtime_error(std::string(ORKE_SYNTH_PATH) + ": no effect (" + m_module.Error() + ")");
-        }
-        Dispatch(m_effect, effOpen);
-        Dispatch(m_effect, effSetSampleRate, 0, 0, nullptr, float(kRate));
-        Dispatch(m_effect, effSetBlockSize, 0, 4096);
-        Dispatch(m_effect, effMainsChanged, 0, 1);
-    }
-    ~HostedSynth() { Dispatch(m_effect, effClose); }
+        : HostedExample(ORKE_SYNTH_PATH, float(kRate), 4096) {}
 
-    void SetProgram(int program) { Dispatch(m_effect, effSetProgram, 0, program); }
-    void SetParameter(int index, float normalised) { m_effect->setParameter(m_effect, index, normalised); }
     // The longest a note sounds after its key is up, as the host is told it.
-    long Tail() { return long(Dispatch(m_effect, effGetTailSize)); }
+    long Tail() { return long(Dispatch(effect, effGetTailSize)); }
 
     // `frames` frames in blocks of `block`, each message sent with the block that holds its frame, as a host
     // sends them (no audio inputs); the left channel, which the right must equal.
@@ -83,18 +67,14 @@ public:
                 events.Add(int32_t(m.frame - start), m.status, m.data1, m.data2);
             }
             if (!events.Empty()) {
-                Dispatch(m_effect, effProcessEvents, 0, 0, events.List());
+                Dispatch(effect, effProcessEvents, 0, 0, events.List());
             }
             float* outputs[2] = {left.data() + start, right.data() + start};
-            m_effect->processReplacing(m_effect, nullptr, outputs, int32_t(length));
+            effect->processReplacing(effect, nullptr, outputs, int32_t(length));
         }
         EXPECT_EQ(left, right) << "the two channels differ";
         return left;
     }
-
-private:
-    orke::PluginModule m_module;
-    AEffect* m_effect;
 };
 
 // Where the signal rises through 0 in [from, to), each crossing placed between its two frames.
