@@ -163,21 +163,18 @@ TEST(BlockPath, TheTransportHoldsWhatTheHostGaveForThisBlockOnly) {
     VstTimeInfo noTempo = timeInfo(NAN, kAllValid);
     VstTimeInfo zeroTempo = timeInfo(0.0, kAllValid);
     VstTimeInfo bare = timeInfo(120.0, 0);
+    constexpr uint32_t kAllButTempo = OrkeTransport::kSamplePosition | OrkeTransport::kPosition |
+                                      OrkeTransport::kBarStart | OrkeTransport::kTimeSignature |
+                                      OrkeTransport::kLoopRange;
     const struct {
         const char* what;
         VstTimeInfo* answer;
         uint32_t valid;
     } cases[] = {
-        {"everything", &full,
-         OrkeTransport::kSamplePosition | OrkeTransport::kTempo | OrkeTransport::kPosition |
-             OrkeTransport::kBarStart | OrkeTransport::kTimeSignature | OrkeTransport::kLoopRange},
+        {"everything", &full, kAllButTempo | OrkeTransport::kTempo},
         {"no record", nullptr, 0},
-        {"a tempo that is no number", &noTempo,
-         OrkeTransport::kSamplePosition | OrkeTransport::kPosition | OrkeTransport::kBarStart |
-             OrkeTransport::kTimeSignature | OrkeTransport::kLoopRange},
-        {"a tempo of 0", &zeroTempo,
-         OrkeTransport::kSamplePosition | OrkeTransport::kPosition | OrkeTransport::kBarStart |
-             OrkeTransport::kTimeSignature | OrkeTransport::kLoopRange},
+        {"a tempo that is no number", &noTempo, kAllButTempo},
+        {"a tempo of 0", &zeroTempo, kAllButTempo},
         {"no valid bits", &bare, OrkeTransport::kSamplePosition},
     };
     for (const auto& c : cases) {

@@ -29,19 +29,7 @@ const Layout kLayouts[] = {LAYOUT_MODULES};
 // How the host hands its buffers over.
 enum class Buffers { Separate, InPlace, NullInputArray, NullChannels };
 
-const char* nameOf(Buffers buffers) {
-    switch (buffers) {
-    case Buffers::Separate:
-        return "separate";
-    case Buffers::InPlace:
-        return "in place";
-    case Buffers::NullInputArray:
-        return "null input array";
-    case Buffers::NullChannels:
-        return "null channel pointers";
-    }
-    return "?";
-}
+const char* const kBufferNames[] = {"separate", "in place", "null input array", "null channel pointers"};
 
 // One block's channels: each exactly `frames` long, behind channel arrays exactly as long as the record's
 // counts (a zero-length array for no channels), so that nothing past them can be read unnoticed.
@@ -128,8 +116,9 @@ protected:
                     for (size_t k = 0; k < frames; ++k) {
                         const Sample want = Expected(block, buffers, c, k);
                         if (!(written[k] == want)) {
-                            ADD_FAILURE() << nameOf(buffers) << ", " << frames << " frames: output " << c
-                                          << " frame " << k << " is " << written[k] << ", not " << want;
+                            ADD_FAILURE()
+                                << kBufferNames[int(buffers)] << ", " << frames << " frames: output " << c
+                                << " frame " << k << " is " << written[k] << ", not " << want;
                             break;
                         }
                     }

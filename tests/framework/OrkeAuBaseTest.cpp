@@ -27,7 +27,8 @@ TEST(OrkeAuBase, KernelIProcessesChannelIAndNullKernelsAreNeverKept) {
                  {0, 64, -1, 0, 0},    {3, 64, 1, 1, 64}, {2, 64, 0, 0, 0}};
     for (const auto& c : cases) {
         TestEffect effect(nullptr, c.outputs, c.kernelsMade);
-        static float in[4][512], out[4][512]; // as long as the longest block: outputs without a kernel are silenced
+        static float in[4][512],
+            out[4][512]; // as long as the longest block: outputs without a kernel are silenced
         float* inputs[4] = {in[0], in[1], in[2], in[3]};
         float* outputs[4] = {out[0], out[1], out[2], out[3]};
         effect.processReplacing(inputs, outputs, c.frames);
@@ -87,26 +88,6 @@ TEST(OrkeAuBase, KernelsSeeParameterChangesTheSampleRateAndResets) {
     char name[32];
     EXPECT_TRUE(effect.getProgramNameIndexed(0, 3, name) && std::string(name) == "Bright");
     EXPECT_TRUE(effect.getProgramNameIndexed(0, 2, name) && std::string(name) == "");
-}
-
-// Hertz rows map exponentially, indexed and beats rows round half up, generic rows are not clamped, and a
-// row whose range is a single value has only that value.
-TEST(ParameterMapping, StoresTheRealValueAndReadsItBack) {
-    const struct {
-        int row;
-        float normalised, real, readBack; // readBack: what getParameter answers afterwards
-    } cases[] = {{kRowCutoff, 0.5f, 632.4555f, 0.5f}, {kRowCutoff, 0.0f, 20.0f, 0.0f},
-                 {kRowCutoff, 1.0f, 20000.0f, 1.0f},  {kRowMode, 0.3f, 1.0f, 0.25f},
-                 {kRowMode, 0.375f, 2.0f, 0.5f},      {kRowSteps, 0.0625f, 1.0f, 0.125f},
-                 {kRowLevel, 1.5f, 15.0f, 1.5f},      {kRowLevel, -0.1f, -1.0f, -0.1f},
-                 {kRowFixed, 0.7f, 3.0f, 3.0f}};
-    for (const auto& c : cases) {
-        TestEffect effect;
-        effect.setProgram(5);
-        effect.setParameter(c.row, c.normalised);
-        EXPECT_FLOAT_EQ(effect.Program(5)->GetParameter(c.row), c.real) << c.row;
-        EXPECT_FLOAT_EQ(effect.getParameter(c.row), c.readBack) << c.row;
-    }
 }
 
 // Every program starts with the table's defaults. Automation tells the host the normalised value of a real

@@ -73,11 +73,11 @@ TEST(ParameterProperties, SwitchesWholeNumbersAndStepsAreTold) {
         {kRowMode, true, kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep, 0, 4, 1, 0.0f, "Mode"},
         {kRowSteps, true, kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep, 0, 8, 1, 0.0f, "Steps"},
         {kRowStepped, true, kVstParameterUsesFloatStep, 0, 0, 0, 0.25f, "Stepped"},
-        {kRowLevel, false, 0, 0, 0, 0, 0.0f, ""},
-        {kRowCutoff, false, 0, 0, 0, 0, 0.0f, ""},
-        {kRowTime, false, 0, 0, 0, 0, 0.0f, ""},
-        {-1, false, 0, 0, 0, 0, 0.0f, ""},
+        // clang-format off
+        {kRowLevel, false, 0, 0, 0, 0, 0.0f, ""}, {kRowCutoff, false, 0, 0, 0, 0, 0.0f, ""},
+        {kRowTime, false, 0, 0, 0, 0, 0.0f, ""}, {-1, false, 0, 0, 0, 0, 0.0f, ""},
         {kParameterCount, false, 0, 0, 0, 0, 0.0f, ""},
+        // clang-format on
     };
     constexpr unsigned char kMarker = 0xAB;
     for (const auto& c : cases) {
