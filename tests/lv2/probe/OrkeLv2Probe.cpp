@@ -52,19 +52,14 @@ public:
             block.outputs[0][event.frame] = float(event.status * 65536 + event.data1 * 256 + event.data2);
         }
         const OrkeTransport& t = block.transport;
-        const float report[] = {float(t.valid),
-                                float(t.tempo),
-                                float(t.quarterNotePosition),
-                                float(t.barStartPosition),
-                                float(t.timeSignatureNumerator),
-                                float(t.timeSignatureDenominator),
-                                t.playing ? 1.0f : 0.0f,
-                                float(t.samplePosition),
-                                float(m_changes),
-                                GetParameterValue(kLevel),
-                                GetParameterValue(kTime),
-                                GetParameterValue(kActive),
+        // clang-format off
+        const float report[] = {float(t.valid), float(t.tempo), float(t.quarterNotePosition),
+                                float(t.barStartPosition), float(t.timeSignatureNumerator),
+                                float(t.timeSignatureDenominator), t.playing ? 1.0f : 0.0f,
+                                float(t.samplePosition), float(m_changes), GetParameterValue(kLevel),
+                                GetParameterValue(kTime), GetParameterValue(kActive),
                                 GetParameterValue(kShape)};
+        // clang-format on
         std::copy_n(report, std::min<size_t>(block.frames, std::size(report)), block.outputs[1]);
     }
 
