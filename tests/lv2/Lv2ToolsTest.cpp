@@ -51,7 +51,7 @@ std::string sanitizerWords() {
 }
 
 // The tools' world: a home of their own whose lv2 folder links every bundle, and the system's LV2 folder for
-// the specifications.
+// the LV2 core and extension descriptions.
 class ToolHome {
 public:
     ToolHome() {
