@@ -15,6 +15,17 @@
 #include <cstdio>
 #include <ctime>
 
+// The thread sanitizer maps memory and reads files while it starts, before the program's first instruction
+// and before it can follow an instrumented call; interposing those functions there ends the program at once.
+// A build with it watches sleeping only.
+#if defined(__SANITIZE_THREAD__)
+#define ORKE_HOST_WATCHES_SLEEPING_ONLY 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define ORKE_HOST_WATCHES_SLEEPING_ONLY 1
+#endif
+#endif
+
 using orke::host::NoteRealtimeAct;
 using orke::host::RealtimeAct;
 
@@ -32,7 +43,7 @@ Function next(std::atomic<Function>& slot, const char* name) {
 }
 
 // The mode argument that open and openat take only when they may create a file.
-mode_t modeOf(int flags, va_list arguments) {
+[[maybe_unused]] mode_t modeOf(int flags, va_list arguments) {
     return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE
                ? static_cast<mode_t>(va_arg(arguments, int))
                : 0;
@@ -61,6 +72,8 @@ int usleep(useconds_t microseconds) {
 unsigned sleep(unsigned seconds) {
     ORKE_HAND_ON(RealtimeAct::Sleep, 0, unsigned, "sleep", (unsigned), seconds);
 }
+
+#if !defined(ORKE_HOST_WATCHES_SLEEPING_ONLY)
 
 void* mmap(void* address, size_t length, int protection, int flags, int descriptor, off_t offset) noexcept {
     ORKE_HAND_ON(RealtimeAct::Mmap, length, void*, "mmap", (void*, size_t, int, int, int, off_t), address,
@@ -143,4 +156,6 @@ size_t fwrite(const void* data, size_t size, size_t count, FILE* file) {
     ORKE_HAND_ON(RealtimeAct::Fwrite, size * count, size_t, "fwrite", (const void*, size_t, size_t, FILE*),
                  data, size, count, file);
 }
+#endif // !ORKE_HOST_WATCHES_SLEEPING_ONLY
+
 } // extern "C"
