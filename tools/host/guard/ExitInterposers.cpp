@@ -39,21 +39,22 @@ void noteEnd(ProcessEnd how, int status, const void* caller) {
 
 } // namespace
 
+// Each keeps the C library's declaration, and with it the promise not to return.
 extern "C" {
 
-[[noreturn]] void exit(int status) noexcept {
+void exit(int status) noexcept {
     noteEnd(ProcessEnd::Exit, status, __builtin_return_address(0));
     handOn("exit", status);
 }
-[[noreturn]] void quick_exit(int status) noexcept {
+void quick_exit(int status) noexcept {
     noteEnd(ProcessEnd::QuickExit, status, __builtin_return_address(0));
     handOn("quick_exit", status);
 }
-[[noreturn]] void _exit(int status) {
+void _exit(int status) {
     noteEnd(ProcessEnd::UnderscoreExit, status, __builtin_return_address(0));
     endNow(status);
 }
-[[noreturn]] void _Exit(int status) noexcept {
+void _Exit(int status) noexcept {
     noteEnd(ProcessEnd::CapitalExit, status, __builtin_return_address(0));
     endNow(status);
 }
