@@ -85,6 +85,23 @@ struct TrackParts {
     std::vector<MeterChange> meters;
 };
 
+// What a meta event tells the song at `tick`: a tempo or a time signature. What is wrong with it, or null.
+const char* takeMeta(uint8_t type, const uint8_t* body, uint32_t length, uint64_t tick, TrackParts& parts) {
+    if (type == 0x51) {
+        const uint32_t tempo = length == 3 ? (uint32_t{body[0]} << 16) | (body[1] << 8) | body[2] : 0;
+        if (tempo == 0) {
+            return "a tempo event holds no tempo";
+        }
+        parts.tempi.push_back({tick, tempo});
+    } else if (type == 0x58) {
+        if (length < 2 || body[0] == 0 || body[1] > 7) {
+            return "a time signature event holds no time signature";
+        }
+        parts.meters.push_back({tick, body[0], 1 << body[1]});
+    }
+    return nullptr;
+}
+
 // One track's events from its chunk `track`; `base` is the chunk's offset in the file, for messages.
 bool parseTrack(Bytes track, size_t base, TrackParts& parts, uint64_t& endTick, std::string& error) {
     uint64_t tick = 0;
@@ -125,17 +142,8 @@ bool parseTrack(Bytes track, size_t base, TrackParts& parts, uint64_t& endTick, 
             if (type == 0x2F) { // end of track: whatever follows is not part of it
                 break;
             }
-            if (type == 0x51) {
-                const uint32_t tempo = length == 3 ? (uint32_t{body[0]} << 16) | (body[1] << 8) | body[2] : 0;
-                if (tempo == 0) {
-                    return fail("a tempo event holds no tempo");
-                }
-                parts.tempi.push_back({tick, tempo});
-            } else if (type == 0x58) {
-                if (length < 2 || body[0] == 0 || body[1] > 7) {
-                    return fail("a time signature event holds no time signature");
-                }
-                parts.meters.push_back({tick, body[0], 1 << body[1]});
+            if (const char* wrong = takeMeta(type, body, length, tick, parts)) {
+                return fail(wrong);
             }
             continue;
         }
