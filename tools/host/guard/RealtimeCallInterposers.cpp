@@ -2,9 +2,9 @@
 // of the system's own as the allocator and lock functions are: each tells the real-time watch what it does,
 // then hands on to the next definition (a sanitizer's, or the C library's). The watch counts only inside
 // process calls, so the host's own reads and writes between them are never the plug-in's.
+#include "NextDefinition.h"
 #include "RealtimeWatch.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/uio.h>
@@ -31,17 +31,6 @@ using orke::host::RealtimeAct;
 
 namespace {
 
-// The next definition after this executable's, resolved on first use.
-template <typename Function>
-Function next(std::atomic<Function>& slot, const char* name) {
-    Function function = slot.load(std::memory_order_acquire);
-    if (function == nullptr) {
-        function = reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-        slot.store(function, std::memory_order_release);
-    }
-    return function;
-}
-
 // The mode argument that open and openat take only when they may create a file.
 [[maybe_unused]] mode_t modeOf(int flags, va_list arguments) {
     return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE
@@ -54,7 +43,7 @@ Function next(std::atomic<Function>& slot, const char* name) {
 #define ORKE_HAND_ON(act, size, returns, name, signature, ...)                                               \
     NoteRealtimeAct(act, static_cast<uint64_t>(size), __builtin_return_address(0));                          \
     static std::atomic<returns(*) signature> real{nullptr};                                                  \
-    return next(real, name)(__VA_ARGS__)
+    return orke::host::NextDefinition(real, name)(__VA_ARGS__)
 
 extern "C" {
 

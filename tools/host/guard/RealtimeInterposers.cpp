@@ -6,6 +6,7 @@
 #include "CallTrace.h"
 #include "ExecutableRange.h"
 #include "GuardedHeap.h"
+#include "NextDefinition.h"
 #include "RealtimeWatch.h"
 
 #include <dlfcn.h>
@@ -310,26 +311,10 @@ void operator delete[](void* pointer, std::align_val_t, const std::nothrow_t&) n
 
 #endif
 
-namespace {
-
-// The next definition after this executable's: the sanitizer's where there is one, else the C library's.
-// Resolved on first use; the loader's own locking does not come back through these functions.
-template <typename Function>
-Function next(std::atomic<Function>& slot, const char* name) {
-    Function function = slot.load(std::memory_order_acquire);
-    if (function == nullptr) {
-        function = reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-        slot.store(function, std::memory_order_release);
-    }
-    return function;
-}
-
-} // namespace
-
 #define ORKE_LOCK(act, name, signature, ...)                                                                 \
     NoteRealtimeAct(act, 0, ORKE_CALLER);                                                                    \
     static std::atomic<int(*) signature> real{nullptr};                                                      \
-    return next(real, name)(__VA_ARGS__)
+    return orke::host::NextDefinition(real, name)(__VA_ARGS__)
 
 extern "C" {
 

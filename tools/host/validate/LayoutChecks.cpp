@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <tuple>
 #include <vector>
 
@@ -254,26 +255,41 @@ void runSetup(CheckContext& context, const HostedPlugin& library, Setup setup, i
     effect->Suspend();
 }
 
+// The module, and the channels a first instance declares; no module when there is nothing to lay buffers out
+// for (said in a note when the instance cannot process).
+struct Declared {
+    std::unique_ptr<HostedPlugin> library;
+    int32_t inputs = 0;
+    int32_t outputs = 0;
+};
+
+Declared declaredChannels(CheckContext& context) {
+    Declared declared{context.OpenModule()};
+    if (!declared.library) {
+        return declared;
+    }
+    auto probe = context.CreateEffect(*declared.library);
+    if (!probe) {
+        return {};
+    }
+    declared.inputs = probe->NumInputs();
+    declared.outputs = probe->NumOutputs();
+    if (!probe->CanProcess() || !probe->ChannelsPlausible()) {
+        context.Note(
+            "has no process entry or no channels buffers can be made for: the processing checks say so");
+        return {};
+    }
+    return declared;
+}
+
 } // namespace
 
 void CheckBufferLayouts(CheckContext& context) {
-    auto library = context.OpenModule();
-    if (!library) {
+    const Declared declared = declaredChannels(context);
+    if (!declared.library) {
         return;
     }
-    auto probe = context.CreateEffect(*library);
-    if (!probe) {
-        return;
-    }
-    const int32_t inputs = probe->NumInputs();
-    const int32_t outputs = probe->NumOutputs();
-    const bool usable = probe->CanProcess() && probe->ChannelsPlausible();
-    probe.reset();
-    if (!usable) {
-        context.Note(
-            "has no process entry or no channels buffers can be made for: the processing checks say so");
-        return;
-    }
+    const auto& [library, inputs, outputs] = declared;
     std::vector<Layout> shared;
     for (Layout layout : {Layout::InPlace, Layout::Shifted}) {
         if (sharesAny(layout, inputs, outputs)) {
@@ -314,23 +330,11 @@ void CheckBufferLayouts(CheckContext& context) {
 }
 
 void CheckChannelSetups(CheckContext& context) {
-    auto library = context.OpenModule();
-    if (!library) {
+    const Declared declared = declaredChannels(context);
+    if (!declared.library) {
         return;
     }
-    auto probe = context.CreateEffect(*library);
-    if (!probe) {
-        return;
-    }
-    const int32_t inputs = probe->NumInputs();
-    const int32_t outputs = probe->NumOutputs();
-    const bool usable = probe->CanProcess() && probe->ChannelsPlausible();
-    probe.reset();
-    if (!usable) {
-        context.Note(
-            "has no process entry or no channels buffers can be made for: the processing checks say so");
-        return;
-    }
+    const auto& [library, inputs, outputs] = declared;
     std::string tried;
     const Setup setups[] = {Setup::NullInputArray, Setup::NullChannelPointers, Setup::UndeclaredChannels,
                             Setup::FencedArrays};
