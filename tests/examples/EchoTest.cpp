@@ -3,14 +3,12 @@
 // record, in-place buffers give what separate ones give, and without a tempo from the host the delay is the
 // free time in milliseconds.
 #include "HostedExample.h"
+#ifdef ORKE_HOST_PATH
+#include "ToolRun.h"
+#endif
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -21,6 +19,8 @@ constexpr float kFeedback = 50.0f / 95.0f;
 constexpr int kFeedbackIndex = 3, kMixIndex = 4, kHighCutIndex = 5;
 
 #ifdef ORKE_HOST_PATH
+using namespace orke::host::test;
+
 // The sum of one channel's samples from `from` for `count` frames: the low-pass in the feedback path moves
 // an echo's energy about but keeps its sum, so sums compare echoes exactly.
 double sumOf(const std::vector<float>& interleaved, int channel, size_t from, size_t count) {
@@ -31,54 +31,29 @@ double sumOf(const std::vector<float>& interleaved, int channel, size_t from, si
     return sum;
 }
 
-// A stereo 32-bit float WAV file with a click of 1 on both channels at frame 0.
-void writeClick(const std::string& path) {
-    const uint32_t dataBytes = uint32_t(kFrames * 2 * sizeof(float));
-    std::string header = "RIFF....WAVEfmt ";
-    const auto word = [&](uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) {
-            header.push_back(char(value >> (8 * i)));
-        }
-    };
-    word(16, 4);
-    word(3, 2); // IEEE float
-    word(2, 2);
-    word(uint32_t(kRate), 4);
-    word(uint32_t(kRate) * 8, 4);
-    word(8, 2);
-    word(32, 2);
-    header += "data";
-    word(dataBytes, 4);
-    const uint32_t riff = uint32_t(header.size()) - 8 + dataBytes;
-    for (int i = 0; i < 4; ++i) {
-        header[4 + i] = char(riff >> (8 * i));
-    }
+// A click of 1 on both channels at frame 0 through orke-host at `tempo` in blocks of `block`, as raw
+// interleaved floats.
+std::vector<float> renderClick(double tempo, int block) {
+    const ScratchFolder folder;
+    const std::string in = folder.Path("click.wav"), out = folder.Path("echo.raw");
     std::vector<float> samples(kFrames * 2, 0.0f);
     samples[0] = samples[1] = 1.0f;
-    std::ofstream file(path, std::ios::binary);
-    file.write(header.data(), std::streamsize(header.size()));
-    file.write(reinterpret_cast<const char*>(samples.data()), std::streamsize(dataBytes));
-}
-
-// The click through orke-host at `tempo` in blocks of `block`, as raw interleaved floats.
-std::vector<float> renderClick(double tempo, int block) {
-    char folder[] = "/tmp/orke-echo-XXXXXX";
-    EXPECT_NE(mkdtemp(folder), nullptr);
-    const std::string in = std::string(folder) + "/click.wav", out = std::string(folder) + "/echo.raw";
-    writeClick(in);
-    const std::string command = std::string(ORKE_HOST_PATH) + " process " + ORKE_ECHO_PATH + " " + in + " " +
-                                out + " --format raw:float --tempo " + std::to_string(tempo) + " --block " +
-                                std::to_string(block) + " --param " + std::to_string(kFeedbackIndex) + "=" +
-                                std::to_string(kFeedback) + " --param " + std::to_string(kMixIndex) +
-                                "=1 --param " + std::to_string(kHighCutIndex) + "=1 2>/dev/null";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    std::ifstream file(out, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    std::vector<float> samples(bytes.size() / sizeof(float));
+    SF_INFO info{0, int(kRate), 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+    if (SNDFILE* file = sf_open(in.c_str(), SFM_WRITE, &info)) {
+        sf_writef_float(file, samples.data(), sf_count_t(kFrames));
+        sf_close(file);
+    }
+    const auto param = [](int index, float value) {
+        return std::to_string(index) + "=" + std::to_string(value);
+    };
+    const ToolRun ran = RunTool({"process", ORKE_ECHO_PATH, in, out, "--format", "raw:float", "--tempo",
+                                 std::to_string(tempo), "--block", std::to_string(block), "--param",
+                                 param(kFeedbackIndex, kFeedback), "--param", param(kMixIndex, 1), "--param",
+                                 param(kHighCutIndex, 1)});
+    EXPECT_EQ(ran.exitCode, 0) << ran.err;
+    const std::string bytes = FileText(out);
+    samples.assign(bytes.size() / sizeof(float), 0.0f);
     std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
-    std::remove(in.c_str());
-    std::remove(out.c_str());
-    rmdir(folder);
     return samples;
 }
 
@@ -106,33 +81,24 @@ TEST(OrkeEcho, EchoesLandOnTheEighthNoteAlternatingAndScaledByTheFeedback) {
         EXPECT_TRUE(renderClick(120.0, block) == reference) << "blocks of " << block << " frames differ";
     }
 }
-// The output of an orke-host command, or "" with a failure when it fails.
-std::string run(const std::string& arguments) {
-    const std::string command = std::string(ORKE_HOST_PATH) + " " + arguments + " 2>&1";
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char chunk[4096];
-        for (size_t read; (read = fread(chunk, 1, sizeof(chunk), pipe)) > 0;) {
-            output.append(chunk, read);
-        }
-        EXPECT_EQ(pclose(pipe), 0) << command << "\n" << output;
-    }
-    return output;
+// The standard output of an orke-host command that must succeed.
+std::string run(const std::vector<std::string>& arguments) {
+    const ToolRun ran = RunTool(arguments);
+    EXPECT_EQ(ran.exitCode, 0) << ran.err;
+    return ran.out;
 }
 
 // The programs travel as one chunk: a bank saved with values set, loaded into a fresh instance, shows those
 // values and every program's name; a program file lands in the current program.
 TEST(OrkeEcho, ItsStateComesBackThroughOrkeHostsProgramAndBankFiles) {
-    const std::string bank = "/tmp/orke-echo-" + std::to_string(getpid()) + ".fxb";
-    const std::string program = "/tmp/orke-echo-" + std::to_string(getpid()) + ".fxp";
-    const std::string echo = ORKE_ECHO_PATH;
-    run("preset save " + echo + " " + bank + " --bank --param 2=0.25 --param 3=0.7");
-    run("preset save " + echo + " " + program + " --program 3 --param 5=0.5");
-    const std::string fresh = run("info " + echo);
-    const std::string fromBank = run("info " + echo + " --preset " + bank);
-    const std::string fromProgram = run("info " + echo + " --preset " + program);
-    std::remove(bank.c_str());
-    std::remove(program.c_str());
+    const ScratchFolder folder;
+    const std::string bank = folder.Path("echo.fxb"), program = folder.Path("echo.fxp"),
+                      echo = ORKE_ECHO_PATH;
+    run({"preset", "save", echo, bank, "--bank", "--param", "2=0.25", "--param", "3=0.7"});
+    run({"preset", "save", echo, program, "--program", "3", "--param", "5=0.5"});
+    const std::string fresh = run({"info", echo});
+    const std::string fromBank = run({"info", echo, "--preset", bank});
+    const std::string fromProgram = run({"info", echo, "--preset", program});
     for (const char* shown : {"Time = 6.687 ms", "Feedback = 66.50 %"}) {
         EXPECT_EQ(fresh.find(shown), std::string::npos) << shown;
         EXPECT_NE(fromBank.find(shown), std::string::npos) << shown << " in\n" << fromBank;

@@ -6,6 +6,7 @@
 #include "MidiEvents.h"
 #ifdef ORKE_HOST_PATH
 #include "MidiBytes.h"
+#include "ToolRun.h"
 #endif
 
 #include <gtest/gtest.h>
@@ -13,12 +14,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -275,46 +270,13 @@ TEST(OrkeSynth, MonophonicLastNotePriorityAndGlide) {
 #ifdef ORKE_HOST_PATH
 // ---- through orke-host, from a MIDI file -----------------------------------------------------------------
 
-using orke::host::test::Bytes;
-using orke::host::test::MidiTrack;
-
-// The left channel of a 32-bit float WAV file as orke-host writes it.
-std::vector<float> ReadLeft(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    const Bytes bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    auto word = [&](size_t at, int size) {
-        uint32_t value = 0;
-        for (int k = size - 1; k >= 0; --k) {
-            value = value << 8 | bytes[at + size_t(k)];
-        }
-        return value;
-    };
-    uint32_t channels = 0;
-    for (size_t at = 12; at + 8 <= bytes.size(); at += 8 + word(at + 4, 4)) {
-        const std::string id(bytes.begin() + long(at), bytes.begin() + long(at) + 4);
-        if (id == "fmt ") {
-            EXPECT_EQ(word(at + 8, 2), 3u) << "not float samples";
-            channels = word(at + 10, 2);
-        } else if (id == "data" && channels > 0) {
-            std::vector<float> left(word(at + 4, 4) / 4 / channels);
-            for (size_t k = 0; k < left.size(); ++k) {
-                const uint32_t bits = word(at + 8 + 4 * k * channels, 4);
-                std::memcpy(&left[k], &bits, 4);
-            }
-            return left;
-        }
-    }
-    ADD_FAILURE() << path << ": no samples";
-    return {};
-}
+using namespace orke::host::test;
 
 // A song of two note tracks under a tempo track that moves from 120 to 100 to 150 quarter notes a minute
 // (50, 60 and 40 frames a tick at 48 kHz and 480 ticks a quarter note): every note begins at the frame its
 // tick comes to, however the host's blocks fall, and the blocks change no sample.
 TEST(OrkeSynth, AFileRenderedByOrkeHostSoundsEachNoteAtItsFrame) {
-    char folder[] = "/tmp/orke-synth-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string dir = folder;
+    const ScratchFolder dir;
     const Bytes tempo = MidiTrack({{0, {0xFF, 0x51, 3, 0x07, 0xA1, 0x20}},
                                    {1920, {0xFF, 0x51, 3, 0x09, 0x27, 0xC0}},
                                    {1920, {0xFF, 0x51, 3, 0x06, 0x1A, 0x80}}});
@@ -332,18 +294,18 @@ TEST(OrkeSynth, AFileRenderedByOrkeHostSoundsEachNoteAtItsFrame) {
         track.push_back({tick - last, {0x90, key, 100}});
         track.push_back({120, {0x80, key, 64}});
     }
-    orke::host::test::WriteBytes(
-        dir + "/song.mid",
-        orke::host::test::MidiFileBytes(1, 480, {tempo, MidiTrack(tracks[0]), MidiTrack(tracks[1])}));
+    WriteBytes(dir.Path("song.mid"),
+               MidiFileBytes(1, 480, {tempo, MidiTrack(tracks[0]), MidiTrack(tracks[1])}));
 
     std::vector<std::vector<float>> renders;
     for (const int block : {1, 64, 4096}) {
-        const std::string out = dir + "/" + std::to_string(block) + ".wav";
-        const std::string command = std::string(ORKE_HOST_PATH) + " process " + ORKE_SYNTH_PATH + " --midi " +
-                                    dir + "/song.mid --tail 1 --program " + std::to_string(kPureSine) +
-                                    " --block " + std::to_string(block) + " " + out + " 2>" + dir + "/err";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
-        renders.push_back(ReadLeft(out));
+        const ToolRun ran =
+            RunTool({"process", ORKE_SYNTH_PATH, "--midi", dir.Path("song.mid"), "--tail", "1", "--program",
+                     std::to_string(kPureSine), "--block", std::to_string(block), dir.Path("out.wav")});
+        ASSERT_EQ(ran.exitCode, 0) << ran.err;
+        const Sound sound = readSound(dir.Path("out.wav"));
+        EXPECT_EQ(sound.info.format & SF_FORMAT_SUBMASK, SF_FORMAT_FLOAT) << "not float samples";
+        renders.push_back(sound.Channel(0));
     }
     EXPECT_TRUE(renders[0] == renders[1]) << "blocks of 1 and 64 differ";
     EXPECT_TRUE(renders[1] == renders[2]) << "blocks of 64 and 4096 differ";
@@ -359,16 +321,9 @@ TEST(OrkeSynth, AFileRenderedByOrkeHostSoundsEachNoteAtItsFrame) {
     }
 
     // What orke-host tells of it: an instrument of 0 inputs and 2 outputs, taking MIDI on 16 channels.
-    const std::string info = dir + "/info.json";
-    ASSERT_EQ(
-        std::system((std::string(ORKE_HOST_PATH) + " info --json " + ORKE_SYNTH_PATH + " >" + info).c_str()),
-        0);
-    std::stringstream text;
-    text << std::ifstream(info).rdbuf();
-    for (const char* field : {"\"inputs\": 0,", "\"outputs\": 2,", "\"is-synth\"", "\"midi_input\": true,",
-                              "\"midi_input_channels\": 16,"}) {
-        EXPECT_NE(text.str().find(field), std::string::npos) << field << " not in " << text.str();
-    }
-    std::filesystem::remove_all(dir);
+    const ToolRun info = RunTool({"info", "--json", ORKE_SYNTH_PATH});
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    expectAll(info.out, {"\"inputs\": 0,", "\"outputs\": 2,", "\"is-synth\"", "\"midi_input\": true,",
+                         "\"midi_input_channels\": 16,"});
 }
 #endif
