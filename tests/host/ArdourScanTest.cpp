@@ -72,20 +72,25 @@ void runScanner(const std::string& scanner, const char* plugin, const ThirdParty
     }
 }
 
-// What the scanner must have found in a module: a stereo plug-in of Orvane Kettlers without an editor, with
-// its name and ID, that processes in place; its category answer is 1, an effect, even from the instrument.
 struct Scanned {
     const char* path;
     std::vector<std::string> attributes;
 };
 
-Scanned scanned(const char* path, const std::string& name, const std::string& id, bool instrument) {
-    return {path,
-            {"name=\"" + name + "\"", "creator=\"Orvane Kettlers\"", "id=\"" + id + "\"", "n_inputs=\"2\"",
-             "n_outputs=\"2\"", std::string("is_instrument=\"") + (instrument ? "1" : "0") + "\"",
-             "can_process_replace=\"1\"", "has_editor=\"0\"", "category=\"Effect\""}};
+// What the scanner must have found in a module: a plug-in of Orvane Kettlers without an editor, with its
+// name, ID, audio inputs and category, stereo out, that processes in place, and any attributes more.
+Scanned scanned(const char* path, const std::string& name, const std::string& id, bool instrument,
+                const std::string& category = "Effect", const std::string& inputs = "2",
+                std::vector<std::string> more = {}) {
+    more.insert(more.end(),
+                {"name=\"" + name + "\"", "creator=\"Orvane Kettlers\"", "id=\"" + id + "\"",
+                 "n_inputs=\"" + inputs + "\"", "n_outputs=\"2\"",
+                 std::string("is_instrument=\"") + (instrument ? "1" : "0") + "\"",
+                 "can_process_replace=\"1\"", "has_editor=\"0\"", "category=\"" + category + "\""});
+    return {path, more};
 }
 
+// Idlewire's category answer is 1, an effect, although it is flagged an instrument.
 std::vector<Scanned> modules() {
     std::vector<Scanned> all = {scanned(IDLEWIRE_PATH, "Idlewire", "1330342263", true), // 'OKiw'
                                 scanned(IDLEWIRE_POWERPC_BEHAVIOUR_PATH, "Idlewire", "1330342263", true)};
@@ -93,17 +98,12 @@ std::vector<Scanned> modules() {
     all.push_back(scanned(ORKE_GAIN_PATH, "Orke Gain", "1330341742", false));     // 'OKgn'
     all.push_back(scanned(ORKE_FILTER_PATH, "Orke Filter", "1330341484", false)); // 'OKfl'
     // A delay: a room effect. The scanner fills no version for any VST 2.4 module, so none is looked for.
-    all.push_back({ORKE_ECHO_PATH,
-                   {"name=\"Orke Echo\"", "creator=\"Orvane Kettlers\"", "id=\"1330341219\"", // 'OKec'
-                    "n_inputs=\"2\"", "n_outputs=\"2\"", "is_instrument=\"0\"", "category=\"RoomFx\"",
-                    "can_process_replace=\"1\"", "has_editor=\"0\""}});
+    all.push_back(scanned(ORKE_ECHO_PATH, "Orke Echo", "1330341219", false, "RoomFx")); // 'OKec'
 #endif
 #ifdef ORKE_SYNTH_PATH
     // An instrument that needs no audio input and takes MIDI.
-    all.push_back({ORKE_SYNTH_PATH,
-                   {"name=\"Orke Synth\"", "creator=\"Orvane Kettlers\"", "id=\"1330344825\"", // 'OKsy'
-                    "n_inputs=\"0\"", "n_outputs=\"2\"", "n_midi_inputs=\"1\"", "is_instrument=\"1\"",
-                    "category=\"Instrument\"", "can_process_replace=\"1\"", "has_editor=\"0\""}});
+    all.push_back(scanned(ORKE_SYNTH_PATH, "Orke Synth", "1330344825", true, "Instrument", "0", // 'OKsy'
+                          {"n_midi_inputs=\"1\""}));
 #endif
     return all;
 }

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -75,7 +76,7 @@ protected:
         effect = module.Create(RecordingHost::Callback);
         ASSERT_NE(effect, nullptr);
         plugin = static_cast<OrkeAuBase*>(effect->object);
-        ASSERT_TRUE(fromLinear && toLinear && getInfo && get && set && addListener && removeListener);
+        ASSERT_EQ(missing, "") << "exported functions not found";
     }
     void TearDown() override {
         if (effect != nullptr) {
@@ -87,9 +88,14 @@ protected:
         field.answer = Dispatch(effect, opcode, index, value, field.bytes.data());
         return field;
     }
-    Exported Find(const char* name) const { return {module.Symbol(name)}; }
+    Exported Find(const char* name) {
+        void* address = module.Symbol(name);
+        missing += address != nullptr ? "" : std::string(" ") + name;
+        return {address};
+    }
 
     orke::PluginModule module{GetParam().first};
+    std::string missing; // the names Find did not find
     RecordingHost host;
     AEffect* effect = nullptr;
     OrkeAuBase* plugin = nullptr;
@@ -106,14 +112,14 @@ protected:
 
 TEST_P(IdlewireHost, AsksTheVersionFirstWithNoRecordAndDescribesAStereoInstrument) {
     const HostCall& first = host.Calls().at(0);
-    EXPECT_TRUE(first.effect == nullptr && first.opcode == audioMasterVersion && first.index == 0 &&
-                first.value == 0 && first.ptr == nullptr && first.opt == 0.0f);
-    EXPECT_EQ(effect->magic, 0x56737450);
-    EXPECT_EQ(effect->uniqueID, 1330342263); // 'OKiw'
-    EXPECT_EQ(effect->flags, GetParam().second ? 280 : 272);
-    EXPECT_TRUE(effect->numInputs == 2 && effect->numOutputs == 2 && effect->numPrograms == 8 &&
-                effect->numParams == 1 && effect->object != nullptr);
-    EXPECT_TRUE(effect->user == nullptr && effect->reserved1 == 0 && effect->reserved2 == 0);
+    EXPECT_EQ(std::tie(first.effect, first.opcode, first.index, first.value, first.ptr, first.opt),
+              std::make_tuple(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f));
+    EXPECT_EQ(std::tie(effect->magic, effect->uniqueID, effect->flags), // 'VstP', 'OKiw'
+              std::make_tuple(0x56737450, 1330342263, GetParam().second ? 280 : 272));
+    EXPECT_EQ(std::tie(effect->numInputs, effect->numOutputs, effect->numPrograms, effect->numParams),
+              std::make_tuple(2, 2, 8, 1));
+    EXPECT_NE(effect->object, nullptr);
+    EXPECT_EQ(std::tie(effect->user, effect->reserved1, effect->reserved2), std::make_tuple(nullptr, 0, 0));
     EXPECT_EQ(std::string(effect->reserved, sizeof(effect->reserved)),
               std::string(sizeof(effect->reserved), '\0'));
 }
@@ -127,8 +133,8 @@ TEST_P(IdlewireHost, EntriesAnswerAlikeAndMakeNothingForVersionZero) {
     if (macho != nullptr) {
         AEffect* second = macho(RecordingHost::Callback);
         ASSERT_NE(second, nullptr);
-        EXPECT_TRUE(second->magic == effect->magic && second->uniqueID == effect->uniqueID &&
-                    second->flags == 280);
+        EXPECT_EQ(std::tie(second->magic, second->uniqueID, second->flags),
+                  std::make_tuple(effect->magic, effect->uniqueID, 280));
         EXPECT_EQ(Dispatch(second, effClose), 1);
     }
     host.Answer(audioMasterVersion, 0);
@@ -189,7 +195,9 @@ TEST_P(IdlewireHost, SaysWhoItIsAndWhatItWantsWhenResumed) {
     Dispatch(effect, effMainsChanged, 0, 1);
     const std::vector<HostCall> wants = host.CallsOf(audioMasterWantMidi);
     ASSERT_EQ(wants.size(), GetParam().second ? 1u : 0u);
-    EXPECT_TRUE(wants.empty() || (wants[0].effect == effect && wants[0].value == 1));
+    for (const HostCall& want : wants) {
+        EXPECT_EQ(std::tie(want.effect, want.value), std::make_tuple(effect, 1));
+    }
 }
 
 TEST_P(IdlewireHost, EightProgramsEachKeepingItsOwnValueAndName) {
@@ -225,7 +233,7 @@ TEST_P(IdlewireHost, EightProgramsEachKeepingItsOwnValueAndName) {
     }
 }
 
-TEST_P(IdlewireHost, TheDummyParameterAndNumbersOutsideTheTable) {
+TEST_P(IdlewireHost, TheDummyParameterItsMappingAndNumbersOutsideTheTable) {
     const Field name = Ask(effGetParamName);
     EXPECT_EQ(name.bytes.substr(0, 16), std::string("Dummy") + std::string(11, '\0'));
     EXPECT_EQ(name.Written(), 16u) << "the name's field is written whole";
@@ -248,12 +256,11 @@ TEST_P(IdlewireHost, TheDummyParameterAndNumbersOutsideTheTable) {
         Dispatch(effect, effSetProgram, 0, p);
         EXPECT_EQ(effect->getParameter(effect, 0), p == 0 ? 0.25f : 0.0f) << p;
     }
-}
-
-TEST_P(IdlewireHost, MappingFunctionsOfTheDummyRowAndBeyondIt) {
+    // The exported mapping functions: the dummy row's map nothing, a row beyond it maps to 0.
     const ParameterRef dummy{0, 0, 0, 0}, outside{0, 1, 0, 0};
-    EXPECT_TRUE(fromLinear(0.25f, &dummy) == 0.25f && toLinear(0.75f, &dummy) == 0.75f);
-    EXPECT_TRUE(fromLinear(0.25f, &outside) == 0.0f && toLinear(0.75f, &outside) == 0.0f);
+    EXPECT_EQ(std::make_tuple(fromLinear(0.25f, &dummy), toLinear(0.75f, &dummy), fromLinear(0.25f, &outside),
+                              toLinear(0.75f, &outside)),
+              std::make_tuple(0.25f, 0.75f, 0.0f, 0.0f));
 }
 
 TEST_P(IdlewireHost, PropertyInformationAndValues) {
