@@ -1,5 +1,6 @@
-// Small plug-in modules that misbehave in one way each, for the host tool's error paths. Which way is chosen
-// when the module is compiled:
+// Small plug-in modules that misbehave in one way each, for the host tool's error paths and its validator.
+// Which module it is comes from how it is compiled: the family (FIXTURE, PLANTED or NOTES) and one of its
+// variants.
 //   FIXTURE_NULL_RECORD  the entry answers null
 //   FIXTURE_BAD_MAGIC    the entry answers a record without the effect magic
 //   FIXTURE_NO_ENTRY     no entry at all
@@ -12,33 +13,64 @@
 //                        crashes on a zero-frame block at 48000 Hz, reads past the block at 96000 Hz, and at
 //                        44100 Hz allocates and locks in its process calls and comes out 32 frames late
 //                        while declaring 64
+// The mid/side effect below with one parameter ("Gain", "-6.0" "dB") and one fault the battery must find
+// whatever ran before:
+//   PLANTED_EXIT         ends the process with _exit(0) in its first process call
+//   PLANTED_SLEEPY       sleeps in every process call
+//   PLANTED_LONG_LABEL   writes 32 bytes into its parameter's 8-byte label
+//   PLANTED_ENTRY_CRASH  crashes in its entry
+// A small instrument (no inputs, two outputs: a decaying sine per note, played at the events' frames) or a
+// stereo mid/side effect, each with at most one fault for the note, buffer-layout and channel set-up checks:
+//   NOTES_SYNTH           the instrument, without fault
+//   NOTES_CRASH           crashes on a note on
+//   NOTES_ALLOCATES       allocates on each note on, and releases it when the note has died away
+//   NOTES_NEVER_RELEASES  takes neither note off nor all notes off
+//   NOTES_LATE_OFF        takes a note off only at the first frame of a block
+//   NOTES_NULL_INPUTS     reads its input array, which it has no business with
+//   NOTES_EFFECT          the effect, without fault
+//   NOTES_SLIP            the effect writing the left output before the right has read the left input
+//   NOTES_THIRD_OUTPUT    the effect also writing a third output, which it does not declare
+//   NOTES_WIDENER         the effect declaring one input (mono to stereo) but reading a second
+//   NOTES_MINOR           the effect with two minor faults: it stays at program 0 whatever program it is
+//                         switched to, and its parameter set from its display text takes half the value shown
 #include "EffectOpcodes.h"
 #include "EffectRecord.h"
+#include "HostOpcodes.h"
+#include "VstRecords.h"
 
 #include <unistd.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <mutex>
+#include <stdexcept>
 
 #define FIXTURE_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
-[[maybe_unused]] AEffect* makeRecord(AEffectDispatcherProc dispatcher, AEffectProcessProc process,
-                                     AEffectSetParameterProc set, AEffectGetParameterProc get,
-                                     int32_t channels, int32_t flags, int32_t uniqueID) {
-    static AEffect record{};
+// The record of a module that loads, with as many programs as parameters.
+[[maybe_unused]] AEffect describe(AEffectDispatcherProc dispatcher, AEffectProcessProc process,
+                                  AEffectSetParameterProc set, AEffectGetParameterProc get, int32_t inputs,
+                                  int32_t outputs, int32_t parameters, int32_t flags, const char (&id)[5]) {
+    AEffect record{};
     record.magic = kEffectMagic;
     record.dispatcher = dispatcher;
     record.processReplacing = process;
     record.setParameter = set;
     record.getParameter = get;
-    record.numInputs = record.numOutputs = channels;
-    record.numParams = record.numPrograms = 1;
+    record.numInputs = inputs;
+    record.numOutputs = outputs;
+    record.numParams = record.numPrograms = parameters;
     record.flags = flags;
-    record.uniqueID = uniqueID;
-    return &record;
+    record.uniqueID = orke::fourCharCode(id);
+    return record;
 }
+
+[[maybe_unused]] void ignore(AEffect*, int32_t, float) {}
 
 } // namespace
 
@@ -63,11 +95,6 @@ FIXTURE_EXPORT int fixtureHasNoEntry() {
 }
 
 #elif defined(FIXTURE_RUDE)
-
-#include "HostOpcodes.h"
-
-#include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -108,7 +135,6 @@ void rudeProcess(AEffect*, float** inputs, float** outputs, int32_t frames) {
     std::memmove(outputs[0], inputs[0], sizeof(float) * static_cast<size_t>(frames > 0 ? frames : 0));
 }
 
-void rudeSet(AEffect*, int32_t, float) {}
 float rudeGet(AEffect*, int32_t) {
     return std::nanf("");
 }
@@ -124,8 +150,9 @@ FIXTURE_EXPORT AEffect* rudeMain(audioMasterCallback host) {
     }
     host(nullptr, audioMasterGetVendorString, 0, 0, nullptr, 0.0f); // into no buffer
     host(nullptr, audioMasterCanDo, 0, 0, nullptr, 0.0f);
-    return makeRecord(rudeDispatch, rudeProcess, rudeSet, rudeGet, 1, effFlagsCanReplacing | 0x40 | INT32_MIN,
-                      0x00415C7F);
+    static AEffect record = describe(rudeDispatch, rudeProcess, ignore, rudeGet, 1, 1, 1,
+                                     effFlagsCanReplacing | 0x40 | INT32_MIN, "\0A\\\x7F");
+    return &record;
 }
 
 #elif defined(FIXTURE_SLOPPY)
@@ -186,16 +213,12 @@ float sloppyGet(AEffect*, int32_t) {
 } // namespace
 
 FIXTURE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
-    return makeRecord(sloppyDispatch, sloppyProcess, sloppySet, sloppyGet, 2, effFlagsCanReplacing,
-                      orke::fourCharCode("Slop"));
+    static AEffect record =
+        describe(sloppyDispatch, sloppyProcess, sloppySet, sloppyGet, 2, 2, 1, effFlagsCanReplacing, "Slop");
+    return &record;
 }
 
 #elif defined(FIXTURE_RECKLESS)
-
-#include <cstdio>
-#include <cstdlib>
-#include <mutex>
-#include <stdexcept>
 
 namespace {
 
@@ -240,7 +263,6 @@ void recklessProcess(AEffect*, float** inputs, float** outputs, int32_t frames) 
     }
 }
 
-void recklessSet(AEffect*, int32_t, float) {}
 float recklessGet(AEffect*, int32_t) {
     return 0.5f;
 }
@@ -252,10 +274,238 @@ FIXTURE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
         std::printf("reckless: starting up, line %d\n", line);
     }
     std::fprintf(stderr, "reckless: and a word on standard error\n");
-    AEffect* record = makeRecord(recklessDispatch, recklessProcess, recklessSet, recklessGet, 2,
-                                 effFlagsCanReplacing, orke::fourCharCode("Reck"));
-    record->initialDelay = 2 * kDelay;
-    return record;
+    static AEffect record = describe(recklessDispatch, recklessProcess, ignore, recklessGet, 2, 2, 1,
+                                     effFlagsCanReplacing, "Reck");
+    record.initialDelay = 2 * kDelay;
+    return &record;
+}
+
+#elif defined(NOTES) || defined(PLANTED)
+
+#if defined(NOTES_EFFECT) || defined(NOTES_SLIP) || defined(NOTES_THIRD_OUTPUT) || defined(NOTES_MINOR) ||   \
+    defined(NOTES_WIDENER) || defined(PLANTED)
+#define NOTES_IS_EFFECT 1
+#endif
+#if defined(PLANTED_LONG_LABEL)
+constexpr size_t kLabelBytes = 32; // pads with NULs to the width it believes in
+#else
+constexpr size_t kLabelBytes = 3;
+#endif
+
+namespace {
+
+struct Voice {
+    int key = -1;
+    bool released = false;
+    float level = 0.0f;
+    float phase = 0.0f;
+    float* allocated = nullptr;
+};
+
+struct Note {
+    int32_t frame;
+    uint8_t status, key, velocity;
+};
+
+// One instance; the record comes first, so that the record's address is the instance's.
+struct Planted {
+    AEffect record{};
+    Voice voices[16];
+    Note notes[2048];
+    int noteCount = 0;
+    float sampleRate = 44100.0f;
+    float parameter = 0.0f;
+};
+
+Planted& of(AEffect* effect) {
+    return *reinterpret_cast<Planted*>(effect);
+}
+
+[[maybe_unused]] void answer(void* ptr, const char* text, size_t bytes) {
+    if (ptr != nullptr) {
+        std::strncpy(static_cast<char*>(ptr), text, bytes);
+    }
+}
+
+#if !defined(NOTES_IS_EFFECT)
+void start(Planted& planted, int key, float velocity) {
+#if defined(NOTES_CRASH)
+    *static_cast<volatile int*>(nullptr) = key;
+#endif
+    for (Voice& voice : planted.voices) {
+        if (voice.level <= 0.0f) {
+            voice = Voice{key, false, 0.2f * velocity, 0.0f, nullptr};
+#if defined(NOTES_ALLOCATES)
+            voice.allocated = new float[64];
+#endif
+            return;
+        }
+    }
+}
+
+// `key` -1 for every note.
+void stop(Planted& planted, int key, int32_t frame) {
+#if defined(NOTES_NEVER_RELEASES)
+    return;
+#endif
+#if defined(NOTES_LATE_OFF)
+    if (frame > 0) {
+        return;
+    }
+#endif
+    (void)frame;
+    for (Voice& voice : planted.voices) {
+        voice.released = voice.released || key < 0 || voice.key == key;
+    }
+}
+
+void play(Planted& planted, const Note& note) {
+    const int kind = note.status & 0xF0;
+    if (kind == 0x90 && note.velocity > 0) {
+        start(planted, note.key, note.velocity / 127.0f);
+    } else if (kind == 0x80 || kind == 0x90) {
+        stop(planted, note.key, note.frame);
+    } else if (kind == 0xB0 && (note.key == 120 || note.key == 123)) {
+        stop(planted, -1, note.frame);
+    }
+}
+#endif
+
+intptr_t notesDispatch(AEffect* effect, int32_t opcode, int32_t, intptr_t, void* ptr, float opt) {
+    Planted& planted = of(effect);
+    switch (opcode) {
+    case effClose:
+        delete &planted;
+        return 1;
+    case effSetSampleRate:
+        planted.sampleRate = opt;
+        return 0;
+    case effProcessEvents: {
+        const auto* list = static_cast<const VstEvents*>(ptr);
+        planted.noteCount = 0;
+        for (int32_t i = 0; list != nullptr && i < list->numEvents && planted.noteCount < 2048; ++i) {
+            const auto* event = reinterpret_cast<const VstMidiEvent*>(list->events[i]);
+            planted.notes[planted.noteCount++] = {
+                event->deltaFrames, static_cast<uint8_t>(event->midiData[0]),
+                static_cast<uint8_t>(event->midiData[1]), static_cast<uint8_t>(event->midiData[2])};
+        }
+        return 1;
+    }
+    case effGetVstVersion:
+        return 2400;
+#if defined(PLANTED)
+    case effGetParamLabel:
+        answer(ptr, "dB", kLabelBytes);
+        return 0;
+    case effGetParamName:
+        answer(ptr, "Gain", 5);
+        return 0;
+    case effGetParamDisplay:
+        answer(ptr, "-6.0", 5);
+        return 0;
+#elif defined(NOTES_MINOR)
+    case effGetParamDisplay:
+        std::snprintf(static_cast<char*>(ptr), 8, "%.2f", static_cast<double>(planted.parameter));
+        return 1;
+    case effString2Parameter:
+        planted.parameter = 0.5f * std::strtof(static_cast<const char*>(ptr), nullptr);
+        return 1;
+#endif
+    default:
+        return 0;
+    }
+}
+
+#if defined(NOTES_IS_EFFECT)
+void notesProcess(AEffect*, float** inputs, float** outputs, int32_t frames) {
+#if defined(PLANTED_EXIT)
+    _exit(0);
+#elif defined(PLANTED_SLEEPY)
+    usleep(20);
+#endif
+#if defined(NOTES_SLIP)
+    for (int32_t i = 0; i < frames; ++i) {
+        outputs[0][i] = 0.5f * (inputs[0][i] + inputs[1][i]);
+    }
+    for (int32_t i = 0; i < frames; ++i) {
+        outputs[1][i] = 0.5f * (inputs[0][i] - inputs[1][i]);
+    }
+#else
+    for (int32_t i = 0; i < frames; ++i) {
+        const float mid = 0.5f * (inputs[0][i] + inputs[1][i]);
+        const float side = 0.5f * (inputs[0][i] - inputs[1][i]);
+        outputs[0][i] = mid;
+        outputs[1][i] = side;
+#if defined(NOTES_THIRD_OUTPUT)
+        outputs[2][i] = mid + side;
+#endif
+    }
+#endif
+}
+#else
+void notesProcess(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
+#if defined(NOTES_NULL_INPUTS)
+    float* volatile first = inputs[0];
+    (void)first;
+#else
+    (void)inputs;
+#endif
+    Planted& planted = of(effect);
+    int next = 0;
+    for (int32_t i = 0; i < frames; ++i) {
+        while (next < planted.noteCount && planted.notes[next].frame <= i) {
+            play(planted, planted.notes[next++]);
+        }
+        float sample = 0.0f;
+        for (Voice& voice : planted.voices) {
+            if (voice.level <= 0.0f) {
+                continue;
+            }
+            sample += voice.level * std::sin(voice.phase);
+            voice.phase = std::fmod(voice.phase + 6.2831853f * 440.0f * std::exp2((voice.key - 69) / 12.0f) /
+                                                      planted.sampleRate,
+                                    6.2831853f);
+            if (voice.released && (voice.level *= 0.995f) < 1e-7f) {
+                voice.level = 0.0f;
+                delete[] voice.allocated;
+                voice.allocated = nullptr;
+            }
+        }
+        outputs[0][i] = outputs[1][i] = sample;
+    }
+    planted.noteCount = 0;
+}
+#endif
+
+void notesSet(AEffect* effect, int32_t, float value) {
+    of(effect).parameter = value;
+}
+float notesGet(AEffect* effect, int32_t) {
+    return of(effect).parameter;
+}
+
+} // namespace
+
+FIXTURE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+#if defined(PLANTED_ENTRY_CRASH)
+    *static_cast<volatile int*>(nullptr) = 1;
+#endif
+#if defined(NOTES_WIDENER)
+    const int32_t inputs = 1, flags = effFlagsCanReplacing;
+#elif defined(NOTES_IS_EFFECT)
+    const int32_t inputs = 2, flags = effFlagsCanReplacing;
+#else
+    const int32_t inputs = 0, flags = effFlagsCanReplacing | effFlagsIsSynth;
+#endif
+    auto* planted = new Planted;
+    planted->record = describe(notesDispatch, notesProcess, notesSet, notesGet, inputs, 2, 0, flags, "PlNt");
+#if defined(NOTES_MINOR)
+    planted->record.numPrograms = 2;
+    planted->record.numParams = 1;
+#elif defined(PLANTED)
+    planted->record.numPrograms = planted->record.numParams = 1;
+#endif
+    return &planted->record;
 }
 
 #endif

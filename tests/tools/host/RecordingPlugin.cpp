@@ -6,14 +6,23 @@
 //   RECORDER_INSTRUMENT  a synth with no inputs and two silent outputs
 //   RECORDER_DELAY       four inputs (two and a sidechain pair) mixed into two outputs 100 frames late, a
 //                        delay it declares
+//   RECORDER_ODD         the instrument, silent but for a NaN at frame 1000 of output 1, an infinity at frame
+//                        1500 of output 0 and 20.0 (+26 dBFS) at frames 2000 and 2001 of output 1
+//   RECORDER_EXIT        the instrument ending the process with exit(0) in its third process call
+//   RECORDER_UNDERSCORE_EXIT  the same with _exit(0)
 #include "EffectOpcodes.h"
 #include "EffectRecord.h"
 #include "HostOpcodes.h"
 #include "VstRecords.h"
 
+#include <unistd.h>
+
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <tuple>
 
 #define RECORDER_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -35,6 +44,7 @@ struct Recorder {
     FILE* log = nullptr;
     long long frames = 0; // rendered so far
     long long crashAt = -1;
+    int calls = 0;
     float delayLine[2][kDelay + 1] = {};
     int delayAt = 0;
 };
@@ -81,6 +91,13 @@ void process(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
     if (recorder.crashAt >= recorder.frames && recorder.crashAt < recorder.frames + frames) {
         *static_cast<volatile int*>(nullptr) = 1;
     }
+    if (++recorder.calls == 3) {
+#if defined(RECORDER_EXIT)
+        std::exit(0);
+#elif defined(RECORDER_UNDERSCORE_EXIT)
+        _exit(0);
+#endif
+    }
     if (recorder.log != nullptr) {
         std::fprintf(recorder.log, "block %lld %d\n", recorder.frames, frames);
         const auto* time =
@@ -99,6 +116,15 @@ void process(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
         }
         recorder.delayAt = (recorder.delayAt + 1) % (kDelay + 1);
     }
+#if defined(RECORDER_ODD)
+    for (const auto& [frame, channel, value] :
+         {std::tuple{1000, 1, std::nanf("")}, std::tuple{1500, 0, INFINITY}, std::tuple{2000, 1, 20.0f},
+          std::tuple{2001, 1, -20.0f}}) {
+        if (frame >= recorder.frames && frame < recorder.frames + frames) {
+            outputs[channel][frame - recorder.frames] = value;
+        }
+    }
+#endif
     recorder.frames += frames;
 }
 

@@ -1,7 +1,7 @@
-// The note, buffer-layout and channel set-up checks against the faults planted in PlantedNotesPlugin.cpp:
-// each is failed by the check meant for it from the level stated, saying the block and frame, as minor faults
-// are from level 7; the same modules without their fault, and the Orke plug-ins, pass those checks at the
-// highest level.
+// The note, buffer-layout and channel set-up checks against the faults planted in FixturePlugin.cpp's NOTES
+// modules: each is failed by the check meant for it from the level stated, saying the block and frame, as
+// minor faults are from level 7; the same modules without their fault, and the Orke plug-ins, pass those
+// checks at the highest level.
 #include "ToolRun.h"
 
 using namespace orke::host::test;

@@ -219,8 +219,8 @@ TEST(OrkeHostRender, LatencySidechainAndKeptChannels) {
 TEST(OrkeHostRender, APluginThatCrashesOrEndsTheProcessMidRenderIsNamedWithItsFrameAndLeavesNoFile) {
     const std::tuple<const char*, const char*, const char*> cases[] = {
         {RECORDER_INSTRUMENT_PATH, " crashed (SIGSEGV) at frame 4608; ", "ORKE_RECORDER_CRASH_AT=5000"},
-        {PLANTED_OUTPUT_EXIT_PATH, " ended the process (exit(0)) at frame 1024; ", ""},
-        {PLANTED_OUTPUT_UNDERSCORE_EXIT_PATH, " ended the process (_exit(0)) at frame 1024; ", ""},
+        {RECORDER_EXIT_PATH, " ended the process (exit(0)) at frame 1024; ", ""},
+        {RECORDER_UNDERSCORE_EXIT_PATH, " ended the process (_exit(0)) at frame 1024; ", ""},
     };
     for (const auto& [plugin, how, environment] : cases) {
         ScratchFolder folder;
@@ -250,7 +250,7 @@ TEST(OrkeHostRender, OutsExtensionChoosesItsFormat) {
 TEST(OrkeHostRender, OddSamplesAreWarnedOfAndStrictRefusesThemButNoExample) {
     ScratchFolder folder;
     const std::string out = folder.Path("out.wav");
-    const std::string planted = PLANTED_OUTPUT_ODD_PATH;
+    const std::string planted = RECORDER_ODD_PATH;
     const std::string warnings = "orke-host process: warning: " + out +
                                  " holds 1 NaN sample, the first at frame 1000 of channel 1\n" +
                                  "orke-host process: warning: " + out +
