@@ -25,6 +25,10 @@ struct Planted {
     std::vector<std::string> said;
 };
 
+Planted atEveryLevel(const char* path, const std::string& check, const std::vector<std::string>& said) {
+    return {path, check, "1", nullptr, said};
+}
+
 } // namespace
 
 TEST(OrkeHostPlantedFaults, EachFailsTheCheckMeantForItFromItsLevelSayingWhere) {
@@ -32,35 +36,22 @@ TEST(OrkeHostPlantedFaults, EachFailsTheCheckMeantForItFromItsLevelSayingWhere) 
     const std::vector<std::string> held = {"still sounds at -16 dBFS in block ",
                                            ", 6 s after note off 60 at frame 300 of block 49"};
     const Planted cases[] = {
-        {NOTES_CRASH_PATH,
-         "notes",
-         "1",
-         nullptr,
-         {"the plug-in crashed (SIGSEGV) in a process call", struck}},
+        atEveryLevel(NOTES_CRASH_PATH, "notes", {"the plug-in crashed (SIGSEGV) in a process call", struck}),
         {NOTES_ALLOCATES_PATH, "notes", "6", "5", {kNoteAllocation, "while playing " + struck}},
         {NOTES_NEVER_RELEASES_PATH, "notes", "10", "5", held},
         {NOTES_LATE_OFF_PATH, "notes", "10", "5", held},
-        {NOTES_SLIP_PATH,
-         "buffer-layouts",
-         "1",
-         nullptr,
-         {"renders differently in place than with separate buffers: output 1 at frame 0 of block 1 ("}},
-        {NOTES_NULL_INPUTS_PATH,
-         "channel-setups",
-         "1",
-         nullptr,
-         {"the plug-in crashed (SIGSEGV)", "during block 1 (512 frames) with a null input array"}},
-        {NOTES_THIRD_OUTPUT_PATH,
-         "channel-setups",
-         "1",
-         nullptr,
-         {"wrote into output 2, which it does not declare (it declares 2), from frame 0 of block 1 ("}},
-        {NOTES_WIDENER_PATH,
-         "channel-setups",
-         "1",
-         nullptr,
-         {"the plug-in crashed (SIGSEGV)", "during block 1 (512 frames) with pointer arrays of exactly 1 "
-                                           "input and 2 outputs, nothing readable"}},
+        atEveryLevel(
+            NOTES_SLIP_PATH, "buffer-layouts",
+            {"renders differently in place than with separate buffers: output 1 at frame 0 of block 1 ("}),
+        atEveryLevel(
+            NOTES_NULL_INPUTS_PATH, "channel-setups",
+            {"the plug-in crashed (SIGSEGV)", "during block 1 (512 frames) with a null input array"}),
+        atEveryLevel(
+            NOTES_THIRD_OUTPUT_PATH, "channel-setups",
+            {"wrote into output 2, which it does not declare (it declares 2), from frame 0 of block 1 ("}),
+        atEveryLevel(NOTES_WIDENER_PATH, "channel-setups",
+                     {"the plug-in crashed (SIGSEGV)", "during block 1 (512 frames) with pointer arrays of "
+                                                       "exactly 1 input and 2 outputs, nothing readable"}),
         {NOTES_MINOR_PATH, "programs", "7", "5", {"switching to program 1 leaves program 0"}},
         {NOTES_MINOR_PATH,
          "parameter-text",
