@@ -5,7 +5,7 @@
 // changes the sample rate. Both: a second host thread sets parameters and switches programs as the audio
 // thread renders, the output stays finite and in proportion, and the thread sanitizer finds no race; every
 // parameter set from its own display text shows that text again.
-#include "HostedExample.h"
+#include "HostedPlugin.h"
 
 #include <atomic>
 #include <complex>
@@ -27,7 +27,7 @@ TEST(OrkeGain, ProgramsSettleOnTheirLevel) {
     } cases[] = {{2, 0, 1.0f, 0.0f}, {0, 1, 0.5f, 1e-6f}, {0, 2, 0.1f, 1e-6f}, {1, 3, -1.0f, 0.0f}};
     const std::vector<float> input = Sine(997.0, kRate, 9600); // no sample is 0, so no zero's sign to lose
     for (const auto& c : cases) {
-        HostedExample gain(ORKE_GAIN_PATH, kRate);
+        HostedPlugin gain(ORKE_GAIN_PATH, kRate);
         gain.SetProgram(c.from);
         gain.Render(input, 64);
         gain.SetProgram(c.to);
@@ -43,7 +43,7 @@ TEST(OrkeGain, ProgramsSettleOnTheirLevel) {
 // A jump from 0 dB to -60 dB reaches the output as a ramp over 10 ms: with a constant input of 1 the output
 // is the gain itself, and no step between two samples is larger than a 480th of the whole change.
 TEST(OrkeGain, AJumpInGainBecomesATenMillisecondRamp) {
-    HostedExample gain(ORKE_GAIN_PATH, kRate);
+    HostedPlugin gain(ORKE_GAIN_PATH, kRate);
     gain.SetProgram(0);
     const std::vector<float> ones(4800, 1.0f);
     EXPECT_EQ(gain.Render(ones), ones);
@@ -62,7 +62,7 @@ TEST(OrkeGain, AJumpInGainBecomesATenMillisecondRamp) {
 }
 
 // The magnitude in dB of the output's component at `frequency`, over the window after settling.
-double measuredDecibels(HostedExample& filter, double frequency) {
+double measuredDecibels(HostedPlugin& filter, double frequency) {
     const std::vector<float> output = filter.Render(Sine(frequency, kRate, kSettle + kWindow));
     std::complex<double> sum = 0.0;
     for (size_t k = kSettle; k < output.size(); ++k) {
@@ -88,7 +88,7 @@ TEST(OrkeFilter, EachTypeFollowsItsAnalogueResponseWithinATenthOfADecibel) {
     } programs[] = {{0, 0, 2000.0, 0.7071}, {1, 1, 300.0, 0.7071}, {2, 2, 1000.0, 2.0}}; // Warm, Thin, Voice
     for (const auto& p : programs) {
         for (double ratio : {0.1, 1.0, 10.0}) {
-            HostedExample filter(ORKE_FILTER_PATH, float(kRate));
+            HostedPlugin filter(ORKE_FILTER_PATH, float(kRate));
             filter.SetProgram(p.program);
             const double frequency = p.cutoff * ratio;
             EXPECT_NEAR(measuredDecibels(filter, frequency),
@@ -99,7 +99,7 @@ TEST(OrkeFilter, EachTypeFollowsItsAnalogueResponseWithinATenthOfADecibel) {
 }
 
 TEST(OrkeFilter, LowPassPassesDirectCurrentWhole) {
-    HostedExample filter(ORKE_FILTER_PATH, float(kRate));
+    HostedPlugin filter(ORKE_FILTER_PATH, float(kRate));
     filter.SetProgram(0);
     const std::vector<float> output = filter.Render(std::vector<float>(kSettle, 1.0f));
     EXPECT_NEAR(output.back(), 1.0f, 1e-4f);
@@ -119,7 +119,7 @@ TEST(OrkeFilter, MemoriesAreClearedOnResumeAndOnANewSampleRate) {
                  {"new sample rate", effSetSampleRate, 0, 44100.0f, true}};
     const std::vector<float> silence(256, 0.0f);
     for (const auto& c : cases) {
-        HostedExample filter(ORKE_FILTER_PATH, float(kRate));
+        HostedPlugin filter(ORKE_FILTER_PATH, float(kRate));
         filter.SetProgram(3); // Resonant
         filter.Render(Sine(800.0, kRate, 4800));
         Dispatch(filter.effect, effMainsChanged, 0, 0);
@@ -131,7 +131,7 @@ TEST(OrkeFilter, MemoriesAreClearedOnResumeAndOnANewSampleRate) {
 class Examples : public ::testing::TestWithParam<std::pair<const char*, float>> {};
 
 TEST_P(Examples, ParametersAndProgramsChangeWhileTheAudioThreadRenders) {
-    HostedExample plugin(GetParam().first);
+    HostedPlugin plugin(GetParam().first);
     std::atomic<bool> stop{false};
     std::atomic<int> changes{0};
     std::thread host([&] {
@@ -159,7 +159,7 @@ TEST_P(Examples, ParametersAndProgramsChangeWhileTheAudioThreadRenders) {
 // Every parameter of every example, at values across its range: set from its own display text, alone and with
 // the unit's label after it, it shows that same text again.
 TEST_P(Examples, EachParameterTakesItsOwnDisplayTextBack) {
-    HostedExample plugin(GetParam().first);
+    HostedPlugin plugin(GetParam().first);
     const auto text = [&](int32_t opcode, int32_t index) {
         char field[64] = "";
         Dispatch(plugin.effect, opcode, index, 0, field);

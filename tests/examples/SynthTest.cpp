@@ -2,8 +2,7 @@
 // their frames. The pitch of a note and of the wheel, the first sounding frame and identical output whatever
 // the block size, eight voices and the ninth note stealing the oldest without a click, silence within the
 // release after a note off, all notes off and the pedal, and the monophonic modes with their glide.
-#include "HostedExample.h"
-#include "MidiEvents.h"
+#include "HostedPlugin.h"
 #ifdef ORKE_HOST_PATH
 #include "MidiBytes.h"
 #include "ToolRun.h"
@@ -25,11 +24,6 @@ constexpr double kRate = 48000.0;
 constexpr int kSawLead = 0, kPureSine = 5, kPrograms = 7;
 constexpr int kVoiceModeParameter = 20, kGlideParameter = 21;
 
-struct Message {
-    long frame; // from the start of the stream
-    uint8_t status, data1, data2;
-};
-
 Message NoteOn(long frame, int key, int velocity = 100) {
     return {frame, 0x90, uint8_t(key), uint8_t(velocity)};
 }
@@ -40,35 +34,21 @@ Message Controller(long frame, int controller, int value) {
     return {frame, 0xB0, uint8_t(controller), uint8_t(value)};
 }
 
-class HostedSynth : public HostedExample {
+class HostedSynth : public HostedPlugin {
 public:
     HostedSynth()
-        : HostedExample(ORKE_SYNTH_PATH, float(kRate), 4096) {}
+        : HostedPlugin(ORKE_SYNTH_PATH, float(kRate), 4096) {}
 
     // The longest a note sounds after its key is up, as the host is told it.
     long Tail() { return long(Dispatch(effect, effGetTailSize)); }
 
-    // `frames` frames in blocks of `block`, each message sent with the block that holds its frame, as a host
-    // sends them (no audio inputs); the left channel, which the right must equal.
+    // `frames` frames in blocks of `block`, as a host plays them; the left channel, which the right must
+    // equal.
     std::vector<float> Play(const std::vector<Message>& messages, long frames, long block = 64) {
-        std::vector<float> left(static_cast<size_t>(frames)), right(left.size());
-        size_t next = 0;
-        MidiEvents events;
-        for (long start = 0; start < frames; start += block) {
-            const long length = std::min(block, frames - start);
-            events.Clear();
-            for (; next < messages.size() && messages[next].frame < start + length; ++next) {
-                const Message& m = messages[next];
-                events.Add(int32_t(m.frame - start), m.status, m.data1, m.data2);
-            }
-            if (!events.Empty()) {
-                Dispatch(effect, effProcessEvents, 0, 0, events.List());
-            }
-            float* outputs[2] = {left.data() + start, right.data() + start};
-            effect->processReplacing(effect, nullptr, outputs, int32_t(length));
-        }
-        EXPECT_EQ(left, right) << "the two channels differ";
-        return left;
+        const Channels output =
+            HostedPlugin::Play(Channels(2, std::vector<float>(size_t(frames))), size_t(block), messages);
+        EXPECT_EQ(output[0], output[1]) << "the two channels differ";
+        return output[0];
     }
 };
 

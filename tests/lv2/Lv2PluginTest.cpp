@@ -16,7 +16,6 @@
 #include <cstring>
 #include <functional>
 #include <map>
-#include <random>
 #include <set>
 #include <sstream>
 
@@ -55,31 +54,20 @@ float midiValue(uint8_t status, uint8_t data1, uint8_t data2) {
     return float(status * 65536 + data1 * 256 + data2);
 }
 
-// The LV2 plug-in run block by block against the VST 2.4 module's render of the same frames, `feed` filling
-// each block's inputs and events first: whether every sample agrees within 1e-6, and whether the render is
-// loud enough (its left channel's magnitudes from the block at `loudFrom` on summing past 100) to prove it.
-void expectSameRender(Lv2TestPlugin& lv2, const std::vector<float>& vstLeft,
-                      const std::vector<float>& vstRight, size_t loudFrom,
+// The LV2 plug-in run block by block, `feed` filling each block's inputs and events first, against the VST
+// 2.4 module's render of the same frames.
+void expectSameRender(Lv2TestPlugin& lv2, const Channels& vst, size_t loudFrom,
                       const std::function<void(size_t start)>& feed) {
-    double largest = 0.0, energy = 0.0;
-    size_t firstDifference = vstLeft.size();
-    for (size_t start = 0; start < vstLeft.size(); start += kBlock) {
+    Channels rendered(2);
+    for (size_t start = 0; start < vst[0].size(); start += kBlock) {
         feed(start);
         lv2.Run(kBlock);
-        for (size_t k = 0; k < kBlock; ++k) {
-            const double difference =
-                std::max(std::fabs(double(lv2.Audio("out_l")[k]) - vstLeft[start + k]),
-                         std::fabs(double(lv2.Audio("out_r")[k]) - vstRight[start + k]));
-            if (difference > 1e-6 && firstDifference == vstLeft.size()) {
-                firstDifference = start + k;
-            }
-            largest = std::max(largest, difference);
-            energy += start >= loudFrom ? std::fabs(vstLeft[start + k]) : 0.0;
+        for (size_t c = 0; c < 2; ++c) {
+            const std::vector<float>& out = lv2.Audio(c == 0 ? "out_l" : "out_r");
+            rendered[c].insert(rendered[c].end(), out.begin(), out.begin() + kBlock);
         }
     }
-    EXPECT_LE(largest, 1e-6) << "the two formats' samples differ from frame " << firstDifference;
-    EXPECT_GT(energy, 100.0) << "the render is too quiet from frame " << loudFrom
-                             << ": the comparison proves nothing";
+    ExpectSameSamples(rendered, vst, loudFrom);
 }
 
 } // namespace
@@ -335,8 +323,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Orke Echo synced to the host's tempo: the same parameters (the LV2 ports given the real values the VST 2.4
 // module's own mapping gives its normalised ones) and 120 beats a minute render the same samples.
 TEST(Lv2Echo, FollowsTheHostTempoAsItsVstModuleDoes) {
-    VstTestPlugin vst(ORKE_ECHO_VST);
-    ASSERT_NE(vst.Effect(), nullptr);
+    HostedPlugin vst(ORKE_ECHO_VST, 48000.0f, 4096);
     struct Setting {
         const char* symbol;
         float normalised;
@@ -358,52 +345,37 @@ TEST(Lv2Echo, FollowsTheHostTempoAsItsVstModuleDoes) {
     vst.SetTime(time);
     lv2.AddTime(0, {0, 1, 0, 0, 4, 4, 120});
 
-    std::mt19937 random(7);
-    std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
-    const size_t frames = 188 * kBlock; // a second, in whole blocks
-    std::vector<float> left(frames, 0.0f), right(frames, 0.0f);
-    for (size_t k = 0; k < 4800; ++k) { // a 100 ms burst, then its echoes
-        left[k] = noise(random);
-        right[k] = noise(random);
-    }
-    std::vector<float> vstLeft, vstRight;
-    vst.Render(left, right, vstLeft, vstRight, kBlock);
-    expectSameRender(lv2, vstLeft, vstRight, 12000, [&](size_t start) {
-        std::copy_n(left.begin() + start, kBlock, lv2.Audio("in_l").begin());
-        std::copy_n(right.begin() + start, kBlock, lv2.Audio("in_r").begin());
+    // A second in whole blocks: a 100 ms burst, then its echoes.
+    const Channels input = NoiseBurst(188 * kBlock, 4800, 7);
+    expectSameRender(lv2, vst.Play(input, kBlock), 12000, [&](size_t start) {
+        std::copy_n(input[0].begin() + start, kBlock, lv2.Audio("in_l").begin());
+        std::copy_n(input[1].begin() + start, kBlock, lv2.Audio("in_r").begin());
     });
 }
 
 // Orke Synth, an instrument without inputs, played the same notes through both formats at the same settings
 // (those of one of its programs) renders the same samples.
 TEST(Lv2Synth, PlaysTheSameNotesAsItsVstModule) {
-    VstTestPlugin vst(ORKE_SYNTH_VST);
-    ASSERT_NE(vst.Effect(), nullptr);
+    HostedPlugin vst(ORKE_SYNTH_VST, 48000.0f, 4096);
     Lv2TestPlugin lv2(ORKE_SYNTH_BUNDLE, "urn:orke:OKsy");
     ASSERT_TRUE(lv2.Made());
-    AEffect* effect = vst.Effect();
-    effect->dispatcher(effect, 2 /* effSetProgram */, 0, 1, nullptr, 0.0f);
+    vst.SetProgram(1);
     const uint32_t controls = lilv_plugin_get_num_ports(lv2.Plugin()) - 3; // but the outputs and events
     for (uint32_t i = 0; i < controls; ++i) {
-        const float normalised = effect->getParameter(effect, int32_t(i));
+        const float normalised = vst.effect->getParameter(vst.effect, int32_t(i));
         vst.SetParameter(int32_t(i), normalised);
         const LilvPort* port = lilv_plugin_get_port_by_index(lv2.Plugin(), 2 + i);
         lv2.Control(lilv_node_as_string(lilv_port_get_symbol(lv2.Plugin(), port))) =
             vst.RealValue(i, normalised);
     }
-    const std::vector<std::pair<int64_t, std::vector<uint8_t>>> notes = {
-        {100, {0x90, 60, 100}}, {3000, {0x90, 64, 80}},   {9000, {0xE0, 0, 80}}, {20000, {0x80, 60, 0}},
-        {30000, {0x80, 64, 0}}, {30001, {0x90, 67, 127}}, {40000, {0x80, 67, 0}}};
-    for (const auto& [frame, bytes] : notes) {
-        vst.AddMidi(frame, bytes);
-    }
-    const size_t frames = 188 * kBlock;
-    std::vector<float> silence(frames, 0.0f), vstLeft, vstRight;
-    vst.Render(silence, silence, vstLeft, vstRight, kBlock);
-    expectSameRender(lv2, vstLeft, vstRight, 0, [&](size_t start) {
-        for (const auto& [frame, bytes] : notes) {
-            if (frame >= int64_t(start) && frame < int64_t(start + kBlock)) {
-                lv2.AddMidi(frame - int64_t(start), bytes);
+    const std::vector<Message> notes = {{100, 0x90, 60, 100}, {3000, 0x90, 64, 80}, {9000, 0xE0, 0, 80},
+                                        {20000, 0x80, 60, 0}, {30000, 0x80, 64, 0}, {30001, 0x90, 67, 127},
+                                        {40000, 0x80, 67, 0}};
+    const Channels silence(2, std::vector<float>(188 * kBlock));
+    expectSameRender(lv2, vst.Play(silence, kBlock, notes), 0, [&](size_t start) {
+        for (const Message& m : notes) {
+            if (m.frame >= long(start) && m.frame < long(start + kBlock)) {
+                lv2.AddMidi(m.frame - long(start), {m.status, m.data1, m.data2});
             }
         }
     });

@@ -1,9 +1,5 @@
-// The in-process LV2 host and the VST 2.4 host beside it.
+// The in-process LV2 host, and what its renders are compared with.
 #include "Lv2TestHost.h"
-
-#include "BaseHostCallback.h"
-#include "EffectOpcodes.h"
-#include "MidiEvents.h"
 
 #include <lv2/atom/forge.h>
 #include <lv2/midi/midi.h>
@@ -13,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <random>
 
 UridMap::UridMap()
     : m_map{this, MapUri}
@@ -190,102 +188,54 @@ const void* retrieve(LV2_State_Handle handle, uint32_t key, size_t* size, uint32
     return found->second.bytes.empty() ? &kNothing : found->second.bytes.data();
 }
 
-const LV2_State_Interface* stateOf(LilvInstance* instance) {
-    return static_cast<const LV2_State_Interface*>(
-        lilv_instance_get_extension_data(instance, LV2_STATE__interface));
-}
-
 } // namespace
 
+const LV2_State_Interface* Lv2TestPlugin::StateInterface() const {
+    const auto* interface = Made() ? static_cast<const LV2_State_Interface*>(
+                                         lilv_instance_get_extension_data(m_instance, LV2_STATE__interface))
+                                   : nullptr;
+    EXPECT_NE(interface, nullptr) << "no state interface";
+    return interface;
+}
+
 int Lv2TestPlugin::Save(SavedState& state) {
-    const LV2_State_Interface* interface = Made() ? stateOf(m_instance) : nullptr;
-    if (interface == nullptr) {
-        ADD_FAILURE() << "no state interface";
-        return -1;
-    }
-    return interface->save(lilv_instance_get_handle(m_instance), store, &state, LV2_STATE_IS_POD, nullptr);
+    const LV2_State_Interface* interface = StateInterface();
+    return interface == nullptr ? -1
+                                : interface->save(lilv_instance_get_handle(m_instance), store, &state,
+                                                  LV2_STATE_IS_POD, nullptr);
 }
 
 int Lv2TestPlugin::Restore(const SavedState& state) {
-    const LV2_State_Interface* interface = Made() ? stateOf(m_instance) : nullptr;
-    if (interface == nullptr) {
-        ADD_FAILURE() << "no state interface";
-        return -1;
+    const LV2_State_Interface* interface = StateInterface();
+    return interface == nullptr ? -1
+                                : interface->restore(lilv_instance_get_handle(m_instance), retrieve,
+                                                     const_cast<SavedState*>(&state), 0, nullptr);
+}
+
+Channels NoiseBurst(size_t frames, size_t burst, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
+    Channels channels(2, std::vector<float>(frames, 0.0f));
+    for (std::vector<float>& channel : channels) {
+        std::generate_n(channel.begin(), burst, [&] { return noise(random); });
     }
-    return interface->restore(lilv_instance_get_handle(m_instance), retrieve, const_cast<SavedState*>(&state),
-                              0, nullptr);
+    return channels;
 }
 
-VstTestPlugin::VstTestPlugin(const char* path, double sampleRate)
-    : m_module(path) {
-    m_effect = m_module.Create(Callback);
-    if (m_effect == nullptr) {
-        ADD_FAILURE() << path << ": no effect (" << m_module.Error() << ")";
-        return;
-    }
-    m_effect->user = this;
-    m_effect->dispatcher(m_effect, effOpen, 0, 0, nullptr, 0.0f);
-    m_effect->dispatcher(m_effect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-    m_effect->dispatcher(m_effect, effSetBlockSize, 0, 4096, nullptr, 0.0f);
-    m_effect->dispatcher(m_effect, effMainsChanged, 0, 1, nullptr, 0.0f);
-}
-
-VstTestPlugin::~VstTestPlugin() {
-    if (m_effect != nullptr) {
-        m_effect->dispatcher(m_effect, effMainsChanged, 0, 0, nullptr, 0.0f);
-        m_effect->dispatcher(m_effect, effClose, 0, 0, nullptr, 0.0f);
-    }
-}
-
-intptr_t VstTestPlugin::Callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                 float opt) {
-    auto* host = effect != nullptr ? static_cast<VstTestPlugin*>(effect->user) : nullptr;
-    if (opcode == audioMasterGetTime) {
-        return host != nullptr && host->m_hasTime ? reinterpret_cast<intptr_t>(&host->m_time) : 0;
-    }
-    return orke::BaseHostCallback(effect, opcode, index, value, ptr, opt);
-}
-
-float VstTestPlugin::RealValue(uint32_t index, float normalised) const {
-    using Mapping = float (*)(float, const void*);
-    const auto fromLinear = reinterpret_cast<Mapping>(m_module.Symbol("AUParameterValueFromLinear"));
-    if (fromLinear == nullptr) {
-        ADD_FAILURE() << "no AUParameterValueFromLinear";
-        return 0.0f;
-    }
-    const uint32_t reference[4] = {0, index, 0, 0};
-    return fromLinear(normalised, reference);
-}
-
-void VstTestPlugin::AddMidi(int64_t frame, std::vector<uint8_t> bytes) {
-    m_midi.emplace_back(frame, std::move(bytes));
-}
-
-void VstTestPlugin::Render(const std::vector<float>& left, const std::vector<float>& right,
-                           std::vector<float>& outLeft, std::vector<float>& outRight, size_t block) {
-    ASSERT_NE(m_effect, nullptr);
-    outLeft.assign(left.size(), 0.0f);
-    outRight.assign(left.size(), 0.0f);
-    for (size_t start = 0; start < left.size(); start += block) {
-        const size_t frames = std::min(block, left.size() - start);
-        float* inputs[2] = {const_cast<float*>(left.data()) + start,
-                            const_cast<float*>(right.data()) + start};
-        float* outputs[2] = {outLeft.data() + start, outRight.data() + start};
-        MidiEvents events;
-        for (const auto& [frame, bytes] : m_midi) {
-            if (frame >= int64_t(start) && frame < int64_t(start + frames)) {
-                events.Add(int32_t(frame - int64_t(start)), bytes[0], bytes.size() > 1 ? bytes[1] : 0,
-                           bytes.size() > 2 ? bytes[2] : 0);
-            }
+void ExpectSameSamples(const Channels& lv2, const Channels& vst, size_t loudFrom) {
+    ASSERT_EQ(lv2.size(), 2u);
+    double largest = 0.0, energy = 0.0;
+    size_t firstDifference = vst[0].size();
+    for (size_t k = 0; k < vst[0].size(); ++k) {
+        const double difference = std::max(std::fabs(double(lv2[0].at(k)) - vst[0][k]),
+                                           std::fabs(double(lv2[1].at(k)) - vst[1][k]));
+        if (difference > 1e-6 && firstDifference == vst[0].size()) {
+            firstDifference = k;
         }
-        if (!events.Empty()) {
-            m_effect->dispatcher(m_effect, effProcessEvents, 0, 0, events.List(), 0.0f);
-        }
-        m_effect->processReplacing(m_effect, m_effect->numInputs > 0 ? inputs : nullptr, outputs,
-                                   static_cast<int32_t>(frames));
-        if (m_hasTime && (m_time.flags & kVstTransportPlaying) != 0) {
-            m_time.samplePos += static_cast<double>(frames);
-            m_time.ppqPos += static_cast<double>(frames) * m_time.tempo / (60.0 * m_time.sampleRate);
-        }
+        largest = std::max(largest, difference);
+        energy += k >= loudFrom ? std::fabs(vst[0][k]) : 0.0;
     }
+    EXPECT_LE(largest, 1e-6) << "the two formats' samples differ from frame " << firstDifference;
+    EXPECT_GT(energy, 100.0) << "the render is too quiet from frame " << loudFrom
+                             << ": the comparison proves nothing";
 }

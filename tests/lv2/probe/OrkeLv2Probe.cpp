@@ -6,8 +6,16 @@
 //             the count of parameter changes seen so far, and the four parameters' values; 0 after them
 // Every value is a whole number or a float the test computes the same way, so comparisons are exact.
 #include "OrkeAuBase.h"
+#include "PluginParameters.h"
 
 #include <algorithm>
+
+const ParamInfo astParamInfos[kParameterCount] = {
+    {CFSTR("Level"), kUnitGeneric, 0.0f, 1.0f, 0.5f},
+    {CFSTR("Time"), kUnitMilliseconds, 1.0f, 1000.0f, 100.0f, kParamLogTaper},
+    {CFSTR("Active"), kUnitBoolean, 0.0f, 1.0f, 1.0f},
+    {CFSTR("Shape"), kUnitIndexed, 0.0f, 2.0f, 1.0f},
+};
 
 namespace {
 
