@@ -105,6 +105,16 @@ public:
         return m_programs[number];
     }
 
+    // The bank's chunk, or with `preset` the current program's; and the answer to setting one.
+    std::vector<uint8_t> Chunk(int32_t preset = 0) {
+        void* data = nullptr;
+        const auto size = dispatcher(effGetChunk, preset, 0, &data, 0.0f);
+        return {static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size};
+    }
+    intptr_t SetChunk(std::vector<uint8_t> bytes, int32_t preset = 0) {
+        return dispatcher(effSetChunk, preset, int32_t(bytes.size()), bytes.data(), 0.0f);
+    }
+
     std::vector<SeenBlock> blocks;
     std::vector<uint8_t> own;
     int resets = 0;
@@ -178,27 +188,25 @@ TEST(BlockPath, TheTransportHoldsWhatTheHostGaveForThisBlockOnly) {
         {"no valid bits", &bare, OrkeTransport::kSamplePosition},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         host.Answer(audioMasterGetTime, reinterpret_cast<intptr_t>(c.answer));
         host.Clear();
         effect.blocks.clear();
         effect.Block(16);
         const std::vector<HostCall> asked = host.CallsOf(audioMasterGetTime);
-        ASSERT_EQ(asked.size(), 1u) << c.what;
+        ASSERT_EQ(asked.size(), 1u);
         EXPECT_EQ(asked[0].value,
-                  kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid | kVstTimeSigValid)
-            << c.what;
+                  kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid | kVstTimeSigValid);
         const OrkeTransport& seen = effect.blocks.at(0).transport;
-        EXPECT_EQ(seen.valid, c.valid) << c.what;
-        EXPECT_EQ(seen.tempo, seen.Has(OrkeTransport::kTempo) ? 120.0 : 0.0) << c.what;
-        EXPECT_EQ(seen.quarterNotePosition, seen.Has(OrkeTransport::kPosition) ? 4.5 : 0.0) << c.what;
-        EXPECT_EQ(seen.barStartPosition, seen.Has(OrkeTransport::kBarStart) ? 4.0 : 0.0) << c.what;
-        EXPECT_EQ(seen.timeSignatureNumerator, seen.Has(OrkeTransport::kTimeSignature) ? 3 : 0) << c.what;
-        EXPECT_EQ(seen.loopEnd, seen.Has(OrkeTransport::kLoopRange) ? 8.0 : 0.0) << c.what;
-        EXPECT_EQ(seen.samplePosition, c.answer != nullptr ? 96000.0 : 0.0) << c.what;
-        EXPECT_EQ(seen.playing, c.answer != nullptr && (c.answer->flags & kVstTransportPlaying) != 0)
-            << c.what;
-        EXPECT_EQ(seen.looping, c.answer != nullptr && (c.answer->flags & kVstTransportCycleActive) != 0)
-            << c.what;
+        EXPECT_EQ(seen.valid, c.valid);
+        EXPECT_EQ(seen.tempo, seen.Has(OrkeTransport::kTempo) ? 120.0 : 0.0);
+        EXPECT_EQ(seen.quarterNotePosition, seen.Has(OrkeTransport::kPosition) ? 4.5 : 0.0);
+        EXPECT_EQ(seen.barStartPosition, seen.Has(OrkeTransport::kBarStart) ? 4.0 : 0.0);
+        EXPECT_EQ(seen.timeSignatureNumerator, seen.Has(OrkeTransport::kTimeSignature) ? 3 : 0);
+        EXPECT_EQ(seen.loopEnd, seen.Has(OrkeTransport::kLoopRange) ? 8.0 : 0.0);
+        EXPECT_EQ(seen.samplePosition, c.answer != nullptr ? 96000.0 : 0.0);
+        EXPECT_EQ(seen.playing, c.answer != nullptr && (c.answer->flags & kVstTransportPlaying) != 0);
+        EXPECT_EQ(seen.looping, c.answer != nullptr && (c.answer->flags & kVstTransportCycleActive) != 0);
     }
 
     host.Clear();
@@ -319,21 +327,15 @@ TEST(BlockPath, AChunkRestoresEveryProgramAndTheOwnState) {
         name[8] = char('0' + p);
         saved.dispatcher(effSetProgramName, 0, 0, name, 0.0f);
     }
-    void* data = nullptr;
-    const auto size = saved.dispatcher(effGetChunk, 0, 0, &data, 0.0f);
-    const std::vector<uint8_t> bank(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-
     BlockEffect restored(RecordingHost::Callback, kOrkeKeepsState);
-    EXPECT_EQ(restored.dispatcher(effSetChunk, 0, size, const_cast<uint8_t*>(bank.data()), 0.0f), 1);
+    EXPECT_EQ(restored.SetChunk(saved.Chunk()), 1);
     EXPECT_EQ(restored.Snapshot(), saved.Snapshot());
 
     // A preset chunk lands in the current program only.
     saved.dispatcher(effSetProgram, 0, 1, nullptr, 0.0f);
-    const auto presetSize = saved.dispatcher(effGetChunk, 1, 0, &data, 0.0f);
-    const std::vector<uint8_t> preset(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + presetSize);
     BlockEffect fresh(RecordingHost::Callback, kOrkeKeepsState);
     fresh.dispatcher(effSetProgram, 0, 2, nullptr, 0.0f);
-    EXPECT_EQ(fresh.dispatcher(effSetChunk, 1, presetSize, const_cast<uint8_t*>(preset.data()), 0.0f), 1);
+    EXPECT_EQ(fresh.SetChunk(saved.Chunk(1), 1), 1);
     EXPECT_STREQ(fresh.Program(2)->GetName(), "Renamed 1");
     EXPECT_FLOAT_EQ(fresh.Program(2)->GetParameter(kRowLevel), 2.0f);
     EXPECT_STREQ(fresh.Program(0)->GetName(), "First");
@@ -346,9 +348,7 @@ TEST(BlockPath, BadChunksAreRefusedWithEverythingAsItWas) {
     BlockEffect source(RecordingHost::Callback, kOrkeKeepsState);
     source.own = {7, 7};
     source.setParameter(kRowLevel, 0.9f);
-    void* data = nullptr;
-    const auto size = source.dispatcher(effGetChunk, 0, 0, &data, 0.0f);
-    const std::vector<uint8_t> good(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    const std::vector<uint8_t> good = source.Chunk();
     const auto changed = [&](size_t at, uint8_t value) {
         std::vector<uint8_t> bytes = good;
         bytes.at(at) = value;
@@ -382,13 +382,11 @@ TEST(BlockPath, BadChunksAreRefusedWithEverythingAsItWas) {
     target.dispatcher(effSetProgram, 0, 2, nullptr, 0.0f);
     const std::string before = target.Snapshot();
     for (const auto& c : cases) {
-        std::vector<uint8_t> bytes = c.bytes;
-        EXPECT_EQ(target.dispatcher(effSetChunk, 0, int32_t(bytes.size()), bytes.data(), 0.0f), 0) << c.what;
+        EXPECT_EQ(target.SetChunk(c.bytes), 0) << c.what;
         EXPECT_EQ(target.Snapshot(), before) << c.what;
     }
     for (size_t cut = 0; cut < good.size(); ++cut) {
-        std::vector<uint8_t> bytes(good.begin(), good.begin() + cut);
-        ASSERT_EQ(target.dispatcher(effSetChunk, 0, int32_t(cut), bytes.data(), 0.0f), 0) << "cut at " << cut;
+        ASSERT_EQ(target.SetChunk({good.begin(), good.begin() + long(cut)}), 0) << "cut at " << cut;
     }
     EXPECT_EQ(target.Snapshot(), before);
     EXPECT_EQ(target.dispatcher(effSetChunk, 0, int32_t(good.size()), nullptr, 0.0f), 0);

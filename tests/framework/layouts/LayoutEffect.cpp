@@ -3,6 +3,11 @@
 // LAYOUT_WHOLE_BLOCK it works on the whole block instead and writes twice input 0 into every output. It
 // claims the 64-bit entry too.
 #include "OrkeAuBase.h"
+#include "PluginParameters.h"
+
+const ParamInfo astParamInfos[kParameterCount] = {
+    {CFSTR("Level"), kUnitGeneric, 0.0f, 1.0f, 0.0f},
+};
 
 namespace {
 
