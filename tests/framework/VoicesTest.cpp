@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -75,37 +77,25 @@ void Play(Voices& voices, const std::string& script) {
     std::string word;
     float left[200] = {}, right[200] = {};
     float* outputs[2] = {left, right};
+    using Step = std::function<void(int key, int velocity)>;
+    // clang-format off
+    const std::map<char, Step> steps = {
+        {'+', [&](int key, int velocity) { voices.NoteOn(key, velocity); }},
+        {'-', [&](int key, int) { voices.NoteOff(key); }},
+        {'P', [&](int, int) { voices.SetSustain(true); }},
+        {'p', [&](int, int) { voices.SetSustain(false); }},
+        {'N', [&](int, int) { voices.AllNotesOff(); }},
+        {'S', [&](int, int) { voices.AllSoundOff(); }},
+        {'M', [&](int, int) { voices.SetMonophonic(true, false); }},
+        {'r', [&](int, int) { voices.Render(outputs, 2, 0, 200); }},
+    };
+    // clang-format on
     while (words >> word) {
-        const int key = word.size() > 1 ? std::stoi(word.substr(1)) : 0;
         const size_t at = word.find('@');
-        switch (word[0]) {
-        case '+':
-            voices.NoteOn(key, at == std::string::npos ? 100 : std::stoi(word.substr(at + 1)));
-            break;
-        case '-':
-            voices.NoteOff(key);
-            break;
-        case 'P':
-            voices.SetSustain(true);
-            break;
-        case 'p':
-            voices.SetSustain(false);
-            break;
-        case 'N':
-            voices.AllNotesOff();
-            break;
-        case 'S':
-            voices.AllSoundOff();
-            break;
-        case 'M':
-            voices.SetMonophonic(true, false);
-            break;
-        case 'r':
-            voices.Render(outputs, 2, 0, 200);
-            break;
-        default:
-            FAIL() << "no such step: " << word;
-        }
+        const auto step = steps.find(word[0]);
+        ASSERT_NE(step, steps.end()) << "no such step: " << word;
+        step->second(word.size() > 1 ? std::stoi(word.substr(1)) : 0,
+                     at == std::string::npos ? 100 : std::stoi(word.substr(at + 1)));
     }
 }
 

@@ -3,14 +3,12 @@
 
 #include <lv2/atom/forge.h>
 #include <lv2/midi/midi.h>
-#include <lv2/state/state.h>
 #include <lv2/time/time.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <random>
 
 UridMap::UridMap()

@@ -93,10 +93,7 @@ Ran run(const std::string& command) {
 }
 
 void writeSound(const fs::path& path, const Channels& channels) {
-    SF_INFO info{};
-    info.samplerate = 48000;
-    info.channels = int(channels.size());
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SF_INFO info{0, 48000, int(channels.size()), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
     std::vector<float> frames(channels[0].size() * channels.size());
