@@ -2,6 +2,7 @@
 // state chunk and its refusals, latency and tail as the host is told them, and the identity answers.
 #include "EffectOpcodes.h"
 #include "HostOpcodes.h"
+#include "MidiEvents.h"
 #include "OrkeAuBase.h"
 #include "RecordingHost.h"
 
@@ -9,7 +10,6 @@
 
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -123,29 +123,6 @@ public:
 
 OSStatus BlockEffect::initializeStatus = noErr;
 
-VstMidiEvent midi(int32_t frame, uint8_t status, uint8_t key, uint8_t velocity) {
-    VstMidiEvent event{};
-    event.type = kVstMidiType;
-    event.byteSize = sizeof(VstMidiEvent);
-    event.deltaFrames = frame;
-    event.midiData[0] = static_cast<char>(status);
-    event.midiData[1] = static_cast<char>(key);
-    event.midiData[2] = static_cast<char>(velocity);
-    return event;
-}
-
-// A host's event list of the given records (pointers into `records`, which must outlive it).
-struct HostEvents {
-    explicit HostEvents(std::vector<VstEvent*> pointers)
-        : storage(sizeof(VstEvents) + pointers.size() * sizeof(VstEvent*)) {
-        auto* list = reinterpret_cast<VstEvents*>(storage.data());
-        list->numEvents = static_cast<int32_t>(pointers.size());
-        std::memcpy(list->events, pointers.data(), pointers.size() * sizeof(VstEvent*));
-    }
-    VstEvents* List() { return reinterpret_cast<VstEvents*>(storage.data()); }
-    std::vector<char> storage;
-};
-
 VstTimeInfo timeInfo(double tempo, int32_t flags) {
     VstTimeInfo info{};
     info.samplePos = 96000.0;
@@ -221,16 +198,18 @@ TEST(BlockPath, TheTransportHoldsWhatTheHostGaveForThisBlockOnly) {
 TEST(BlockPath, EventsArriveSortedInsideTheBlockAndOverflowIsCounted) {
     RecordingHost host;
     BlockEffect effect(RecordingHost::Callback, kOrkeTakesEvents);
-    VstMidiEvent late = midi(40, 0x90, 60, 100), early = midi(-3, 0x80, 61, 0), middle = midi(5, 0x90, 62, 1),
-                 sameFrame = midi(5, 0xB0, 64, 127), extra = midi(1, 0x90, 63, 9);
-    VstMidiEvent shortRecord = midi(2, 0x90, 70, 70);
-    shortRecord.byteSize = 16;
     VstEvent sysex{};
     sysex.type = 6;
     sysex.byteSize = sizeof(VstEvent);
-    HostEvents list({reinterpret_cast<VstEvent*>(&late), nullptr, reinterpret_cast<VstEvent*>(&early), &sysex,
-                     reinterpret_cast<VstEvent*>(&shortRecord), reinterpret_cast<VstEvent*>(&middle),
-                     reinterpret_cast<VstEvent*>(&sameFrame), reinterpret_cast<VstEvent*>(&extra)});
+    MidiEvents list;
+    list.Add(40, 0x90, 60, 100);
+    list.AddRecord(nullptr);
+    list.Add(-3, 0x80, 61, 0);
+    list.AddRecord(&sysex);
+    list.Add(2, 0x90, 70, 70).byteSize = 16; // too short to be MIDI
+    list.Add(5, 0x90, 62, 1);
+    list.Add(5, 0xB0, 64, 127);
+    list.Add(1, 0x90, 63, 9);
     EXPECT_EQ(effect.dispatcher(effProcessEvents, 0, 0, list.List(), 0.0f), 1);
     effect.Block(32);
     ASSERT_EQ(effect.blocks.size(), 1u);
@@ -264,10 +243,10 @@ TEST(BlockPath, ABlockInPartsHandsEachPartItsEventsAndItsPosition) {
     BlockEffect effect(RecordingHost::Callback, kOrkeTakesEvents | kOrkeWantsTransport);
     VstTimeInfo info = timeInfo(120.0, kAllValid);
     host.Answer(audioMasterGetTime, reinterpret_cast<intptr_t>(&info));
-    VstMidiEvent first = midi(10, 0x90, 60, 1), second = midi(1500, 0x90, 61, 1),
-                 third = midi(3000, 0x90, 62, 1);
-    HostEvents list({reinterpret_cast<VstEvent*>(&first), reinterpret_cast<VstEvent*>(&second),
-                     reinterpret_cast<VstEvent*>(&third)});
+    MidiEvents list;
+    for (const int32_t frame : {10, 1500, 3000}) {
+        list.Add(frame, 0x90, 60, 1);
+    }
     effect.dispatcher(effProcessEvents, 0, 0, list.List(), 0.0f);
     static float in[3500], left[3500];
     float* inputs[1] = {in};

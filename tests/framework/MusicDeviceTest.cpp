@@ -75,11 +75,6 @@ private:
     }
 };
 
-struct Message {
-    int32_t frame;
-    uint8_t status, data1, data2;
-};
-
 TEST(OrkeMusicDevice, CallsEachEventAtItsFrameBetweenRuns) {
     const struct {
         const char* what;
@@ -121,7 +116,7 @@ TEST(OrkeMusicDevice, CallsEachEventAtItsFrameBetweenRuns) {
         RecordingDevice device;
         MidiEvents events;
         for (const Message& m : c.messages) {
-            events.Add(m.frame, m.status, m.data1, m.data2);
+            events.Add(m);
         }
         std::vector<float> left(size_t(c.frames), -7.0f), right(size_t(c.frames), -7.0f);
         float* outputs[2] = {left.data(), right.data()};

@@ -20,11 +20,6 @@
 
 using Channels = std::vector<std::vector<float>>;
 
-struct Message {
-    long frame; // from the start of the render
-    uint8_t status, data1, data2;
-};
-
 class HostedPlugin {
 public:
     // blockSize 0: none is told.
