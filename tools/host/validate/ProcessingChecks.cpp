@@ -10,7 +10,9 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <pthread.h>
 #include <random>
+#include <sched.h>
 #include <thread>
 
 namespace orke::host {
@@ -21,12 +23,14 @@ using Clock = std::chrono::steady_clock;
 // The parameter fuzz's time budget, and a change slow enough to warn about.
 constexpr std::chrono::seconds kFuzzTime{10};
 constexpr std::chrono::milliseconds kSlowParameterChange{50};
-// The least the first thread processes while the second calls, and the second thread's calls that must have
-// begun and ended inside one process call: a race shows only while both run, which a busy machine makes rare.
+// The least the first thread processes while the second calls, and the process calls inside which the second
+// thread must have made calls: a race shows only while both run, which a busy machine makes rare, and on one
+// processor only where the first thread was stopped inside a process call.
 constexpr int64_t kSecondThreadFrames = 102400;
-constexpr int64_t kOverlappingCalls = 2000;
-// What the first thread may spend, in its processor time, to see that many overlap; a plug-in whose process
-// calls are too short for them stops there.
+constexpr int64_t kOverlappedProcessCalls = 1000;
+// What the first thread may spend, in its processor time, to see that many overlapped. On one processor they
+// overlap only where the scheduler happens to switch threads inside a process call, which time does not
+// make more likely: there the frames alone decide.
 constexpr std::chrono::seconds kSecondThreadBudget{3};
 
 float randomValue(std::mt19937& random) {
@@ -42,21 +46,20 @@ float randomValue(std::mt19937& random) {
 }
 
 // The two threads' shared counts. `processing` is odd while the first thread is inside a process call and
-// counts the calls' starts and ends, so a second-thread call that saw the same odd value before and after
-// ran wholly inside one of them.
+// counts the calls' starts and ends; `overlapped` counts the process calls the second thread ran inside.
 struct SecondThreadCounts {
     std::atomic<bool> stop{false};
     std::atomic<uint64_t> processing{0};
-    std::atomic<int64_t> overlapping{0};
+    std::atomic<int64_t> overlapped{0};
     std::atomic<int64_t> outside{0};
 };
 
 // The second thread's part: parameter and program calls until told to stop.
 void runSecondThread(Effect& effect, SecondThreadCounts& counts, std::mt19937& random, int32_t parameters,
                      int32_t programs) {
+    uint64_t lastOverlapped = 0;
     while (!counts.stop.load()) {
         const uint64_t before = counts.processing.load();
-        int64_t calls = 0;
         if (parameters > 0) {
             const auto index = static_cast<int32_t>(random() % static_cast<uint32_t>(parameters));
             effect.SetParameter(index, randomValue(random));
@@ -65,20 +68,55 @@ void runSecondThread(Effect& effect, SecondThreadCounts& counts, std::mt19937& r
                 counts.outside.fetch_add(1);
             }
             effect.ParameterDisplay(index);
-            calls += 3;
         }
         if (programs > 0 && random() % 16 == 0) {
             effect.SetProgram(static_cast<int32_t>(random() % static_cast<uint32_t>(programs)));
             effect.ProgramName();
-            calls += 2;
         }
         effect.Program();
-        calls += 1;
-        if (before % 2 == 1 && counts.processing.load() == before) {
-            counts.overlapping.fetch_add(calls);
+        if (before % 2 == 1 && before != lastOverlapped) {
+            lastOverlapped = before;
+            counts.overlapped.fetch_add(1);
         }
     }
 }
+
+// Puts the two threads on different processors, while it lives, when the process may use two: they then run
+// at once even on a busy machine, where the scheduler would often give both the same one.
+class ThreadsApart {
+public:
+    explicit ThreadsApart(std::thread& other) {
+        CPU_ZERO(&m_allowed);
+        if (sched_getaffinity(0, sizeof m_allowed, &m_allowed) != 0 || CPU_COUNT(&m_allowed) < 2) {
+            return;
+        }
+        int cpus[2] = {-1, -1};
+        for (int cpu = 0, n = 0; cpu < CPU_SETSIZE && n < 2; ++cpu) {
+            if (CPU_ISSET(cpu, &m_allowed)) {
+                cpus[n++] = cpu;
+            }
+        }
+        m_pinned = pin(pthread_self(), cpus[0]) && pin(other.native_handle(), cpus[1]);
+    }
+    ~ThreadsApart() {
+        if (m_pinned) {
+            pthread_setaffinity_np(pthread_self(), sizeof m_allowed, &m_allowed);
+        }
+    }
+    bool Apart() const { return m_pinned; }
+    ThreadsApart(const ThreadsApart&) = delete;
+    ThreadsApart& operator=(const ThreadsApart&) = delete;
+
+private:
+    static bool pin(pthread_t thread, int cpu) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(cpu, &one);
+        return pthread_setaffinity_np(thread, sizeof one, &one) == 0;
+    }
+    cpu_set_t m_allowed;
+    bool m_pinned = false;
+};
 
 // The processor time this thread has had: what a call costs the thread that makes it, whereas the clock on
 // the wall also counts, on a busy machine, the time other processes had the processor.
@@ -219,17 +257,18 @@ void CheckSecondThread(CheckContext& context) {
             thrown = exception.what();
         }
     });
-    // Process until both threads have done a fair share, however fast either of them is and however the
-    // machine shares its processors between them.
+    const ThreadsApart apart(other);
+    // Process until both threads have done a fair share, however fast either of them is and however busy the
+    // machine's processors are.
     const auto start = threadTime();
     try {
         do {
             counts.processing.fetch_add(1);
             harness.Run(256);
             counts.processing.fetch_add(1);
-        } while (
-            harness.FramesProcessed() < kSecondThreadFrames ||
-            (counts.overlapping.load() < kOverlappingCalls && threadTime() - start < kSecondThreadBudget));
+        } while (harness.FramesProcessed() < kSecondThreadFrames ||
+                 (apart.Apart() && counts.overlapped.load() < kOverlappedProcessCalls &&
+                  threadTime() - start < kSecondThreadBudget));
     } catch (const PluginException&) {
         counts.stop.store(true);
         other.join();
