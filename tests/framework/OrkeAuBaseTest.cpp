@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -35,8 +36,9 @@ TEST(OrkeAuBase, KernelIProcessesChannelIAndNullKernelsAreNeverKept) {
         ASSERT_EQ(effect.kernelCalls.size(), static_cast<size_t>(c.expectedKernels)) << c.outputs << c.frames;
         for (int i = 0; i < c.expectedKernels; ++i) {
             const KernelCall& call = effect.kernelCalls[i];
-            EXPECT_TRUE(call.kernel == i && call.source == inputs[i] && call.destination == outputs[i] &&
-                        call.frames == c.expectedFrames && call.channels == 1u)
+            EXPECT_EQ(
+                std::make_tuple(call.kernel, call.source, call.destination, call.frames, call.channels),
+                std::make_tuple(i, static_cast<const float*>(inputs[i]), outputs[i], c.expectedFrames, 1ul))
                 << i;
         }
     }
@@ -79,15 +81,16 @@ TEST(OrkeAuBase, KernelsSeeParameterChangesTheSampleRateAndResets) {
         effect.processReplacing(inputs, outputs, 4);
         ASSERT_EQ(effect.kernelCalls.size(), 2u);
         for (const KernelCall& call : effect.kernelCalls) {
-            EXPECT_TRUE(call.changed == step.changed && call.level == step.level &&
-                        call.sampleRate == step.sampleRate && call.resets == step.resets)
-                << step.action << ", kernel " << call.kernel << ": " << call.changed << " " << call.level
-                << " " << call.sampleRate << " " << call.resets;
+            EXPECT_EQ(std::make_tuple(call.changed, call.level, call.sampleRate, call.resets),
+                      std::make_tuple(step.changed, step.level, step.sampleRate, step.resets))
+                << step.action << ", kernel " << call.kernel;
         }
     }
     char name[32];
-    EXPECT_TRUE(effect.getProgramNameIndexed(0, 3, name) && std::string(name) == "Bright");
-    EXPECT_TRUE(effect.getProgramNameIndexed(0, 2, name) && std::string(name) == "");
+    ASSERT_TRUE(effect.getProgramNameIndexed(0, 3, name));
+    EXPECT_STREQ(name, "Bright");
+    ASSERT_TRUE(effect.getProgramNameIndexed(0, 2, name));
+    EXPECT_STREQ(name, "");
 }
 
 // Every program starts with the table's defaults. Automation tells the host the normalised value of a real
@@ -108,8 +111,9 @@ TEST(OrkeAuBase, ProgramsAutomationAndNumbersOutsideTheTable) {
     EXPECT_EQ(AUParameterValueFromLinear(0.75f, nullptr), 0.0f);
     const auto calls = host.CallsOf(audioMasterAutomate);
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_TRUE(calls[0].effect == effect.getAeffect() && calls[0].index == kRowLevel &&
-                calls[0].value == 0 && calls[0].ptr == nullptr);
+    EXPECT_EQ(std::make_tuple(calls[0].effect, calls[0].index, calls[0].value, calls[0].ptr),
+              std::make_tuple(effect.getAeffect(), kRowLevel, decltype(calls[0].value){0},
+                              decltype(calls[0].ptr){}));
     EXPECT_FLOAT_EQ(calls[0].opt, 0.25f);
     for (int32_t p = 0; p < 8; ++p) {
         for (int j = 0; j < kParameterCount; ++j) {
@@ -206,7 +210,8 @@ constexpr UInt32 kSettable = TestEffect::kSettableProperty;
 // Who was told, in order: a listener's user data is the name it records, or the action it then takes.
 std::string g_told;
 void named(void* user, OrkeAuBase* p, UInt32 property, UInt32 scope, UInt32 element) {
-    EXPECT_TRUE(p != nullptr && property == kSettable && scope == 1 && element == 7);
+    EXPECT_NE(p, nullptr);
+    EXPECT_EQ(std::make_tuple(property, scope, element), std::make_tuple(kSettable, UInt32{1}, UInt32{7}));
     g_told += static_cast<const char*>(user);
 }
 void other(void*, OrkeAuBase*, UInt32, UInt32, UInt32) {
