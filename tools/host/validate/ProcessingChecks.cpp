@@ -23,14 +23,15 @@ using Clock = std::chrono::steady_clock;
 // The parameter fuzz's time budget, and a change slow enough to warn about.
 constexpr std::chrono::seconds kFuzzTime{10};
 constexpr std::chrono::milliseconds kSlowParameterChange{50};
-// The least the first thread processes while the second calls, and the process calls inside which the second
-// thread must have made calls: a race shows only while both run, which a busy machine makes rare, and on one
-// processor only where the first thread was stopped inside a process call.
+// The least the first thread processes while the second calls, the least rounds of calls the second makes,
+// and, where the two run on processors of their own, the process calls inside which the second must have made
+// calls: a race shows only while both run, which a busy machine makes rare. On one processor they overlap
+// only where the scheduler happens to switch threads inside a process call, which time does not make more
+// likely.
 constexpr int64_t kSecondThreadFrames = 102400;
+constexpr int64_t kSecondThreadRounds = 500;
 constexpr int64_t kOverlappedProcessCalls = 1000;
-// What the first thread may spend, in its processor time, to see that many overlapped. On one processor they
-// overlap only where the scheduler happens to switch threads inside a process call, which time does not
-// make more likely: there the frames alone decide.
+// What the first thread may spend, in its processor time, waiting for those.
 constexpr std::chrono::seconds kSecondThreadBudget{3};
 
 float randomValue(std::mt19937& random) {
@@ -50,6 +51,7 @@ float randomValue(std::mt19937& random) {
 struct SecondThreadCounts {
     std::atomic<bool> stop{false};
     std::atomic<uint64_t> processing{0};
+    std::atomic<int64_t> rounds{0};
     std::atomic<int64_t> overlapped{0};
     std::atomic<int64_t> outside{0};
 };
@@ -74,6 +76,7 @@ void runSecondThread(Effect& effect, SecondThreadCounts& counts, std::mt19937& r
             effect.ProgramName();
         }
         effect.Program();
+        counts.rounds.fetch_add(1);
         if (before % 2 == 1 && before != lastOverlapped) {
             lastOverlapped = before;
             counts.overlapped.fetch_add(1);
@@ -267,8 +270,9 @@ void CheckSecondThread(CheckContext& context) {
             harness.Run(256);
             counts.processing.fetch_add(1);
         } while (harness.FramesProcessed() < kSecondThreadFrames ||
-                 (apart.Apart() && counts.overlapped.load() < kOverlappedProcessCalls &&
-                  threadTime() - start < kSecondThreadBudget));
+                 (threadTime() - start < kSecondThreadBudget &&
+                  (counts.rounds.load() < kSecondThreadRounds ||
+                   (apart.Apart() && counts.overlapped.load() < kOverlappedProcessCalls))));
     } catch (const PluginException&) {
         counts.stop.store(true);
         other.join();
