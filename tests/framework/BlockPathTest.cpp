@@ -11,6 +11,8 @@
 #include <climits>
 #include <cmath>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -18,6 +20,15 @@
 #endif
 
 namespace {
+
+// The floating-point control and status register, where there is one.
+unsigned mxcsr() {
+#if defined(__SSE2__)
+    return _mm_getcsr();
+#else
+    return 0;
+#endif
+}
 
 OrkeEffectDescription describe(uint32_t options, int32_t tail = kOrkeTailUnknown) {
     static const OrkePreset kPresets[] = {{"First", {}}, {"Second", {}}, {"Third", {}}};
@@ -46,24 +57,16 @@ public:
         : OrkeAuBase(host, describe(options, tail)) {}
 
     void ProcessBlock(const OrkeBlock& block) override {
-        SeenBlock seen{block.frames,
-                       {block.events.begin(), block.events.end()},
-                       block.transport,
-                       ParametersChanged(),
-                       0};
-#if defined(__SSE2__)
-        seen.mxcsr = _mm_getcsr();
-#endif
-        blocks.push_back(seen);
+        blocks.push_back({block.frames,
+                          {block.events.begin(), block.events.end()},
+                          block.transport,
+                          ParametersChanged(),
+                          mxcsr()});
         ClearOutputs(block);
     }
-    void Reset() override {
-        ++resets;
-    }
+    void Reset() override { ++resets; }
     // Twice the Level parameter, in frames: a latency that follows a parameter.
-    int32_t Latency() override {
-        return static_cast<int32_t>(2.0f * GetParameterValue(kRowLevel));
-    }
+    int32_t Latency() override { return static_cast<int32_t>(2.0f * GetParameterValue(kRowLevel)); }
     void SaveState(std::vector<uint8_t>& bytes) override {
         bytes.insert(bytes.end(), own.begin(), own.end());
     }
@@ -74,13 +77,9 @@ public:
         own.assign(bytes, bytes + size);
         return true;
     }
-    OSStatus Initialize() override {
-        return initializeStatus;
-    }
+    OSStatus Initialize() override { return initializeStatus; }
     void Cleanup() override {}
-    SInt32 Version() override {
-        return 1;
-    }
+    SInt32 Version() override { return 1; }
 
     void Block(int32_t frames, float** inputs = nullptr, float** outputs = nullptr) {
         static float in[4096], left[4096], right[4096];
@@ -101,9 +100,7 @@ public:
         return text;
     }
 
-    OrkeProgram* Program(int32_t number) const {
-        return m_programs[number];
-    }
+    OrkeProgram* Program(int32_t number) const { return m_programs[number]; }
 
     // The bank's chunk, or with `preset` the current program's; and the answer to setting one.
     std::vector<uint8_t> Chunk(int32_t preset = 0) {
@@ -172,8 +169,7 @@ TEST(BlockPath, TheTransportHoldsWhatTheHostGaveForThisBlockOnly) {
         effect.Block(16);
         const std::vector<HostCall> asked = host.CallsOf(audioMasterGetTime);
         ASSERT_EQ(asked.size(), 1u);
-        EXPECT_EQ(asked[0].value,
-                  kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid | kVstTimeSigValid);
+        EXPECT_EQ(asked[0].value, kAllValid & ~(kVstTransportPlaying | kVstTransportCycleActive));
         const OrkeTransport& seen = effect.blocks.at(0).transport;
         EXPECT_EQ(seen.valid, c.valid);
         EXPECT_EQ(seen.tempo, seen.Has(OrkeTransport::kTempo) ? 120.0 : 0.0);
@@ -214,15 +210,11 @@ TEST(BlockPath, EventsArriveSortedInsideTheBlockAndOverflowIsCounted) {
     effect.Block(32);
     ASSERT_EQ(effect.blocks.size(), 1u);
     const std::vector<OrkeEvent>& seen = effect.blocks[0].events;
-    const struct {
-        int32_t frame;
-        uint8_t status, key;
-    } expected[] = {{0, 0x80, 61}, {5, 0x90, 62}, {5, 0xB0, 64}, {31, 0x90, 60}};
+    const std::tuple<int32_t, uint8_t, uint8_t> expected[] = {
+        {0, 0x80, 61}, {5, 0x90, 62}, {5, 0xB0, 64}, {31, 0x90, 60}};
     ASSERT_EQ(seen.size(), 4u) << "the capacity is 4";
     for (size_t i = 0; i < seen.size(); ++i) {
-        EXPECT_EQ(seen[i].frame, expected[i].frame) << i;
-        EXPECT_EQ(seen[i].status, expected[i].status) << i;
-        EXPECT_EQ(seen[i].data1, expected[i].key) << i;
+        EXPECT_EQ(std::make_tuple(seen[i].frame, seen[i].status, seen[i].data1), expected[i]) << i;
     }
     effect.Block(32);
     EXPECT_TRUE(effect.blocks[1].events.empty()) << "a block's events are not handed out twice";
@@ -388,9 +380,8 @@ TEST(BlockPath, ALatencyThatFollowsAParameterIsToldToTheHost) {
     made->dispatcher(effSetProgram, 0, 1, nullptr, 0.0f);
     EXPECT_EQ(record->initialDelay, 0);
     EXPECT_EQ(host.CallsOf(audioMasterIOChanged).size(), 2u);
-    AEffect* closing = made->getAeffect();
-    closing->dispatcher(closing, effClose, 0, 0, nullptr,
-                        0.0f); // through the record, which deletes the object
+    AEffect* closing = made->getAeffect(); // closed through the record, which deletes the object
+    closing->dispatcher(closing, effClose, 0, 0, nullptr, 0.0f);
 
     BlockEffect::initializeStatus = -1;
     EXPECT_EQ(OrkeAuBase::Create<BlockEffect>(RecordingHost::Callback), nullptr);
@@ -399,14 +390,13 @@ TEST(BlockPath, ALatencyThatFollowsAParameterIsToldToTheHost) {
 
 TEST(BlockPath, TheTailAsTheHostReadsIt) {
     RecordingHost host;
-    const struct {
-        int32_t tail;
-        intptr_t answer;
-    } cases[] = {
-        {kOrkeTailUnknown, 0}, {kOrkeNoTail, 1}, {1, 1}, {48000, 48000}, {kOrkeTailUnbounded, INT32_MAX}};
-    for (const auto& c : cases) {
-        BlockEffect effect(RecordingHost::Callback, 0, c.tail);
-        EXPECT_EQ(effect.dispatcher(effGetTailSize, 0, 0, nullptr, 0.0f), c.answer) << c.tail;
+    for (const auto& [tail, answer] : {std::pair<int32_t, intptr_t>{kOrkeTailUnknown, 0},
+                                       {kOrkeNoTail, 1},
+                                       {1, 1},
+                                       {48000, 48000},
+                                       {kOrkeTailUnbounded, INT32_MAX}}) {
+        BlockEffect effect(RecordingHost::Callback, 0, tail);
+        EXPECT_EQ(effect.dispatcher(effGetTailSize, 0, 0, nullptr, 0.0f), answer) << tail;
     }
 }
 
@@ -421,32 +411,25 @@ TEST(BlockPath, IdentityAndCapabilitiesFromTheDescription) {
     EXPECT_EQ(record->numInputs, 1);
     EXPECT_EQ(record->numOutputs, 2);
     EXPECT_EQ(record->numPrograms, 3);
-    const struct {
-        int32_t opcode;
-        std::string text;
-    } names[] = {{effGetEffectName, "A described effect with a long "}, // 31 bytes and the NUL
-                 {effGetProductString, "A described effect with a long name"},
-                 {effGetVendorString, "Orvane Kettlers"}};
-    for (const auto& name : names) {
+    const std::pair<int32_t, std::string> names[] = {
+        {effGetEffectName, "A described effect with a long "}, // 31 bytes and the NUL
+        {effGetProductString, "A described effect with a long name"},
+        {effGetVendorString, "Orvane Kettlers"}};
+    for (const auto& [opcode, text] : names) {
         std::string field(80, '#');
-        EXPECT_EQ(effect.dispatcher(name.opcode, 0, 0, field.data(), 0.0f), 1) << name.opcode;
-        EXPECT_EQ(field.substr(0, name.text.size() + 1), name.text + '\0') << name.opcode;
-        EXPECT_EQ(field.find_first_not_of('#', name.text.size() + 1), std::string::npos) << name.opcode;
+        EXPECT_EQ(effect.dispatcher(opcode, 0, 0, field.data(), 0.0f), 1) << opcode;
+        EXPECT_EQ(field, text + '\0' + std::string(80 - text.size() - 1, '#')) << opcode;
     }
     EXPECT_EQ(effect.dispatcher(effGetVendorVersion, 0, 0, nullptr, 0.0f), 0x00020301);
     EXPECT_EQ(effect.dispatcher(effGetPlugCategory, 0, 0, nullptr, 0.0f), kPlugCategRoomFx);
     EXPECT_EQ(effect.dispatcher(effGetNumMidiInputChannels, 0, 0, nullptr, 0.0f), 16);
-    const struct {
-        const char* text;
-        intptr_t answer;
-    } canDos[] = {{"receiveVstEvents", 1},
-                  {"receiveVstMidiEvent", 1},
-                  {"receiveVstTimeInfo", 1},
-                  {"receiveVstEventsAndMore", 0},
-                  {"bypass", 0}};
-    for (const auto& canDo : canDos) {
-        std::string text = canDo.text;
-        EXPECT_EQ(effect.dispatcher(effCanDo, 0, 0, text.data(), 0.0f), canDo.answer) << canDo.text;
+    for (const auto& [canDo, answer] : {std::pair<std::string, intptr_t>{"receiveVstEvents", 1},
+                                        {"receiveVstMidiEvent", 1},
+                                        {"receiveVstTimeInfo", 1},
+                                        {"receiveVstEventsAndMore", 0},
+                                        {"bypass", 0}}) {
+        std::string text = canDo;
+        EXPECT_EQ(effect.dispatcher(effCanDo, 0, 0, text.data(), 0.0f), answer) << canDo;
     }
     BlockEffect plain(RecordingHost::Callback);
     char events[] = "receiveVstEvents";

@@ -33,39 +33,27 @@ public:
             }
         }
     }
-    void NoteOn(int channel, int key, int velocity, int32_t frame) override {
-        Write(channel, "on", key, velocity, frame);
-    }
-    void NoteOff(int channel, int key, int velocity, int32_t frame) override {
-        Write(channel, "off", key, velocity, frame);
-    }
-    void ControlChange(int channel, int controller, int value, int32_t frame) override {
-        Write(channel, "cc", controller, value, frame);
-    }
+    // Each call as "channel what numbers @frame".
+    void NoteOn(int ch, int key, int vel, int32_t at) override { Write(ch, "on", key, vel, at); }
+    void NoteOff(int ch, int key, int vel, int32_t at) override { Write(ch, "off", key, vel, at); }
+    void ControlChange(int ch, int cc, int value, int32_t at) override { Write(ch, "cc", cc, value, at); }
     void PitchBend(int channel, float wheel, int32_t frame) override {
         std::ostringstream text;
         text << channel << " bend " << wheel << " @" << frame;
         Write(text.str());
     }
-    void ChannelPressure(int channel, int value, int32_t frame) override {
-        Write(channel, "pressure", value, -1, frame);
-    }
-    void PolyPressure(int channel, int key, int value, int32_t frame) override {
-        Write(channel, "key pressure", key, value, frame);
-    }
-    void ProgramChange(int channel, int program, int32_t frame) override {
-        Write(channel, "program", program, -1, frame);
-    }
-    void SustainPedal(int channel, bool down, int32_t frame) override {
-        Write(channel, down ? "pedal down" : "pedal up", -1, -1, frame);
-    }
-    void AllNotesOff(int channel, int32_t frame) override { Write(channel, "notes off", -1, -1, frame); }
-    void AllSoundOff(int channel, int32_t frame) override { Write(channel, "sound off", -1, -1, frame); }
+    void ChannelPressure(int ch, int value, int32_t at) override { Write(ch, "pressure", value, -1, at); }
+    void PolyPressure(int ch, int key, int v, int32_t at) override { Write(ch, "key pressure", key, v, at); }
+    void ProgramChange(int ch, int program, int32_t at) override { Write(ch, "program", program, -1, at); }
+    void SustainPedal(int ch, bool on, int32_t at) override { Write(ch, on ? "pedal down" : "pedal up", at); }
+    void AllNotesOff(int channel, int32_t frame) override { Write(channel, "notes off", frame); }
+    void AllSoundOff(int channel, int32_t frame) override { Write(channel, "sound off", frame); }
 
     std::vector<std::string> calls;
 
 private:
     void Write(const std::string& call) { calls.push_back(call); }
+    void Write(int channel, const char* what, int32_t frame) { Write(channel, what, -1, -1, frame); }
     void Write(int channel, const char* what, int a, int b, int32_t frame) {
         std::string call = std::to_string(channel) + " " + what;
         for (const int number : {a, b}) {

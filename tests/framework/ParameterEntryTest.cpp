@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -94,16 +95,14 @@ TEST(ParameterProperties, SwitchesWholeNumbersAndStepsAreTold) {
         if (!c.answered) {
             continue;
         }
-        EXPECT_EQ(properties.flags, c.flags) << c.row;
-        EXPECT_EQ(properties.minInteger, c.minInteger) << c.row;
-        EXPECT_EQ(properties.maxInteger, c.maxInteger) << c.row;
-        EXPECT_EQ(properties.stepInteger, c.stepInteger) << c.row;
-        EXPECT_EQ(properties.largeStepInteger, c.stepInteger) << c.row;
-        EXPECT_EQ(properties.stepFloat, c.stepFloat) << c.row;
-        EXPECT_EQ(properties.smallStepFloat, c.stepFloat) << c.row;
-        EXPECT_EQ(properties.largeStepFloat, c.stepFloat) << c.row;
-        EXPECT_STREQ(properties.label, c.label);
-        EXPECT_STREQ(properties.shortLabel, c.label); // every one of these names fits 7 bytes
+        const VstParameterProperties& p = properties; // every one of these names fits the 7-byte short label
+        EXPECT_EQ(std::make_tuple(p.flags, p.minInteger, p.maxInteger, p.stepInteger, p.largeStepInteger,
+                                  p.stepFloat, p.smallStepFloat, p.largeStepFloat, std::string(p.label),
+                                  std::string(p.shortLabel)),
+                  std::make_tuple(c.flags, c.minInteger, c.maxInteger, c.stepInteger, c.stepInteger,
+                                  c.stepFloat, c.stepFloat, c.stepFloat, std::string(c.label),
+                                  std::string(c.label)))
+            << c.row;
     }
     TestEffect effect;
     EXPECT_EQ(effect.dispatcher(effGetParameterProperties, kRowBypass, 0, nullptr, 0.0f), 0);

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -62,13 +63,9 @@ TEST(ParameterValues, WhatIsStoredIsWhatIsShownAndRead) {
 TEST(ParameterValues, TheLogTaperRisesAndIsExactAtBothEnds) {
     EXPECT_EQ(fromLinear(kRowTime, 0.0f), 1.0f);
     EXPECT_EQ(fromLinear(kRowTime, 1.0f), 1000.0f);
-    for (const auto& [real, normalised] : {std::pair{1.0f, 0.0f},
-                                           {1000.0f, 1.0f},
-                                           {0.5f, 0.0f},
-                                           {-3.0f, 0.0f},
-                                           {NAN, 0.0f},
-                                           {5000.0f, 1.0f},
-                                           {INFINITY, 1.0f}}) {
+    const std::pair<float, float> ends[] = {{1.0f, 0.0f}, {1000.0f, 1.0f}, {0.5f, 0.0f},    {-3.0f, 0.0f},
+                                            {NAN, 0.0f},  {5000.0f, 1.0f}, {INFINITY, 1.0f}};
+    for (const auto& [real, normalised] : ends) {
         EXPECT_EQ(toLinear(kRowTime, real), normalised) << real;
     }
     constexpr int kSteps = 4096;

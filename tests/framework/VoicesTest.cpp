@@ -34,18 +34,9 @@ public:
               (glide ? " glide" : ""));
         m_remaining = -1;
     }
-    void Release() {
-        Write("release");
-        m_remaining = kReleaseFrames;
-    }
-    void Fade() {
-        Write("fade");
-        m_remaining = kFadeFrames;
-    }
-    void Stop() {
-        Write("stop");
-        m_remaining = 0;
-    }
+    void Release() { End("release", kReleaseFrames); }
+    void Fade() { End("fade", kFadeFrames); }
+    void Stop() { End("stop", 0); }
     bool IsSounding() const { return m_remaining != 0; }
     void Render(float* const* outputs, int32_t channels, int32_t begin, int32_t end) {
         for (int32_t c = 0; c < channels; ++c) {
@@ -61,6 +52,10 @@ public:
 private:
     void Write(const std::string& what) {
         m_log->lines.push_back("v" + std::to_string(m_index) + " " + what);
+    }
+    void End(const char* what, int frames) {
+        Write(what);
+        m_remaining = frames;
     }
 
     Log* m_log;
