@@ -23,6 +23,7 @@ constexpr double kRate = 48000.0;
 // Program numbers and parameter numbers, as the host sees them.
 constexpr int kSawLead = 0, kPureSine = 5, kPrograms = 7;
 constexpr int kVoiceModeParameter = 20, kGlideParameter = 21;
+constexpr long kBlock = 64; // HostedSynth::Play's blocks
 
 Message NoteOn(long frame, int key, int velocity = 100) {
     return {frame, 0x90, uint8_t(key), uint8_t(velocity)};
@@ -44,7 +45,7 @@ public:
 
     // `frames` frames in blocks of `block`, as a host plays them; the left channel, which the right must
     // equal.
-    std::vector<float> Play(const std::vector<Message>& messages, long frames, long block = 64) {
+    std::vector<float> Play(const std::vector<Message>& messages, long frames, long block = kBlock) {
         const Channels output =
             HostedPlugin::Play(Channels(2, std::vector<float>(size_t(frames))), size_t(block), messages);
         EXPECT_EQ(output[0], output[1]) << "the two channels differ";
@@ -100,21 +101,14 @@ double Cents(double frequency, double reference) {
 
 // The first frame from `from` on that is not 0, or -1.
 long FirstSound(const std::vector<float>& x, long from = 0) {
-    for (long k = from; k < long(x.size()); ++k) {
-        if (x[size_t(k)] != 0.0f) {
-            return k;
-        }
-    }
-    return -1;
+    const auto found =
+        std::find_if(x.begin() + std::min(from, long(x.size())), x.end(), [](float v) { return v != 0.0f; });
+    return found == x.end() ? -1 : long(found - x.begin());
 }
 // The last frame that is not silent (below -120 dBFS), or -1.
 long LastSound(const std::vector<float>& x) {
-    for (long k = long(x.size()) - 1; k >= 0; --k) {
-        if (std::fabs(x[size_t(k)]) >= 1e-6f) {
-            return k;
-        }
-    }
-    return -1;
+    const auto found = std::find_if(x.rbegin(), x.rend(), [](float v) { return std::fabs(v) >= 1e-6f; });
+    return long(x.rend() - found) - 1;
 }
 
 TEST(OrkeSynth, NotesAndTheWheelSoundAtTheirPitch) {
@@ -123,11 +117,11 @@ TEST(OrkeSynth, NotesAndTheWheelSoundAtTheirPitch) {
     const std::vector<float> a = synth.Play({NoteOn(0, 69)}, 48000);
     EXPECT_NEAR(Frequency(a, 4800, 48000), 440.0, 0.1);
 
-    // The wheel all the way up, over the program's range of 2 semitones.
-    const std::vector<float> bent = synth.Play({NoteOn(0, 69), {0, 0xE0, 0x7F, 0x7F}}, 48000);
-    EXPECT_NEAR(Cents(Frequency(bent, 4800, 48000), 440.0), 200.0, 1.0);
-    const std::vector<float> down = synth.Play({NoteOn(0, 69), {0, 0xE0, 0, 0}}, 48000);
-    EXPECT_NEAR(Cents(Frequency(down, 4800, 48000), 440.0), -200.0, 1.0);
+    // The wheel all the way up and down, over the program's range of 2 semitones.
+    for (const auto& [end, cents] : {std::pair{uint8_t(0x7F), 200.0}, {uint8_t(0), -200.0}}) {
+        const std::vector<float> bent = synth.Play({NoteOn(0, 69), {0, 0xE0, end, end}}, 48000);
+        EXPECT_NEAR(Cents(Frequency(bent, 4800, 48000), 440.0), cents, 1.0) << "the wheel at " << int(end);
+    }
 }
 
 // A note sounds from the frame its event names, not sooner, whatever the host's blocks; and the blocks
@@ -186,7 +180,7 @@ TEST(OrkeSynth, EightVoicesAndTheNinthNoteStealsTheOldest) {
 
 // After the last key is up, every program is silent within its release (the tail it reports) and one block.
 TEST(OrkeSynth, SilentWithinTheReleaseOfEveryProgram) {
-    constexpr long kBlock = 64, kOff = 24000;
+    constexpr long kOff = 24000;
     for (int program = 0; program < kPrograms; ++program) {
         HostedSynth synth;
         synth.SetProgram(program);
@@ -201,7 +195,6 @@ TEST(OrkeSynth, SilentWithinTheReleaseOfEveryProgram) {
 // The pedal holds released notes until it lifts; all notes off ends held and pedalled notes alike, and the
 // pedal stays lifted for the notes after it.
 TEST(OrkeSynth, ThePedalHoldsNotesAndAllNotesOffEndsThem) {
-    constexpr long kBlock = 64;
     HostedSynth synth;
     synth.SetProgram(kPureSine);
     const long tail = synth.Tail();

@@ -99,8 +99,6 @@ std::vector<Scanned> modules() {
     all.push_back(scanned(ORKE_FILTER_PATH, "Orke Filter", "1330341484", false)); // 'OKfl'
     // A delay: a room effect. The scanner fills no version for any VST 2.4 module, so none is looked for.
     all.push_back(scanned(ORKE_ECHO_PATH, "Orke Echo", "1330341219", false, "RoomFx")); // 'OKec'
-#endif
-#ifdef ORKE_SYNTH_PATH
     // An instrument that needs no audio input and takes MIDI.
     all.push_back(scanned(ORKE_SYNTH_PATH, "Orke Synth", "1330344825", true, "Instrument", "0", // 'OKsy'
                           {"n_midi_inputs=\"1\""}));

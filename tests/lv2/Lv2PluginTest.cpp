@@ -6,7 +6,6 @@
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
 #include <lv2/port-props/port-props.h>
-#include <lv2/state/state.h>
 #include <lv2/units/units.h>
 
 #include <gtest/gtest.h>
@@ -119,30 +118,23 @@ TEST(Lv2Probe, TimePositionBecomesTheTransportAndMovesOn) {
     probe.AddTime(0, {48000, 1, 2, 1.5, 4, 3, 120});
     probe.Run(kBlock);
     const double step = kBlock * 120.0 / (60.0 * kRate); // beats per block
-    struct Expected {
-        const char* when;
-        Transport transport;
+    const auto check = [&](const char* when, uint32_t frame, const Transport& expected) {
+        EXPECT_EQ(printed(reportAt(probe, frame).transport), printed(expected)) << when;
     };
-    const Expected first = {"at the position", {all, 120, 7.5f, 6, 3, 4, 1, 48000}};
-    auto check = [&](const Expected& e, uint32_t frame) {
-        EXPECT_EQ(printed(reportAt(probe, frame).transport), printed(e.transport)) << e.when;
-    };
-    check(first, 0);
+    check("at the position", 0, {all, 120, 7.5f, 6, 3, 4, 1, 48000});
     probe.Run(kBlock);
-    check({"a block later", {all, 120, float(7.5 + step), 6, 3, 4, 1, 48000 + kBlock}}, 0);
+    check("a block later", 0, {all, 120, float(7.5 + step), 6, 3, 4, 1, 48000 + kBlock});
 
     // A position in the middle of a block starts a new part there: stopped, somewhere else, in 6/8.
     probe.AddTime(100, {96000, 0, -1, -1, 8, 6, 120});
     probe.Run(kBlock);
+    check("up to the new position", 0, {all, 120, float(7.5 + 2 * step), 6, 3, 4, 1, 48000 + 2 * kBlock});
     const double before = 7.5 + 2 * step + 100 * 120.0 / (60.0 * kRate);
-    check({"up to the new position", {all, 120, float(7.5 + 2 * step), 6, 3, 4, 1, 48000 + 2 * kBlock}}, 0);
-    check({"from the new position",
-           {all, 60, float(before / 2), float(std::floor(before / 6) * 6 / 2), 6, 8, 0, 96000}},
-          100);
+    const float barStart = float(std::floor(before / 6) * 6 / 2);
+    const Transport stopped = {all, 60, float(before / 2), barStart, 6, 8, 0, 96000};
+    check("from the new position", 100, stopped);
     probe.Run(kBlock);
-    check({"stopped, a block later",
-           {all, 60, float(before / 2), float(std::floor(before / 6) * 6 / 2), 6, 8, 0, 96000}},
-          0);
+    check("stopped, a block later", 0, stopped);
 }
 
 TEST(Lv2Probe, ControlPortsReachTheParametersAsRealValuesOnlyWhenTheyChange) {
@@ -223,10 +215,9 @@ TEST(Lv2Bundles, PortsCarryTheirUnitsPropertiesAndScalePoints) {
         ASSERT_TRUE(plugin.Made()) << p.uri;
         const LilvPort* port = lilv_plugin_get_port_by_index(plugin.Plugin(), plugin.Port(p.symbol));
         LilvNode* unitKey = lilv_new_uri(plugin.World(), LV2_UNITS__unit);
-        LilvNodes* units = lilv_port_get_value(plugin.Plugin(), port, unitKey);
-        const LilvNode* unit = units != nullptr ? lilv_nodes_get_first(units) : nullptr;
+        LilvNode* unit = lilv_port_get(plugin.Plugin(), port, unitKey);
         EXPECT_STREQ(unit != nullptr ? lilv_node_as_uri(unit) : nullptr, p.unit) << p.symbol;
-        lilv_nodes_free(units);
+        lilv_node_free(unit);
         lilv_node_free(unitKey);
         std::set<std::string> properties;
         LilvNodes* found = lilv_port_get_properties(plugin.Plugin(), port);
@@ -324,17 +315,14 @@ INSTANTIATE_TEST_SUITE_P(
 // module's own mapping gives its normalised ones) and 120 beats a minute render the same samples.
 TEST(Lv2Echo, FollowsTheHostTempoAsItsVstModuleDoes) {
     HostedPlugin vst(ORKE_ECHO_VST, 48000.0f, 4096);
-    struct Setting {
-        const char* symbol;
-        float normalised;
-    };
-    const Setting settings[] = {{"sync", 1.0f},     {"note", 4.0f / 11.0f}, {"time", 0.3f},
-                                {"feedback", 0.5f}, {"mix", 0.5f},          {"high_cut", 0.8f}};
+    const std::pair<const char*, float> settings[] = {{"sync", 1.0f}, {"note", 4.0f / 11.0f},
+                                                      {"time", 0.3f}, {"feedback", 0.5f},
+                                                      {"mix", 0.5f},  {"high_cut", 0.8f}};
     Lv2TestPlugin lv2(ORKE_ECHO_BUNDLE, "urn:orke:OKec");
     ASSERT_TRUE(lv2.Made());
     for (int i = 0; i < 6; ++i) {
-        vst.SetParameter(i, settings[i].normalised);
-        lv2.Control(settings[i].symbol) = vst.RealValue(uint32_t(i), settings[i].normalised);
+        vst.SetParameter(i, settings[i].second);
+        lv2.Control(settings[i].first) = vst.RealValue(uint32_t(i), settings[i].second);
     }
     VstTimeInfo time{};
     time.sampleRate = 48000.0;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <tuple>
 
 UridMap::UridMap()
     : m_map{this, MapUri}
@@ -48,33 +49,28 @@ Lv2TestPlugin::Lv2TestPlugin(const std::string& bundle, const std::string& uri, 
         ADD_FAILURE() << uri << " could not be instantiated";
         return;
     }
-    LilvNode* audio = lilv_new_uri(m_world, LV2_CORE__AudioPort);
-    LilvNode* control = lilv_new_uri(m_world, LV2_CORE__ControlPort);
-    LilvNode* atom = lilv_new_uri(m_world, LV2_ATOM__AtomPort);
+    const auto isA = [&](const LilvPort* port, const char* kind) {
+        LilvNode* node = lilv_new_uri(m_world, kind);
+        const bool is = lilv_port_is_a(m_plugin, port, node);
+        lilv_node_free(node);
+        return is;
+    };
     const uint32_t ports = lilv_plugin_get_num_ports(m_plugin);
     std::vector<float> defaults(ports);
     lilv_plugin_get_port_ranges_float(m_plugin, nullptr, nullptr, defaults.data());
+    // The maps' elements stay where they are as others are added, so each is connected as it is made.
     for (uint32_t i = 0; i < ports; ++i) {
         const LilvPort* port = lilv_plugin_get_port_by_index(m_plugin, i);
-        if (lilv_port_is_a(m_plugin, port, audio)) {
+        if (isA(port, LV2_CORE__AudioPort)) {
             m_audio[i].assign(kMaxBlock, 0.0f);
-        } else if (lilv_port_is_a(m_plugin, port, control)) {
+            lilv_instance_connect_port(m_instance, i, m_audio[i].data());
+        } else if (isA(port, LV2_CORE__ControlPort)) {
             m_controls[i] = defaults[i];
-        } else if (lilv_port_is_a(m_plugin, port, atom)) {
+            lilv_instance_connect_port(m_instance, i, &m_controls[i]);
+        } else if (isA(port, LV2_ATOM__AtomPort)) {
             m_eventPort = static_cast<int32_t>(i);
+            lilv_instance_connect_port(m_instance, i, m_sequence.data());
         }
-    }
-    lilv_node_free(audio);
-    lilv_node_free(control);
-    lilv_node_free(atom);
-    for (auto& [index, buffer] : m_audio) {
-        lilv_instance_connect_port(m_instance, index, buffer.data());
-    }
-    for (auto& [index, value] : m_controls) {
-        lilv_instance_connect_port(m_instance, index, &value);
-    }
-    if (m_eventPort >= 0) {
-        lilv_instance_connect_port(m_instance, static_cast<uint32_t>(m_eventPort), m_sequence.data());
     }
     lilv_instance_activate(m_instance);
 }
@@ -108,8 +104,7 @@ void Lv2TestPlugin::AddTime(int64_t frame, const TimeFields& fields) {
 
 void Lv2TestPlugin::ForgeEvents() {
     LV2_Atom_Forge forge;
-    LV2_URID_Map* map = static_cast<LV2_URID_Map*>(m_urids.Feature()->data);
-    lv2_atom_forge_init(&forge, map);
+    lv2_atom_forge_init(&forge, static_cast<LV2_URID_Map*>(m_urids.Feature()->data));
     lv2_atom_forge_set_buffer(&forge, reinterpret_cast<uint8_t*>(m_sequence.data()),
                               m_sequence.size() * sizeof(uint64_t));
     LV2_Atom_Forge_Frame sequence;
@@ -125,27 +120,22 @@ void Lv2TestPlugin::ForgeEvents() {
         LV2_Atom_Forge_Frame object;
         lv2_atom_forge_object(&forge, &object, 0, m_urids.Map(LV2_TIME__Position));
         const TimeFields& t = event.time;
-        if (t.frame >= 0) {
-            lv2_atom_forge_key(&forge, m_urids.Map(LV2_TIME__frame));
-            lv2_atom_forge_long(&forge, static_cast<int64_t>(t.frame));
-        }
-        const std::pair<const char*, double> floats[] = {{LV2_TIME__speed, t.speed},
-                                                         {LV2_TIME__barBeat, t.barBeat},
-                                                         {LV2_TIME__beatsPerBar, t.beatsPerBar},
-                                                         {LV2_TIME__beatsPerMinute, t.beatsPerMinute}};
-        for (const auto& [key, value] : floats) {
+        // Each key as the type a host forges it in: a long, a float or an int.
+        const std::tuple<const char*, double, char> fields[] = {
+            {LV2_TIME__frame, t.frame, 'l'},
+            {LV2_TIME__speed, t.speed, 'f'},
+            {LV2_TIME__barBeat, t.barBeat, 'f'},
+            {LV2_TIME__beatsPerBar, t.beatsPerBar, 'f'},
+            {LV2_TIME__beatsPerMinute, t.beatsPerMinute, 'f'},
+            {LV2_TIME__bar, t.bar, 'l'},
+            {LV2_TIME__beatUnit, t.beatUnit, 'i'}};
+        for (const auto& [key, value, kind] : fields) {
             if (value >= 0) {
                 lv2_atom_forge_key(&forge, m_urids.Map(key));
-                lv2_atom_forge_float(&forge, static_cast<float>(value));
+                kind == 'l'   ? lv2_atom_forge_long(&forge, static_cast<int64_t>(value))
+                : kind == 'f' ? lv2_atom_forge_float(&forge, static_cast<float>(value))
+                              : lv2_atom_forge_int(&forge, static_cast<int32_t>(value));
             }
-        }
-        if (t.bar >= 0) {
-            lv2_atom_forge_key(&forge, m_urids.Map(LV2_TIME__bar));
-            lv2_atom_forge_long(&forge, static_cast<int64_t>(t.bar));
-        }
-        if (t.beatUnit >= 0) {
-            lv2_atom_forge_key(&forge, m_urids.Map(LV2_TIME__beatUnit));
-            lv2_atom_forge_int(&forge, static_cast<int32_t>(t.beatUnit));
         }
         lv2_atom_forge_pop(&forge, &object);
     }
