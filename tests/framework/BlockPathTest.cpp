@@ -127,7 +127,6 @@ VstTimeInfo timeInfo(double tempo, int32_t flags) {
     info.ppqPos = 4.5;
     info.tempo = tempo;
     info.barStartPos = 4.0;
-    info.cycleStartPos = 0.0;
     info.cycleEndPos = 8.0;
     info.timeSigNumerator = 3;
     info.timeSigDenominator = 4;
@@ -294,9 +293,8 @@ TEST(BlockPath, AChunkRestoresEveryProgramAndTheOwnState) {
     for (int32_t p = 0; p < 3; ++p) {
         saved.dispatcher(effSetProgram, 0, p, nullptr, 0.0f);
         saved.setParameter(kRowLevel, 0.1f * float(p + 1));
-        char name[] = "Renamed 0";
-        name[8] = char('0' + p);
-        saved.dispatcher(effSetProgramName, 0, 0, name, 0.0f);
+        std::string name = "Renamed " + std::to_string(p);
+        saved.dispatcher(effSetProgramName, 0, 0, name.data(), 0.0f);
     }
     BlockEffect restored(RecordingHost::Callback, kOrkeKeepsState);
     EXPECT_EQ(restored.SetChunk(saved.Chunk()), 1);

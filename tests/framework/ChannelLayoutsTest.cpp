@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -41,9 +42,7 @@ struct HostBlock {
         std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
         for (int c = 0; c < layout.inputs; ++c) {
             inputs.emplace_back(frames);
-            for (Sample& s : inputs.back()) {
-                s = sample(random);
-            }
+            std::generate(inputs.back().begin(), inputs.back().end(), [&] { return Sample(sample(random)); });
             inputArray[c] = inputs.back().data();
         }
         for (int c = 0; c < layout.outputs; ++c) {

@@ -28,8 +28,8 @@ TEST(OrkeAuBase, KernelIProcessesChannelIAndNullKernelsAreNeverKept) {
                  {0, 64, -1, 0, 0},    {3, 64, 1, 1, 64}, {2, 64, 0, 0, 0}};
     for (const auto& c : cases) {
         TestEffect effect(nullptr, c.outputs, c.kernelsMade);
-        static float in[4][512],
-            out[4][512]; // as long as the longest block: outputs without a kernel are silenced
+        // As long as the longest block: outputs without a kernel are silenced.
+        static float in[4][512], out[4][512];
         float* inputs[4] = {in[0], in[1], in[2], in[3]};
         float* outputs[4] = {out[0], out[1], out[2], out[3]};
         effect.processReplacing(inputs, outputs, c.frames);
@@ -51,6 +51,12 @@ TEST(OrkeAuBase, KernelsSeeParameterChangesTheSampleRateAndResets) {
     OrkePreset presets[9] = {};
     presets[3] = {"Bright", {}};
     presets[3].values[kRowLevel] = 7.0f;
+    // A host request as a step.
+    const auto send = [&](int32_t opcode, intptr_t value, float opt) -> std::function<void()> {
+        return [&effect, opcode, value, opt] {
+            effect.dispatcher(opcode, 0, value, nullptr, opt);
+        };
+    };
     const struct {
         const char* action;
         std::function<void()> run;
@@ -61,15 +67,11 @@ TEST(OrkeAuBase, KernelsSeeParameterChangesTheSampleRateAndResets) {
         {"first block", [] {}, true, 5.0f, 44100.0f, 0},
         {"nothing", [] {}, false, 5.0f, 44100.0f, 0},
         {"set Level", [&] { effect.setParameter(kRowLevel, 0.25f); }, true, 2.5f, 44100.0f, 0},
-        {"switch program", [&] { effect.dispatcher(effSetProgram, 0, 3, nullptr, 0.0f); }, true, 5.0f,
-         44100.0f, 0},
-        {"new rate", [&] { effect.dispatcher(effSetSampleRate, 0, 0, nullptr, 48000.0f); }, true, 5.0f,
-         48000.0f, 1},
-        {"same rate", [&] { effect.dispatcher(effSetSampleRate, 0, 0, nullptr, 48000.0f); }, false, 5.0f,
-         48000.0f, 1},
-        {"suspend", [&] { effect.dispatcher(effMainsChanged, 0, 0, nullptr, 0.0f); }, false, 5.0f, 48000.0f,
-         1},
-        {"resume", [&] { effect.dispatcher(effMainsChanged, 0, 1, nullptr, 0.0f); }, true, 5.0f, 48000.0f, 2},
+        {"switch program", send(effSetProgram, 3, 0.0f), true, 5.0f, 44100.0f, 0},
+        {"new rate", send(effSetSampleRate, 0, 48000.0f), true, 5.0f, 48000.0f, 1},
+        {"same rate", send(effSetSampleRate, 0, 48000.0f), false, 5.0f, 48000.0f, 1},
+        {"suspend", send(effMainsChanged, 0, 0.0f), false, 5.0f, 48000.0f, 1},
+        {"resume", send(effMainsChanged, 1, 0.0f), true, 5.0f, 48000.0f, 2},
         {"presets", [&] { effect.LoadPresets(presets, 9); }, true, 7.0f, 48000.0f, 2},
     };
     float in[2][4] = {}, out[2][4] = {};

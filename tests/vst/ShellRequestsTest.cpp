@@ -95,14 +95,13 @@ TEST(Dispatchers, ArrangementRequestReportsNoneThroughTheGivenPointers) {
 // Editor requests without an editor, and requests whose ptr is the host's text (or the place for a chunk)
 // without one, have nothing to work on: no operation is called and the answer is 0.
 TEST(Dispatchers, RequestsWithNothingToWorkOnCallNothing) {
+#define ORKE_OPCODE(opcode, ...) opcode,
     for (const int32_t opcode :
-         {effEditGetRect,    effEditOpen,          effEditClose,        effEditDraw,
-          effEditMouse,      effEditKey,           effEditIdle,         effEditTop,
-          effEditSleep,      effEditKeyDown,       effEditKeyUp,        effSetEditKnobMode,
-          effSetProgramName, effGetProgramName,    effGetParamLabel,    effGetParamDisplay,
-          effGetParamName,   effGetChunk,          effString2Parameter, effGetProgramNameIndexed,
-          effGetEffectName,  effGetErrorText,      effGetVendorString,  effGetProductString,
-          effCanDo,          effShellGetNextPlugin}) {
+         {ORKE_EDITOR_REQUESTS(ORKE_OPCODE) effSetProgramName, effGetProgramName, effGetParamLabel,
+          effGetParamDisplay, effGetParamName, effGetChunk, effString2Parameter, effGetProgramNameIndexed,
+          effGetEffectName, effGetErrorText, effGetVendorString, effGetProductString, effCanDo,
+          effShellGetNextPlugin}) {
+#undef ORKE_OPCODE
         CallLog log;
         log.answer = 7;
         RecordingEffect effect(log, false);
