@@ -33,56 +33,20 @@
 //   NOTES_WIDENER         the effect declaring one input (mono to stereo) but reading a second
 //   NOTES_MINOR           the effect with two minor faults: it stays at program 0 whatever program it is
 //                         switched to, and its parameter set from its display text takes half the value shown
-#include "EffectOpcodes.h"
-#include "EffectRecord.h"
-#include "HostOpcodes.h"
-#include "VstRecords.h"
+#include "Module.h"
 
-#include <unistd.h>
-
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <initializer_list>
 #include <mutex>
 #include <stdexcept>
 
-#define FIXTURE_EXPORT extern "C" __attribute__((visibility("default")))
-
-namespace {
-
-// The record of a module that loads, with as many programs as parameters.
-[[maybe_unused]] AEffect describe(AEffectDispatcherProc dispatcher, AEffectProcessProc process,
-                                  AEffectSetParameterProc set, AEffectGetParameterProc get, int32_t inputs,
-                                  int32_t outputs, int32_t parameters, int32_t flags, const char (&id)[5]) {
-    AEffect record{};
-    record.magic = kEffectMagic;
-    record.dispatcher = dispatcher;
-    record.processReplacing = process;
-    record.setParameter = set;
-    record.getParameter = get;
-    record.numInputs = inputs;
-    record.numOutputs = outputs;
-    record.numParams = record.numPrograms = parameters;
-    record.flags = flags;
-    record.uniqueID = orke::fourCharCode(id);
-    return record;
-}
-
-[[maybe_unused]] void ignore(AEffect*, int32_t, float) {}
-
-} // namespace
-
 #if defined(FIXTURE_NULL_RECORD)
 
-FIXTURE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+MODULE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
     return nullptr;
 }
 
 #elif defined(FIXTURE_BAD_MAGIC)
 
-FIXTURE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+MODULE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
     static AEffect record{};
     record.magic = orke::fourCharCode("Oops");
     return &record;
@@ -90,7 +54,7 @@ FIXTURE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
 
 #elif defined(FIXTURE_NO_ENTRY)
 
-FIXTURE_EXPORT int fixtureHasNoEntry() {
+MODULE_EXPORT int fixtureHasNoEntry() {
     return 1;
 }
 
@@ -142,8 +106,8 @@ float rudeGet(AEffect*, int32_t) {
 } // namespace
 
 // Older Linux plug-ins export their entry as "main".
-FIXTURE_EXPORT AEffect* rudeMain(audioMasterCallback host) __asm__("main");
-FIXTURE_EXPORT AEffect* rudeMain(audioMasterCallback host) {
+MODULE_EXPORT AEffect* rudeMain(audioMasterCallback host) __asm__("main");
+MODULE_EXPORT AEffect* rudeMain(audioMasterCallback host) {
     g_host = host;
     for (int32_t opcode : {5, 9, 36, 47, 999, -1}) { // requests no host knows, with a pointer not to follow
         host(nullptr, opcode, 0, 12345, reinterpret_cast<void*>(1), 0.0f);
@@ -212,7 +176,7 @@ float sloppyGet(AEffect*, int32_t) {
 
 } // namespace
 
-FIXTURE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+MODULE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
     static AEffect record =
         describe(sloppyDispatch, sloppyProcess, sloppySet, sloppyGet, 2, 2, 1, effFlagsCanReplacing, "Slop");
     return &record;
@@ -269,7 +233,7 @@ float recklessGet(AEffect*, int32_t) {
 
 } // namespace
 
-FIXTURE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+MODULE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
     for (int line = 1; line <= 7; ++line) {
         std::printf("reckless: starting up, line %d\n", line);
     }
@@ -486,7 +450,7 @@ float notesGet(AEffect* effect, int32_t) {
 
 } // namespace
 
-FIXTURE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+MODULE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
 #if defined(PLANTED_ENTRY_CRASH)
     *static_cast<volatile int*>(nullptr) = 1;
 #endif

@@ -10,21 +10,9 @@
 //                        1500 of output 0 and 20.0 (+26 dBFS) at frames 2000 and 2001 of output 1
 //   RECORDER_EXIT        the instrument ending the process with exit(0) in its third process call
 //   RECORDER_UNDERSCORE_EXIT  the same with _exit(0)
-#include "EffectOpcodes.h"
-#include "EffectRecord.h"
-#include "HostOpcodes.h"
-#include "VstRecords.h"
+#include "Module.h"
 
-#include <unistd.h>
-
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <initializer_list>
 #include <tuple>
-
-#define RECORDER_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
@@ -128,28 +116,20 @@ void process(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
     recorder.frames += frames;
 }
 
-void setParameter(AEffect*, int32_t, float) {}
 float getParameter(AEffect*, int32_t) {
     return 0.0f;
 }
 
 } // namespace
 
-RECORDER_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {
+MODULE_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {
     g_host = host;
     auto* recorder = new Recorder;
     AEffect& record = recorder->record;
-    record.magic = kEffectMagic;
-    record.dispatcher = dispatch;
-    record.processReplacing = process;
-    record.setParameter = setParameter;
-    record.getParameter = getParameter;
+    record = describe(dispatch, process, ignore, getParameter, kInputs, 2, 0,
+                      effFlagsCanReplacing | (kInputs == 0 ? effFlagsIsSynth : 0), "ReCo");
     record.numPrograms = 1;
-    record.numInputs = kInputs;
-    record.numOutputs = 2;
     record.initialDelay = kDelay;
-    record.flags = effFlagsCanReplacing | (kInputs == 0 ? effFlagsIsSynth : 0);
     record.object = recorder;
-    record.uniqueID = orke::fourCharCode("ReCo");
     return &record;
 }

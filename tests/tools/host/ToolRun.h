@@ -57,10 +57,10 @@ struct ToolRun {
     std::string out, err;
 };
 
-// Runs orke-host as a user does, in folder `cwd`, with `environment` ("NAME=VALUE ...") added, to its end or,
+// Runs orke-host as a user does, with `environment` ("NAME=VALUE ...") added, in folder `cwd`, to its end or,
 // with `terminateAfter` seconds, until SIGTERM then.
-inline ToolRun RunTool(const std::vector<std::string>& arguments, const char* terminateAfter = nullptr,
-                       const std::string& cwd = ".", const std::string& environment = "") {
+inline ToolRun RunTool(const std::vector<std::string>& arguments, const std::string& environment = "",
+                       const std::string& cwd = ".", const char* terminateAfter = nullptr) {
     ScratchFolder folder;
     // The shell becomes the tool, so its status is the tool's own; no argument here holds a quote.
     std::string command = terminateAfter ? "(sleep " + std::string(terminateAfter) + "; kill $$) & " : "";
@@ -74,12 +74,27 @@ inline ToolRun RunTool(const std::vector<std::string>& arguments, const char* te
             FileText(folder.Path("out")), FileText(folder.Path("err"))};
 }
 
-// The environment for running a third-party plug-in: a home of its own and, under a sanitizer, the run's own
-// options but for leaks, which are the plug-in's and not orke-host's.
-inline std::string ForeignPlugin(const ThirdPartyHome& home) {
+// The run's sanitizer options but for leaks, which are a third-party plug-in's and not orke-host's.
+inline std::string WithoutLeakChecks() {
     const char* options = std::getenv("ASAN_OPTIONS");
-    return "ASAN_OPTIONS=" + (options != nullptr ? std::string(options) + ":" : "") + "detect_leaks=0 " +
-           home.EnvironmentWords();
+    return (options != nullptr ? std::string(options) + ":" : "") + "detect_leaks=0";
+}
+
+// The environment for running a third-party plug-in: a home of its own, and no leak checks.
+inline std::string ForeignPlugin(const ThirdPartyHome& home) {
+    return "ASAN_OPTIONS=" + WithoutLeakChecks() + " " + home.EnvironmentWords();
+}
+
+// The run failed the way every error of orke-host does: with `exitCode`, nothing on standard output and one
+// line on standard error, starting with `start` and holding `message`.
+inline void expectOneLineError(const ToolRun& run, int exitCode, const std::string& start,
+                               const std::string& message = "") {
+    EXPECT_EQ(run.exitCode, exitCode) << run.err;
+    EXPECT_EQ(run.signal, 0) << "the host itself must not crash";
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(run.err.rfind(start, 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty()) << run.out;
 }
 
 // Reproducible noise in `format`: integers reaching both ends of full scale, or floats beyond full scale with
@@ -148,6 +163,13 @@ inline void expectAll(const std::string& text, std::initializer_list<std::string
     for (const std::string& fragment : fragments) {
         EXPECT_NE(text.find(fragment), std::string::npos) << fragment << "\nin:\n" << text;
     }
+}
+
+// A line of `text` after its first starts with `start` and holds `fragment`.
+inline void expectLine(const std::string& text, const std::string& start, const std::string& fragment) {
+    const std::string line = lineStarting(text, start);
+    EXPECT_FALSE(line.empty()) << "no line starts with " << start << "\nin:\n" << text;
+    EXPECT_NE(line.find(fragment), std::string::npos) << start << fragment << "\nin:\n" << text;
 }
 
 } // namespace orke::host::test

@@ -6,25 +6,10 @@
 
 using namespace orke::host::test;
 
-namespace {
-
-// `process` with `arguments` fails the way every error of it does: with `exitCode`, nothing on standard
-// output and one line on standard error, in the command's name, that holds `message`.
-void expectProcessError(const std::vector<std::string>& arguments, int exitCode, const std::string& message) {
-    const ToolRun run = RunTool(Words({{"process"}, arguments}));
-    EXPECT_EQ(run.exitCode, exitCode);
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-    EXPECT_EQ(run.err.rfind("orke-host process: ", 0), 0u) << run.err;
-    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-    EXPECT_TRUE(run.out.empty()) << run.out;
-}
-
-} // namespace
-
 TEST(OrkeHostInfo, DescribesIdlewireAsTextAndJson) {
     // A bare file name is looked for in the current folder, not on the loader's search path.
     const std::string path = IDLEWIRE_PATH;
-    const ToolRun text = RunTool({"info", "Idlewire.so"}, nullptr, path.substr(0, path.rfind('/')));
+    const ToolRun text = RunTool({"info", "Idlewire.so"}, "", path.substr(0, path.rfind('/')));
     EXPECT_EQ(text.exitCode, 0) << text.err;
     expectAll(text.out, {"effect name     Idlewire\n", "vendor          Orvane Kettlers\n",
                          "category        effect (1)\n", "unique ID       'OKiw' (1330342263)\n",
@@ -154,7 +139,8 @@ TEST(OrkeHostProcess, EveryErrorIsOneLineANonZeroExitAndNoOutput) {
     };
     for (const auto& [arguments, exitCode, message] : cases) {
         SCOPED_TRACE(message);
-        expectProcessError(arguments, exitCode, message);
+        expectOneLineError(RunTool(Words({{"process"}, arguments})), exitCode,
+                           "orke-host process: ", message);
         EXPECT_EQ(folder.Files(),
                   (std::vector<std::string>{"other.fxp", "stereo.wav", "text.wav", "three.wav"}));
     }
@@ -199,7 +185,8 @@ TEST(OrkeHostProcess, MalformedFilesAndValuesFromTheFuzzCorporaAreOneLineErrors)
     };
     for (const auto& [arguments, exitCode, message] : cases) {
         SCOPED_TRACE(message);
-        expectProcessError(arguments, exitCode, message);
+        expectOneLineError(RunTool(Words({{"process"}, arguments})), exitCode,
+                           "orke-host process: ", message);
         EXPECT_TRUE(folder.Files().empty());
     }
     // A header that announces more than the file holds: the render ends where the file does.
@@ -212,8 +199,9 @@ TEST(OrkeHostProcess, AnInterruptedRenderLeavesNothingBehind) {
     ScratchFolder folder;
     writeNoise(folder.Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 16000, 10);
     // An hour of tail: still rendering when the signal comes.
-    const ToolRun run = RunTool(
-        {"process", "--tail", "3600", IDLEWIRE_PATH, folder.Path("in.wav"), folder.Path("out.wav")}, "0.2");
+    const ToolRun run =
+        RunTool({"process", "--tail", "3600", IDLEWIRE_PATH, folder.Path("in.wav"), folder.Path("out.wav")},
+                "", ".", "0.2");
     EXPECT_EQ(run.signal, SIGTERM);
     EXPECT_EQ(folder.Files(), std::vector<std::string>{"in.wav"});
 }
@@ -234,9 +222,9 @@ TEST(OrkeHostValidate, IdlewirePassesEveryLevelAsAPassThrough) {
     }
     const ToolRun json = RunTool({"validate", "--json", "--check", "real-time-safety", IDLEWIRE_PATH});
     EXPECT_EQ(json.exitCode, 0);
-    expectAll(json.out,
-              {"\"level\": 5", "\"name\": \"real-time-safety\"", "\"status\": \"pass\"",
-               "no allocation, release, lock, sleep, memory mapping or file operation in ", "\"output_not_listed\": 0", "\"failed\": 0\n}"});
+    expectAll(json.out, {"\"level\": 5", "\"name\": \"real-time-safety\"", "\"status\": \"pass\"",
+                         "no allocation, release, lock, sleep, memory mapping or file operation in ",
+                         "\"output_not_listed\": 0", "\"failed\": 0\n}"});
 }
 
 TEST(OrkeHostValidate, ListsAndPicksChecks) {
@@ -254,9 +242,9 @@ TEST(OrkeHostValidate, ListsAndPicksChecks) {
     const std::vector<std::string> misuses[] = {
         {"--check", "nonsense"}, {"--level", "0"}, {"--level", "11"}, {"--level", "x"}};
     for (const std::vector<std::string>& misuse : misuses) {
-        const ToolRun run = RunTool(Words({{"validate"}, misuse, {IDLEWIRE_PATH}}));
-        EXPECT_EQ(run.exitCode, 2) << misuse[1];
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        SCOPED_TRACE(misuse[1]);
+        expectOneLineError(RunTool(Words({{"validate"}, misuse, {IDLEWIRE_PATH}})), 2,
+                           "orke-host validate: ");
     }
 }
 
@@ -327,9 +315,7 @@ TEST(OrkeHostValidate, FindsEachKindOfFault) {
         {&unloadable, "validate: 1 checks, 0 passed, 0 with warnings, 1 failed", ""},
     };
     for (const auto& [run, start, fragment] : expected) {
-        const std::string line = lineStarting(run->out, start);
-        EXPECT_TRUE(!line.empty() && line.find(fragment) != std::string::npos) << start << fragment << "\n"
-                                                                               << run->out;
+        expectLine(run->out, start, fragment);
     }
     // Below level 8 a text longer than its field is a warning.
     const size_t warnings = lenient.out.find("\"warnings\": [");
@@ -422,19 +408,19 @@ TEST_P(ThirdPartyPlugin, InfoProcessAndValidateRunToTheEnd) {
         GTEST_SKIP() << plugin << " is not installed (Debian packages zam-plugins and dpf-plugins-vst)";
     }
     const ThirdPartyHome home;
-    const ToolRun info = RunTool({"info", "--json", plugin}, nullptr, ".", ForeignPlugin(home));
+    const ToolRun info = RunTool({"info", "--json", plugin}, ForeignPlugin(home));
     ASSERT_EQ(info.exitCode, 0) << info.err;
     const size_t inputs = info.out.find("\"inputs\": ");
     ASSERT_NE(inputs, std::string::npos);
     ScratchFolder folder;
     writeNoise(folder.Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, std::atoi(&info.out[inputs + 10]),
                44100, 22050);
-    const ToolRun process = RunTool({"process", plugin, folder.Path("in.wav"), folder.Path("out.wav")},
-                                    nullptr, ".", ForeignPlugin(home));
+    const ToolRun process =
+        RunTool({"process", plugin, folder.Path("in.wav"), folder.Path("out.wav")}, ForeignPlugin(home));
     EXPECT_EQ(process.exitCode, 0) << process.err;
     EXPECT_EQ(readSound(folder.Path("out.wav")).info.frames, 22050);
 
-    const ToolRun validate = RunTool({"validate", plugin}, nullptr, ".", ForeignPlugin(home));
+    const ToolRun validate = RunTool({"validate", plugin}, ForeignPlugin(home));
     EXPECT_EQ(validate.signal, 0);
     EXPECT_TRUE(validate.exitCode == 0 || validate.exitCode == 1) << validate.exitCode;
     expectAll(validate.out, {"validate: 23 checks, "});

@@ -114,8 +114,7 @@ TEST(OrkeHostPlanted, EachFaultIsNamedByItsCheckAtItsLevel) {
     for (const Case& test : cases) {
         const ToolRun run = RunTool(test.arguments);
         EXPECT_EQ(run.exitCode, test.line[0] == 'F' ? 1 : 0) << run.out << run.err;
-        const std::string line = lineStarting(run.out, test.line);
-        EXPECT_NE(line.find(test.fragment), std::string::npos) << test.fragment << "\n" << run.out;
+        expectLine(run.out, test.line, test.fragment);
     }
     // Run in orke-host's own process the end is the run's: said, and with a failure's status.
     const ToolRun inProcess = RunTool({"validate", "--in-process", PLANTED_EXIT_PATH});
@@ -132,11 +131,8 @@ TEST(OrkeHostPlanted, InfoAndBenchSayInOneLineHowThePluginEnded) {
          ": the plug-in ended the process with _exit(0) in a process call of 1 frames"},
     };
     for (const auto& [command, plugin, how] : cases) {
-        const ToolRun run = RunTool({command, plugin});
-        EXPECT_EQ(run.exitCode, 1) << command << ' ' << plugin;
-        EXPECT_EQ(run.signal, 0) << "the host itself must not crash";
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-        EXPECT_EQ(run.err.rfind(std::string("orke-host ") + command + ": " + plugin + how, 0), 0u) << run.err;
-        EXPECT_TRUE(run.out.empty()) << run.out;
+        SCOPED_TRACE(std::string(command) + " " + plugin);
+        expectOneLineError(RunTool({command, plugin}), 1,
+                           std::string("orke-host ") + command + ": " + plugin + how);
     }
 }

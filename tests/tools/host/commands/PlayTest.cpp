@@ -61,27 +61,25 @@ bool waitFor(Condition condition, double seconds) {
     return true;
 }
 
-// orke-host started in the background in `home`, a client of `server`, its output into `folder`.
-pid_t startTool(const std::vector<std::string>& arguments, const ThirdPartyHome& home,
-                const std::string& server, const ScratchFolder& folder) {
+// `words` started in the background in `home` with `variables` set, its output into `out` and `err`.
+pid_t start(const std::vector<std::string>& words, const ThirdPartyHome& home,
+            const std::vector<std::pair<const char*, std::string>>& variables, const std::string& out,
+            const std::string& err) {
     const pid_t pid = fork();
     if (pid == 0) {
         home.Enter();
-        setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
-        // The allocating synth keeps what it allocates on note on while its note sounds, to the end.
-        const char* options = std::getenv("ASAN_OPTIONS");
-        setenv("ASAN_OPTIONS",
-               (options != nullptr ? std::string(options) + ":" : "").append("detect_leaks=0").c_str(), 1);
-        if (!freopen(folder.Path("out").c_str(), "w", stdout) ||
-            !freopen(folder.Path("err").c_str(), "w", stderr)) {
+        for (const auto& [name, value] : variables) {
+            setenv(name, value.c_str(), 1);
+        }
+        if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr)) {
             _exit(126);
         }
-        std::vector<char*> words = {const_cast<char*>(ORKE_HOST_PATH)};
-        for (const std::string& word : arguments) {
-            words.push_back(const_cast<char*>(word.c_str()));
+        std::vector<char*> argv;
+        for (const std::string& word : words) {
+            argv.push_back(const_cast<char*>(word.c_str()));
         }
-        words.push_back(nullptr);
-        execv(ORKE_HOST_PATH, words.data());
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     return pid;
@@ -98,17 +96,8 @@ TEST(ThirdPartyJack, PlaySoundsAnInstrumentFromJackMidiAndEndsCleanlyOnSigint) {
     }
     const ThirdPartyHome home;
     const std::string server = "orke-play-test-" + std::to_string(getpid());
-    const pid_t jackd = fork();
-    if (jackd == 0) {
-        home.Enter();
-        setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
-        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr)) {
-            _exit(126);
-        }
-        execlp("jackd", "jackd", "-n", server.c_str(), "-d", "dummy", "-r", "48000", "-p", "256",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    const pid_t jackd = start({"jackd", "-n", server, "-d", "dummy", "-r", "48000", "-p", "256"}, home,
+                              {{"JACK_NO_AUDIO_RESERVATION", "1"}}, "/dev/null", "/dev/null");
     ASSERT_GT(jackd, 0);
     Listener listener;
     jack_set_error_function([](const char*) {}); // each try before the server is up would say so
@@ -124,10 +113,10 @@ TEST(ThirdPartyJack, PlaySoundsAnInstrumentFromJackMidiAndEndsCleanlyOnSigint) {
         << "the dummy server did not start";
     listener.midi =
         jack_port_register(listener.client, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-    listener.audio[0] =
-        jack_port_register(listener.client, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-    listener.audio[1] =
-        jack_port_register(listener.client, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    for (int i = 0; i < 2; ++i) {
+        listener.audio[i] = jack_port_register(listener.client, ("in_" + std::to_string(i + 1)).c_str(),
+                                               JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    }
     jack_set_process_callback(listener.client, Listener::Process, &listener);
     ASSERT_EQ(jack_activate(listener.client), 0);
 
@@ -143,9 +132,12 @@ TEST(ThirdPartyJack, PlaySoundsAnInstrumentFromJackMidiAndEndsCleanlyOnSigint) {
         listener.send = listener.sent = false;
         listener.before = listener.after = 0.0f;
         ScratchFolder folder;
-        const pid_t play = startTool({"play", "--no-connect", "--midi", "orke-play-test:midi_out", "--out",
-                                      "orke-play-test:in_1", "--out", "orke-play-test:in_2", plugin},
-                                     home, server, folder);
+        // The allocating synth keeps what it allocates on note on while its note sounds, to the end.
+        const pid_t play =
+            start({ORKE_HOST_PATH, "play", "--no-connect", "--midi", "orke-play-test:midi_out", "--out",
+                   "orke-play-test:in_1", "--out", "orke-play-test:in_2", plugin},
+                  home, {{"JACK_DEFAULT_SERVER", server}, {"ASAN_OPTIONS", WithoutLeakChecks()}},
+                  folder.Path("out"), folder.Path("err"));
         ASSERT_GT(play, 0);
         const bool connected = waitFor(
             [&] {
@@ -180,8 +172,8 @@ TEST(ThirdPartyJack, PlaySoundsAnInstrumentFromJackMidiAndEndsCleanlyOnSigint) {
     // Without a server (this one's gone), one line and status 1.
     kill(jackd, SIGTERM);
     waitpid(jackd, nullptr, 0);
-    const ToolRun alone = RunTool({"play", ORKESYNTH_PATH}, nullptr, ".",
-                                  home.EnvironmentWords() + " JACK_DEFAULT_SERVER=" + server);
+    const ToolRun alone =
+        RunTool({"play", ORKESYNTH_PATH}, home.EnvironmentWords() + " JACK_DEFAULT_SERVER=" + server);
     EXPECT_EQ(alone.exitCode, 1);
     EXPECT_EQ(alone.err, "orke-host play: no JACK server '" + server +
                              "' is running (start one, e.g. jackd -d alsa; orke-host never starts one)\n");

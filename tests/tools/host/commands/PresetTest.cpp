@@ -60,7 +60,7 @@ void expectRoundTrip(const std::string& plugin, const std::vector<std::string>& 
     ScratchFolder folder;
     const std::string first = folder.Path("first" + kind), second = folder.Path("second" + kind);
     auto run = [&](const std::vector<std::string>& words) {
-        return RunTool(words, nullptr, ".", environment);
+        return RunTool(words, environment);
     };
     const ToolRun saved = run(Words({{"preset", "save", plugin, first}, changes}));
     ASSERT_EQ(saved.exitCode, 0) << saved.err;

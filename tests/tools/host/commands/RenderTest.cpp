@@ -55,7 +55,7 @@ TEST(OrkeHostRender, EveryEventReachesItsBlockAtItsFrameWithTheTransport) {
         const ToolRun run =
             RunTool({"process", "--midi", folder.Path("song.mid"), "--block", block, "--sample-rate", "9600",
                      RECORDER_INSTRUMENT_PATH, folder.Path("out.wav")},
-                    nullptr, ".", "ORKE_RECORDING=" + folder.Path("log"));
+                    "ORKE_RECORDING=" + folder.Path("log"));
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.out,
                   folder.Path("out.wav") + ": 10400 frames, 2 channels, 9600 Hz, WAV 32-bit float\n");
@@ -110,7 +110,7 @@ TEST_P(ThirdPartyInstrument, PlaysA4OnTimeInTuneAndAlikeEveryRun) {
     const ThirdPartyHome home;
     // A synth takes MIDI, and its programs are listed up to a limit. amsynth has thousands, how many depends
     // on the banks it finds in its home; its 41 parameters do not.
-    const ToolRun info = RunTool({"info", plugin}, nullptr, ".", ForeignPlugin(home));
+    const ToolRun info = RunTool({"info", plugin}, ForeignPlugin(home));
     expectAll(info.out, {"MIDI input      yes"});
     if (std::string(name) == "amsynth") {
         const std::string programs = lineStarting(info.out, "  programs ");
@@ -129,7 +129,7 @@ TEST_P(ThirdPartyInstrument, PlaysA4OnTimeInTuneAndAlikeEveryRun) {
     for (const char* out : {"one.wav", "two.wav"}) {
         const ToolRun run = RunTool({"process", "--midi", folder.Path("a4.mid"), "--tail", "0.5",
                                      "--sample-rate", rateText, plugin, folder.Path(out)},
-                                    nullptr, ".", ForeignPlugin(home));
+                                    ForeignPlugin(home));
         ASSERT_EQ(run.exitCode, 0) << run.err;
     }
     EXPECT_EQ(FileText(folder.Path("one.wav")), FileText(folder.Path("two.wav"))) << "two runs differ";
@@ -174,7 +174,7 @@ TEST(OrkeHostRender, ZamDelaysEchoFollowsTheTempo) {
     for (const auto& [options, delay] : cases) {
         const ToolRun run =
             RunTool(Words({{"process"}, options, {plugin, folder.Path("click.wav"), folder.Path("out.wav")}}),
-                    nullptr, ".", ForeignPlugin(home));
+                    ForeignPlugin(home));
         ASSERT_EQ(run.exitCode, 0) << run.err;
         const std::vector<float> out = readSound(folder.Path("out.wav")).Channel(0);
         EXPECT_EQ(firstAbove(out, 0.01f), 4800) << "the dry click";
@@ -225,7 +225,7 @@ TEST(OrkeHostRender, APluginThatCrashesOrEndsTheProcessMidRenderIsNamedWithItsFr
     for (const auto& [plugin, how, environment] : cases) {
         ScratchFolder folder;
         const ToolRun run =
-            RunTool({"process", "--length", "1", plugin, folder.Path("out.wav")}, nullptr, ".", environment);
+            RunTool({"process", "--length", "1", plugin, folder.Path("out.wav")}, environment);
         EXPECT_EQ(run.exitCode, 1) << plugin;
         EXPECT_EQ(run.err, "orke-host process: " + std::string(plugin) + how + folder.Path("out.wav") +
                                " is not written\n");
@@ -292,27 +292,19 @@ TEST(OrkeHostRender, OddSamplesAreWarnedOfAndStrictRefusesThemButNoExample) {
 }
 
 // A WAV file's header as a writer leaves it: `declared` data bytes at `rate`, of which `frames` 16-bit mono
-// frames are there.
+// frames are there. Its fields are little-endian words, or pairs of halves (PCM and one channel; 2 bytes a
+// frame and 16 bits a sample); a chunk's name is its four bytes as they stand.
 Bytes waveBytes(uint32_t rate, uint32_t frames, uint32_t declared) {
-    Bytes bytes = {'R', 'I', 'F', 'F'};
-    auto little = [&bytes](uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) {
-            bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
-        }
+    auto name = [](const char* text) {
+        return uint32_t(text[0] | text[1] << 8 | text[2] << 16 | text[3] << 24);
     };
-    little(36 + declared, 4);
-    for (const char* word : {"WAVE", "fmt "}) {
-        bytes.insert(bytes.end(), word, word + 4);
+    Bytes bytes;
+    for (const uint32_t word : {name("RIFF"), 36 + declared, name("WAVE"), name("fmt "), 16u, 1u | 1u << 16,
+                                rate, rate * 2, 2u | 16u << 16, name("data"), declared}) {
+        for (int shift = 0; shift < 32; shift += 8) {
+            bytes.push_back(static_cast<uint8_t>(word >> shift));
+        }
     }
-    little(16, 4);
-    little(1, 2); // PCM
-    little(1, 2);
-    little(rate, 4);
-    little(rate * 2, 4);
-    little(2, 2);
-    little(16, 2);
-    bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
-    little(declared, 4);
     bytes.resize(bytes.size() + 2 * frames, 0x10);
     return bytes;
 }
