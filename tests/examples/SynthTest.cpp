@@ -31,9 +31,6 @@ Message NoteOn(long frame, int key, int velocity = 100) {
 Message NoteOff(long frame, int key) {
     return {frame, 0x80, uint8_t(key), 64};
 }
-Message Controller(long frame, int controller, int value) {
-    return {frame, 0xB0, uint8_t(controller), uint8_t(value)};
-}
 
 class HostedSynth : public HostedPlugin {
 public:
@@ -95,10 +92,6 @@ double KeyFrequency(int key) {
     return 440.0 * std::pow(2.0, (key - 69) / 12.0);
 }
 
-double Cents(double frequency, double reference) {
-    return 1200.0 * std::log2(frequency / reference);
-}
-
 // The first frame from `from` on that is not 0, or -1.
 long FirstSound(const std::vector<float>& x, long from = 0) {
     const auto found =
@@ -120,7 +113,8 @@ TEST(OrkeSynth, NotesAndTheWheelSoundAtTheirPitch) {
     // The wheel all the way up and down, over the program's range of 2 semitones.
     for (const auto& [end, cents] : {std::pair{uint8_t(0x7F), 200.0}, {uint8_t(0), -200.0}}) {
         const std::vector<float> bent = synth.Play({NoteOn(0, 69), {0, 0xE0, end, end}}, 48000);
-        EXPECT_NEAR(Cents(Frequency(bent, 4800, 48000), 440.0), cents, 1.0) << "the wheel at " << int(end);
+        EXPECT_NEAR(1200.0 * std::log2(Frequency(bent, 4800, 48000) / 440.0), cents, 1.0)
+            << "the wheel at " << int(end);
     }
 }
 
@@ -198,15 +192,16 @@ TEST(OrkeSynth, ThePedalHoldsNotesAndAllNotesOffEndsThem) {
     HostedSynth synth;
     synth.SetProgram(kPureSine);
     const long tail = synth.Tail();
-    const std::vector<float> held = synth.Play(
-        {Controller(0, 64, 127), NoteOn(0, 60), NoteOff(4800, 60), Controller(24000, 64, 0)}, 48000);
+    const std::vector<float> held =
+        synth.Play({{0, 0xB0, 64, 127}, NoteOn(0, 60), NoteOff(4800, 60), {24000, 0xB0, 64, 0}}, 48000);
     EXPECT_GE(FirstSound(held, 23900), 0) << "the pedal holds the note";
     EXPECT_LT(LastSound(held), 24000 + tail + kBlock);
 
-    const std::vector<float> ended =
-        synth.Play({Controller(0, 64, 127), NoteOn(0, 60), NoteOn(0, 64), NoteOff(100, 64),
-                    Controller(9600, 123, 0), NoteOn(30000, 67), NoteOff(31000, 67)},
-                   48000);
+    // clang-format off
+    const std::vector<float> ended = synth.Play({{0, 0xB0, 64, 127}, NoteOn(0, 60), NoteOn(0, 64),
+                                                 NoteOff(100, 64), {9600, 0xB0, 123, 0}, NoteOn(30000, 67),
+                                                 NoteOff(31000, 67)}, 48000);
+    // clang-format on
     EXPECT_LT(LastSound(std::vector<float>(ended.begin(), ended.begin() + 29000)), 9600 + tail + kBlock);
     EXPECT_LT(LastSound(ended), 31000 + tail + kBlock) << "the pedal no longer holds";
 }

@@ -13,7 +13,10 @@
 #include <tuple>
 
 UridMap::UridMap()
-    : m_map{this, MapUri}
+    : m_map{this,
+            [](void* self, const char* uri) {
+                return static_cast<UridMap*>(self)->Map(uri);
+            }}
     , m_feature{LV2_URID__map, &m_map} {}
 
 LV2_URID UridMap::Map(const char* uri) {
@@ -23,10 +26,6 @@ LV2_URID UridMap::Map(const char* uri) {
     }
     m_uris.emplace_back(uri);
     return static_cast<LV2_URID>(m_uris.size());
-}
-
-LV2_URID UridMap::MapUri(LV2_URID_Map_Handle handle, const char* uri) {
-    return static_cast<UridMap*>(handle)->Map(uri);
 }
 
 Lv2TestPlugin::Lv2TestPlugin(const std::string& bundle, const std::string& uri, double sampleRate,

@@ -22,7 +22,6 @@ public:
     const LV2_Feature* Feature() const { return &m_feature; }
 
 private:
-    static LV2_URID MapUri(LV2_URID_Map_Handle handle, const char* uri);
     std::vector<std::string> m_uris;
     LV2_URID_Map m_map;
     LV2_Feature m_feature;

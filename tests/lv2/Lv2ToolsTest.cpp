@@ -97,10 +97,8 @@ void writeSound(const fs::path& path, const Channels& channels) {
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
     std::vector<float> frames(channels[0].size() * channels.size());
-    for (size_t k = 0; k < channels[0].size(); ++k) {
-        for (size_t c = 0; c < channels.size(); ++c) {
-            frames[k * channels.size() + c] = channels[c][k];
-        }
+    for (size_t k = 0; k < frames.size(); ++k) {
+        frames[k] = channels[k % channels.size()][k / channels.size()];
     }
     EXPECT_EQ(sf_writef_float(file, frames.data(), sf_count_t(channels[0].size())),
               sf_count_t(channels[0].size()));
@@ -117,11 +115,9 @@ Channels readSound(const fs::path& path) {
     std::vector<float> frames(size_t(info.frames) * size_t(info.channels));
     sf_readf_float(file, frames.data(), info.frames);
     sf_close(file);
-    Channels channels(size_t(info.channels), std::vector<float>(size_t(info.frames)));
-    for (size_t k = 0; k < size_t(info.frames); ++k) {
-        for (size_t c = 0; c < channels.size(); ++c) {
-            channels[c][k] = frames[k * channels.size() + c];
-        }
+    Channels channels(size_t(info.channels));
+    for (size_t k = 0; k < frames.size(); ++k) {
+        channels[k % channels.size()].push_back(frames[k]);
     }
     return channels;
 }
