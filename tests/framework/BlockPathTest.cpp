@@ -134,13 +134,18 @@ VstTimeInfo timeInfo(double tempo, int32_t flags) {
     return info;
 }
 
+// Every case's effects talk to one recording host.
+class BlockPath : public testing::Test {
+protected:
+    RecordingHost host;
+};
+
 constexpr int32_t kAllValid = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstCyclePosValid |
                               kVstTimeSigValid | kVstTransportPlaying | kVstTransportCycleActive;
 
 // Each host answer as the block sees it: only fields the host vouches for with a usable value, nothing
 // stale from the block before, and nothing asked of a host when the plug-in does not want the transport.
-TEST(BlockPath, TheTransportHoldsWhatTheHostGaveForThisBlockOnly) {
-    RecordingHost host;
+TEST_F(BlockPath, TheTransportHoldsWhatTheHostGaveForThisBlockOnly) {
     BlockEffect effect(RecordingHost::Callback, kOrkeWantsTransport);
     VstTimeInfo full = timeInfo(120.0, kAllValid);
     VstTimeInfo noTempo = timeInfo(NAN, kAllValid);
@@ -190,8 +195,7 @@ TEST(BlockPath, TheTransportHoldsWhatTheHostGaveForThisBlockOnly) {
 
 // The block's events in frame order (one frame's in the host's order), inside the block, without the records
 // that are no MIDI or too short to be, and those beyond the list's capacity only counted.
-TEST(BlockPath, EventsArriveSortedInsideTheBlockAndOverflowIsCounted) {
-    RecordingHost host;
+TEST_F(BlockPath, EventsArriveSortedInsideTheBlockAndOverflowIsCounted) {
     BlockEffect effect(RecordingHost::Callback, kOrkeTakesEvents);
     VstEvent sysex{};
     sysex.type = 6;
@@ -229,8 +233,7 @@ TEST(BlockPath, EventsArriveSortedInsideTheBlockAndOverflowIsCounted) {
 // A block the host gives a null output channel for goes to ProcessBlock in parts of the framework's own
 // buffers: each event reaches the part it falls in, at its frame within that part, and the transport moves
 // on.
-TEST(BlockPath, ABlockInPartsHandsEachPartItsEventsAndItsPosition) {
-    RecordingHost host;
+TEST_F(BlockPath, ABlockInPartsHandsEachPartItsEventsAndItsPosition) {
     BlockEffect effect(RecordingHost::Callback, kOrkeTakesEvents | kOrkeWantsTransport);
     VstTimeInfo info = timeInfo(120.0, kAllValid);
     host.Answer(audioMasterGetTime, reinterpret_cast<intptr_t>(&info));
@@ -261,8 +264,7 @@ TEST(BlockPath, ABlockInPartsHandsEachPartItsEventsAndItsPosition) {
 
 // After a resume Reset runs once before the next block, and the block path's change test sees every change
 // once; the caller's floating-point mode is back when the block returns, with denormals flushed inside it.
-TEST(BlockPath, ResetChangesAndTheFloatingPointMode) {
-    RecordingHost host;
+TEST_F(BlockPath, ResetChangesAndTheFloatingPointMode) {
     BlockEffect effect(RecordingHost::Callback);
     effect.Block(8);
     effect.Block(8);
@@ -285,8 +287,7 @@ TEST(BlockPath, ResetChangesAndTheFloatingPointMode) {
 #endif
 }
 
-TEST(BlockPath, AChunkRestoresEveryProgramAndTheOwnState) {
-    RecordingHost host;
+TEST_F(BlockPath, AChunkRestoresEveryProgramAndTheOwnState) {
     BlockEffect saved(RecordingHost::Callback, kOrkeKeepsState);
     EXPECT_NE(saved.getAeffect()->flags & effFlagsProgramChunks, 0);
     saved.own = {1, 2, 3};
@@ -312,8 +313,7 @@ TEST(BlockPath, AChunkRestoresEveryProgramAndTheOwnState) {
 
 // Each kind of bad chunk is refused whole: nothing of the programs, the current program or the own state
 // moves.
-TEST(BlockPath, BadChunksAreRefusedWithEverythingAsItWas) {
-    RecordingHost host;
+TEST_F(BlockPath, BadChunksAreRefusedWithEverythingAsItWas) {
     BlockEffect source(RecordingHost::Callback, kOrkeKeepsState);
     source.own = {7, 7};
     source.setParameter(kRowLevel, 0.9f);
@@ -362,8 +362,7 @@ TEST(BlockPath, BadChunksAreRefusedWithEverythingAsItWas) {
 }
 
 // The host hears of a new latency when a parameter or a program switch changes it, and of nothing else.
-TEST(BlockPath, ALatencyThatFollowsAParameterIsToldToTheHost) {
-    RecordingHost host;
+TEST_F(BlockPath, ALatencyThatFollowsAParameterIsToldToTheHost) {
     AudioEffect* made = OrkeAuBase::Create<BlockEffect>(RecordingHost::Callback);
     ASSERT_NE(made, nullptr);
     const AEffect* record = made->getAeffect();
@@ -386,8 +385,7 @@ TEST(BlockPath, ALatencyThatFollowsAParameterIsToldToTheHost) {
     BlockEffect::initializeStatus = noErr;
 }
 
-TEST(BlockPath, TheTailAsTheHostReadsIt) {
-    RecordingHost host;
+TEST_F(BlockPath, TheTailAsTheHostReadsIt) {
     for (const auto& [tail, answer] : {std::pair<int32_t, intptr_t>{kOrkeTailUnknown, 0},
                                        {kOrkeNoTail, 1},
                                        {1, 1},
@@ -400,8 +398,7 @@ TEST(BlockPath, TheTailAsTheHostReadsIt) {
 
 // Names bounded by the host's fields and written with their NUL and nothing after it; the version in the
 // record and in its answer; the category; the capabilities that follow from the options.
-TEST(BlockPath, IdentityAndCapabilitiesFromTheDescription) {
-    RecordingHost host;
+TEST_F(BlockPath, IdentityAndCapabilitiesFromTheDescription) {
     BlockEffect effect(RecordingHost::Callback, kOrkeTakesEvents | kOrkeWantsTransport);
     const AEffect* record = effect.getAeffect();
     EXPECT_EQ(record->uniqueID, orke::fourCharCode("OKtb"));

@@ -33,7 +33,9 @@ size_t heapInUse() {
 struct Tracker : orke::PluginModule {
     Tracker()
         : orke::PluginModule(INSTANCE_TRACKER_MODULE_PATH) {
-        EXPECT_TRUE(add != nullptr && remove != nullptr && instances != nullptr);
+        EXPECT_NE(add, nullptr);
+        EXPECT_NE(remove, nullptr);
+        EXPECT_NE(instances, nullptr);
     }
     using Change = void (*)(OrkeAuBase*);
     Change add = reinterpret_cast<Change>(Symbol("_ZN19OrkeInstanceTracker11AddInstanceEP10OrkeAuBase"));

@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-struct DataToGui {};
-
 struct KernelCall {
     int kernel; // the kernel's channel
     const float* source;

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <string>
@@ -58,17 +57,16 @@ TEST(ValueToText, WritesEachTextWithinItsField) {
     DefaultsEffect formatter;
     for (const auto& helper : kHelpers) {
         for (const Case& c : helper.cases) {
-            char field[40];
-            std::fill(field, field + sizeof(field), '#');
+            std::string field(40, '#');
             if (helper.helper != nullptr) {
-                (formatter.*helper.helper)(static_cast<float>(c.value), field, c.maxLen);
+                (formatter.*helper.helper)(static_cast<float>(c.value), field.data(), c.maxLen);
             } else {
-                formatter.int2string(static_cast<int32_t>(c.value), field, c.maxLen);
+                formatter.int2string(static_cast<int32_t>(c.value), field.data(), c.maxLen);
             }
             std::string expected = c.text;
             expected.resize(static_cast<size_t>(c.maxLen) + 1, '\0');
-            expected.resize(sizeof(field), '#');
-            EXPECT_EQ(std::string(field, sizeof(field)), expected) << helper.name << " of " << c.value;
+            expected.resize(field.size(), '#');
+            EXPECT_EQ(field, expected) << helper.name << " of " << c.value;
         }
     }
 }
