@@ -64,25 +64,22 @@ double AliasDecibels(const std::vector<double>& x, double frequency, double rate
 
 TEST(SynthOscillator, RoundedJumpsKeepAliasesDown) {
     constexpr double kRate = 48000.0, kFrequency = 3001.0;
-    const struct {
-        int wave;
-        const char* name;
-    } cases[] = {{kWaveSaw, "saw"}, {kWaveSquare, "square"}, {kWaveTriangle, "triangle"}};
-    for (const auto& c : cases) {
+    for (const auto& [wave, name] :
+         {std::pair{kWaveSaw, "saw"}, {kWaveSquare, "square"}, {kWaveTriangle, "triangle"}}) {
         Oscillator oscillator;
         std::vector<double> rounded, naive;
         double t = Oscillator::kStartPhase;
         for (int k = 0; k < int(kRate); ++k) {
-            rounded.push_back(oscillator.Next(c.wave, kFrequency / kRate, 0.5));
-            naive.push_back(c.wave == kWaveSaw      ? 2.0 * t - 1.0
-                            : c.wave == kWaveSquare ? (t < 0.5 ? 1.0 : -1.0)
-                                                    : (t < 0.5 ? 4.0 * t - 1.0 : 3.0 - 4.0 * t));
+            rounded.push_back(oscillator.Next(wave, kFrequency / kRate, 0.5));
+            naive.push_back(wave == kWaveSaw      ? 2.0 * t - 1.0
+                            : wave == kWaveSquare ? (t < 0.5 ? 1.0 : -1.0)
+                                                  : (t < 0.5 ? 4.0 * t - 1.0 : 3.0 - 4.0 * t));
             t = std::fmod(t + kFrequency / kRate, 1.0);
         }
         const double ours = AliasDecibels(rounded, kFrequency, kRate);
         const double theirs = AliasDecibels(naive, kFrequency, kRate);
         EXPECT_LT(ours, theirs - 12.0)
-            << c.name << ": aliases at " << ours << " dB, the naive shape's at " << theirs;
+            << name << ": aliases at " << ours << " dB, the naive shape's at " << theirs;
     }
 }
 

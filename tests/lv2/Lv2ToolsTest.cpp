@@ -162,11 +162,8 @@ TEST(ThirdPartyLv2Tools, SordValidatePassesEveryBundleWithTheLv2Schemas) {
 }
 
 TEST(ThirdPartyLv2Tools, Lv2infoListsEachPluginWithItsPortsAndPresets) {
-    struct Listing {
-        const char* uri;
-        std::vector<std::string> lines; // each found in lv2info's listing
-    };
-    const Listing listings[] = {
+    // Each plug-in and the lines found in lv2info's listing of it.
+    const std::pair<const char*, std::vector<std::string>> listings[] = {
         {"urn:orke:OKiw",
          {"Name:              Idlewire", "Class:             Plugin", "Author:            Orvane Kettlers",
           "Symbol:      in_l", "Symbol:      out_r", "Symbol:      dummy",
@@ -190,11 +187,11 @@ TEST(ThirdPartyLv2Tools, Lv2infoListsEachPluginWithItsPortsAndPresets) {
           "Name:        Events", "Symbol:      events", "1.0 = \"Square \"hard\"\"", "Low", "High"}},
     };
     ToolHome home;
-    for (const Listing& listing : listings) {
-        const Ran ran = run(home.Environment(false) + " lv2info " + listing.uri);
+    for (const auto& [uri, lines] : listings) {
+        const Ran ran = run(home.Environment(false) + " lv2info " + uri);
         EXPECT_EQ(ran.status, 0) << ran.output;
-        for (const std::string& line : listing.lines) {
-            EXPECT_NE(ran.output.find(line), std::string::npos) << listing.uri << " lacks " << line << ":\n"
+        for (const std::string& line : lines) {
+            EXPECT_NE(ran.output.find(line), std::string::npos) << uri << " lacks " << line << ":\n"
                                                                 << ran.output;
         }
     }
