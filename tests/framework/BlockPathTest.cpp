@@ -115,10 +115,8 @@ public:
     std::vector<SeenBlock> blocks;
     std::vector<uint8_t> own;
     int resets = 0;
-    static OSStatus initializeStatus;
+    inline static OSStatus initializeStatus = noErr;
 };
-
-OSStatus BlockEffect::initializeStatus = noErr;
 
 VstTimeInfo timeInfo(double tempo, int32_t flags) {
     VstTimeInfo info{};
