@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <stdexcept>
 #include <tuple>
 
 UridMap::UridMap()
@@ -38,15 +39,12 @@ Lv2TestPlugin::Lv2TestPlugin(const std::string& bundle, const std::string& uri, 
     LilvNode* pluginUri = lilv_new_uri(m_world, uri.c_str());
     m_plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(m_world), pluginUri);
     lilv_node_free(pluginUri);
-    if (m_plugin == nullptr) {
-        ADD_FAILURE() << uri << " is not in " << bundle;
-        return;
-    }
     const LV2_Feature* features[] = {withMap ? m_urids.Feature() : nullptr, nullptr};
-    m_instance = lilv_plugin_instantiate(m_plugin, sampleRate, features);
-    if (m_instance == nullptr) {
-        ADD_FAILURE() << uri << " could not be instantiated";
-        return;
+    m_instance = m_plugin != nullptr ? lilv_plugin_instantiate(m_plugin, sampleRate, features) : nullptr;
+    if (m_instance == nullptr) { // the destructor is not run for an object never made
+        lilv_world_free(m_world);
+        throw std::runtime_error(
+            uri + (m_plugin == nullptr ? " is not in " + bundle : " could not be instantiated"));
     }
     const auto isA = [&](const LilvPort* port, const char* kind) {
         LilvNode* node = lilv_new_uri(m_world, kind);
@@ -75,16 +73,14 @@ Lv2TestPlugin::Lv2TestPlugin(const std::string& bundle, const std::string& uri, 
 }
 
 Lv2TestPlugin::~Lv2TestPlugin() {
-    if (m_instance != nullptr) {
-        lilv_instance_deactivate(m_instance);
-        lilv_instance_free(m_instance);
-    }
+    lilv_instance_deactivate(m_instance);
+    lilv_instance_free(m_instance);
     lilv_world_free(m_world);
 }
 
 uint32_t Lv2TestPlugin::Port(const char* symbol) const {
     LilvNode* name = lilv_new_string(m_world, symbol);
-    const LilvPort* port = m_plugin != nullptr ? lilv_plugin_get_port_by_symbol(m_plugin, name) : nullptr;
+    const LilvPort* port = lilv_plugin_get_port_by_symbol(m_plugin, name);
     lilv_node_free(name);
     if (port == nullptr) {
         ADD_FAILURE() << "no port " << symbol;
@@ -143,7 +139,6 @@ void Lv2TestPlugin::ForgeEvents() {
 }
 
 void Lv2TestPlugin::Run(uint32_t frames) {
-    ASSERT_TRUE(Made());
     ASSERT_LE(frames, kMaxBlock);
     if (m_eventPort >= 0) {
         ForgeEvents();
@@ -178,9 +173,8 @@ const void* retrieve(LV2_State_Handle handle, uint32_t key, size_t* size, uint32
 } // namespace
 
 const LV2_State_Interface* Lv2TestPlugin::StateInterface() const {
-    const auto* interface = Made() ? static_cast<const LV2_State_Interface*>(
-                                         lilv_instance_get_extension_data(m_instance, LV2_STATE__interface))
-                                   : nullptr;
+    const auto* interface = static_cast<const LV2_State_Interface*>(
+        lilv_instance_get_extension_data(m_instance, LV2_STATE__interface));
     EXPECT_NE(interface, nullptr) << "no state interface";
     return interface;
 }

@@ -45,8 +45,8 @@ public:
     static constexpr uint32_t kMaxBlock = 8192;
 
     // Loads the bundle in `bundle` (a folder) and instantiates `uri` at `sampleRate`, with the URID map
-    // unless `withMap` is false; every port is connected, the event port to an empty sequence. A test fails
-    // here when the plug-in cannot be made.
+    // unless `withMap` is false; every port is connected, the event port to an empty sequence. It throws,
+    // failing the test that wanted it, when the plug-in cannot be made.
     Lv2TestPlugin(const std::string& bundle, const std::string& uri, double sampleRate = 48000.0,
                   bool withMap = true);
     ~Lv2TestPlugin();
@@ -54,7 +54,6 @@ public:
     Lv2TestPlugin(const Lv2TestPlugin&) = delete;
     Lv2TestPlugin& operator=(const Lv2TestPlugin&) = delete;
 
-    bool Made() const { return m_instance != nullptr; }
     uint32_t Port(const char* symbol) const; // fails the test for an unknown symbol
     float& Control(const char* symbol) { return m_controls[Port(symbol)]; }
     std::vector<float>& Audio(const char* symbol) { return m_audio[Port(symbol)]; }
