@@ -46,8 +46,6 @@ intptr_t dispatch(AudioEffectX& effect, int32_t opcode, intptr_t value = 0, void
     return effect.getAeffect()->dispatcher(effect.getAeffect(), opcode, 0, value, ptr, opt);
 }
 
-} // namespace
-
 TEST(Dispatchers, EachRequestReachesItsOperationAndAnswers) {
     for (const Request& request : kRequests) {
         expectServed(request);
@@ -152,8 +150,6 @@ TEST(FlagSetters, ChangeOnlyTheirOwnBit) {
     }
 }
 
-namespace {
-
 void* const Ptr = reinterpret_cast<void*>(vsttest::P); // the host pointer as the calls to the host take it
 constexpr int32_t kNotSent = -1;                       // the request never reaches the host
 
@@ -237,8 +233,6 @@ const Wrapper kWrappers[] = {
 };
 // clang-format on
 
-} // namespace
-
 // One call with this record and the fixed arguments, the answer converted; no call at all without a host.
 TEST(HostRequests, EachWrapperSendsItsRequestOnceAndReadsTheAnswer) {
     for (const Wrapper& w : kWrappers) {
@@ -258,3 +252,5 @@ TEST(HostRequests, EachWrapperSendsItsRequestOnceAndReadsTheAnswer) {
         EXPECT_EQ(w.call(withoutHost), w.withoutHost) << w.name;
     }
 }
+
+} // namespace
