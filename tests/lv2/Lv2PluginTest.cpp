@@ -260,7 +260,6 @@ TEST_P(Lv2State, RoundTripsEveryValueAndRefusesBadStateKeepingItsOwn) {
     // Bad states change nothing.
     const LV2_URID key = saved.begin()->first;
     const SavedProperty good = saved.begin()->second;
-    UridMap& urids = second.Urids();
     Lv2TestPlugin other(ORKE_FILTER_BUNDLE, "urn:orke:OKfl");
     SavedState foreign;
     ASSERT_EQ(other.Save(foreign), LV2_STATE_SUCCESS);
@@ -275,7 +274,7 @@ TEST_P(Lv2State, RoundTripsEveryValueAndRefusesBadStateKeepingItsOwn) {
         {"one byte longer", {good.type, good.bytes}},
         {"empty", {good.type, {}}},
         {"another plug-in's", {good.type, foreign.begin()->second.bytes}},
-        {"of another type", {urids.Map(LV2_ATOM__String), good.bytes}},
+        {"of another type", {second.Urids().Map(LV2_ATOM__String), good.bytes}},
     };
     bad[2].property.bytes.push_back(0);
     for (const Bad& b : bad) {

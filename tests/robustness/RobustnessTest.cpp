@@ -68,10 +68,8 @@ TEST(ModuleIsolation, TwoCopiesFromTwoPathsKeepTheirOwnState) {
     EXPECT_NE(a->dispatcher, b->dispatcher) << "each record leads into its own module";
     Dispatch(a, effSetProgram, 0, 3);
     a->setParameter(a, 0, 0.75f);
-    EXPECT_EQ(Dispatch(a, effGetProgram), 3);
-    EXPECT_EQ(Dispatch(b, effGetProgram), 0);
-    EXPECT_EQ(a->getParameter(a, 0), 0.75f);
-    EXPECT_EQ(b->getParameter(b, 0), 0.0f);
+    EXPECT_EQ(std::make_tuple(Dispatch(a, effGetProgram), Dispatch(b, effGetProgram)), std::make_tuple(3, 0));
+    EXPECT_EQ(std::make_tuple(a->getParameter(a, 0), b->getParameter(b, 0)), std::make_tuple(0.75f, 0.0f));
     EXPECT_TRUE(passesThrough(a, 0.25f));
     EXPECT_TRUE(passesThrough(b, 0.5f));
 
