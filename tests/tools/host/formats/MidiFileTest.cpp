@@ -43,6 +43,9 @@ TEST(MidiFile, RefusesEveryBrokenFileWithItsReason) {
     auto withTrack = [](uint16_t format, uint16_t division, const Bytes& track) {
         return MidiFileBytes(format, division, {track});
     };
+    auto oneEvent = [](const Bytes& event) {
+        return MidiFileBytes(0, 480, {MidiTrack({{0, event}})});
+    };
     const std::pair<Bytes, const char*> cases[] = {
         {{}, "not a MIDI file"},
         {Bytes(song.begin(), song.begin() + 12), "header is cut short"},
@@ -52,17 +55,16 @@ TEST(MidiFile, RefusesEveryBrokenFileWithItsReason) {
         {withTrack(0, 0xE300, oneNote), "not a time code"},
         {MidiFileBytes(1, 480, {}), "cannot hold 0 tracks"},
         {Bytes(song.begin(), song.end() - 3), "runs past the end"},
-        {withTrack(0, 480, MidiTrack({{0, {60, 100}}})), "data byte 0x3C follows no status"},
-        {withTrack(0, 480, MidiTrack({{0, {0x90, 60, 0x90}}})), "is cut short by 0x90"},
-        {withTrack(0, 480, MidiTrack({{0, {0xF2, 1, 2}}})), "status byte 0xF2"},
-        {withTrack(0, 480, MidiTrack({{0, {0xFF, 0x51, 2, 1, 2}}})), "holds no tempo"},
-        {withTrack(0, 480, MidiTrack({{0, {0xFF, 0x58, 2, 3, 9}}})), "holds no time signature"},
-        {withTrack(0, 480, MidiTrack({{0, {0xFF, 0x01, 0x7F}}})), "meta event runs past"},
-        {withTrack(0, 480, MidiTrack({{0, {0xF0, 0x8F, 0xFF, 0xFF, 0x7F}}})), "system-exclusive event runs"},
-        {withTrack(0, 480, MidiTrack({{0, {0xF0, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F}}})),
+        {oneEvent({60, 100}), "data byte 0x3C follows no status"},
+        {oneEvent({0x90, 60, 0x90}), "is cut short by 0x90"},
+        {oneEvent({0xF2, 1, 2}), "status byte 0xF2"},
+        {oneEvent({0xFF, 0x51, 2, 1, 2}), "holds no tempo"},
+        {oneEvent({0xFF, 0x58, 2, 3, 9}), "holds no time signature"},
+        {oneEvent({0xFF, 0x01, 0x7F}), "meta event runs past"},
+        {oneEvent({0xF0, 0x8F, 0xFF, 0xFF, 0x7F}), "system-exclusive event runs"},
+        {oneEvent({0xF0, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F}),
          "system-exclusive event's length runs over the four bytes"},
-        {withTrack(0, 480, MidiTrack({{0, {0xFF, 0x01, 0x81, 0x81, 0x81, 0x81, 0x01}}})),
-         "meta event's length runs over"},
+        {oneEvent({0xFF, 0x01, 0x81, 0x81, 0x81, 0x81, 0x01}), "meta event's length runs over"},
         {withTrack(0, 480, {'M', 'T', 'r', 'k', 0, 0, 0, 5, 0x81, 0x81, 0x81, 0x81, 0x00}),
          "an event's time runs over the four bytes"},
         {withTrack(0, 480, {'M', 'T', 'r', 'k', 0, 0, 0, 2, 0x81, 0x80}), "ends inside an event's time"},

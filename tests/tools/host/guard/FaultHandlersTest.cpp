@@ -34,57 +34,54 @@ void fault() {
     *static_cast<volatile int*>(page) = 1;
 }
 
+// `fault` with a report and a tidy action registered the other way round: the stage decides.
+std::function<void()> withBoth(void (*fault)()) {
+    return [fault] {
+        const FaultActionScope last(kCrashSignals | kEndSignals, FaultStage::Report, report);
+        const FaultActionScope first(kCrashSignals | kEndSignals, FaultStage::Tidy, tidy);
+        fault();
+    };
+}
+
 } // namespace
 
-TEST(FaultHandlers, ActionsRunByStageThenTheSignalEndsTheProcess) {
+TEST(FaultHandlers, ActionsRunByStageThenTheSignalEndsTheProcessAndWhatIsGoneOrIgnoredDoesNothing) {
+    using End = IsolatedRun::End;
     struct Case {
         const char* what;
-        std::function<void()> run;
+        End end;
         int signal;
+        std::vector<std::string> output;
+        std::function<void()> run;
     };
+    const std::vector<std::string> both = {"tidy", "report"}, none;
     const Case cases[] = {
-        {"a request to end", [] { raise(SIGTERM); }, SIGTERM},
-        {"a crash signal sent", [] { raise(SIGSEGV); }, SIGSEGV},
-        {"a fault", fault, SIGSEGV},
-        {"an abort", [] { std::abort(); }, SIGABRT},
+        {"a request to end", End::Crashed, SIGTERM, both, withBoth([] { raise(SIGTERM); })},
+        {"a crash signal sent", End::Crashed, SIGSEGV, both, withBoth([] { raise(SIGSEGV); })},
+        {"a fault", End::Crashed, SIGSEGV, both, withBoth(fault)},
+        {"an abort", End::Crashed, SIGABRT, both, withBoth([] { std::abort(); })},
+        {"an action no longer registered", End::Crashed, SIGTERM, none,
+         [] {
+             { const FaultActionScope action(kEndSignals, FaultStage::Tidy, tidy); }
+             raise(SIGTERM);
+         }},
+        {"a signal the user ignores", End::Completed, 0, none,
+         [] {
+             signal(SIGTERM, SIG_IGN);
+             const FaultActionScope action(kEndSignals, FaultStage::Tidy, tidy);
+             raise(SIGTERM);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const IsolatedRun run = RunIsolated(
             [&c](LineWriter&) {
-                // Registered the other way round: the stage decides.
-                const FaultActionScope last(kCrashSignals | kEndSignals, FaultStage::Report, report);
-                const FaultActionScope first(kCrashSignals | kEndSignals, FaultStage::Tidy, tidy);
                 c.run();
                 return 0;
             },
             std::chrono::seconds(10));
-        EXPECT_EQ(run.end, IsolatedRun::End::Crashed);
+        EXPECT_EQ(run.end, c.end);
         EXPECT_EQ(run.signal, c.signal);
-        EXPECT_EQ(run.output, (std::vector<std::string>{"tidy", "report"}));
+        EXPECT_EQ(run.output, c.output);
     }
-}
-
-TEST(FaultHandlers, WhatIsGoneOrIgnoredDoesNothing) {
-    const IsolatedRun gone = RunIsolated(
-        [](LineWriter&) {
-            { const FaultActionScope action(kEndSignals, FaultStage::Tidy, tidy); }
-            raise(SIGTERM);
-            return 0;
-        },
-        std::chrono::seconds(10));
-    EXPECT_EQ(gone.end, IsolatedRun::End::Crashed);
-    EXPECT_EQ(gone.signal, SIGTERM);
-    EXPECT_TRUE(gone.output.empty());
-
-    const IsolatedRun ignored = RunIsolated(
-        [](LineWriter&) {
-            signal(SIGTERM, SIG_IGN);
-            const FaultActionScope action(kEndSignals, FaultStage::Tidy, tidy);
-            raise(SIGTERM);
-            return 0;
-        },
-        std::chrono::seconds(10));
-    EXPECT_EQ(ignored.end, IsolatedRun::End::Completed);
-    EXPECT_TRUE(ignored.output.empty());
 }
