@@ -34,8 +34,10 @@ Message NoteOff(long frame, int key) {
 
 class HostedSynth : public HostedPlugin {
 public:
-    HostedSynth()
-        : HostedPlugin(ORKE_SYNTH_PATH, float(kRate), 4096) {}
+    explicit HostedSynth(int program)
+        : HostedPlugin(ORKE_SYNTH_PATH, float(kRate), 4096) {
+        SetProgram(program);
+    }
 
     // The longest a note sounds after its key is up, as the host is told it.
     long Tail() { return long(Dispatch(effect, effGetTailSize)); }
@@ -105,8 +107,7 @@ long LastSound(const std::vector<float>& x) {
 }
 
 TEST(OrkeSynth, NotesAndTheWheelSoundAtTheirPitch) {
-    HostedSynth synth;
-    synth.SetProgram(kPureSine);
+    HostedSynth synth(kPureSine);
     const std::vector<float> a = synth.Play({NoteOn(0, 69)}, 48000);
     EXPECT_NEAR(Frequency(a, 4800, 48000), 440.0, 0.1);
 
@@ -124,8 +125,7 @@ TEST(OrkeSynth, FirstSoundAtTheNoteFrameAndTheSameOutputForEveryBlockSize) {
     for (const long frame : {0L, 1L, 63L, 4000L}) {
         std::vector<std::vector<float>> outputs;
         for (const long block : {1L, 64L, 4096L}) {
-            HostedSynth synth;
-            synth.SetProgram(kSawLead);
+            HostedSynth synth(kSawLead);
             outputs.push_back(synth.Play({NoteOn(frame, 69),
                                           NoteOn(frame + 700, 76),
                                           NoteOff(frame + 2000, 69),
@@ -147,8 +147,7 @@ TEST(OrkeSynth, FirstSoundAtTheNoteFrameAndTheSameOutputForEveryBlockSize) {
 TEST(OrkeSynth, EightVoicesAndTheNinthNoteStealsTheOldest) {
     // The ninth is the lowest: with it the notes' own steps can only get smaller.
     const int keys[9] = {36, 40, 43, 47, 50, 53, 57, 60, 31};
-    HostedSynth synth;
-    synth.SetProgram(kPureSine);
+    HostedSynth synth(kPureSine);
     const double single = Amplitude(synth.Play({NoteOn(0, 60)}, 24000), KeyFrequency(60), 4800, 24000);
     std::vector<Message> messages;
     for (int k = 0; k < 8; ++k) {
@@ -176,8 +175,7 @@ TEST(OrkeSynth, EightVoicesAndTheNinthNoteStealsTheOldest) {
 TEST(OrkeSynth, SilentWithinTheReleaseOfEveryProgram) {
     constexpr long kOff = 24000;
     for (int program = 0; program < kPrograms; ++program) {
-        HostedSynth synth;
-        synth.SetProgram(program);
+        HostedSynth synth(program);
         const long tail = synth.Tail();
         const std::vector<float> out = synth.Play(
             {NoteOn(0, 60), NoteOn(100, 67), NoteOff(kOff, 60), NoteOff(kOff, 67)}, kOff + tail + 4800);
@@ -189,8 +187,7 @@ TEST(OrkeSynth, SilentWithinTheReleaseOfEveryProgram) {
 // The pedal holds released notes until it lifts; all notes off ends held and pedalled notes alike, and the
 // pedal stays lifted for the notes after it.
 TEST(OrkeSynth, ThePedalHoldsNotesAndAllNotesOffEndsThem) {
-    HostedSynth synth;
-    synth.SetProgram(kPureSine);
+    HostedSynth synth(kPureSine);
     const long tail = synth.Tail();
     const std::vector<float> held =
         synth.Play({{0, 0xB0, 64, 127}, NoteOn(0, 60), NoteOff(4800, 60), {24000, 0xB0, 64, 0}}, 48000);
@@ -209,8 +206,7 @@ TEST(OrkeSynth, ThePedalHoldsNotesAndAllNotesOffEndsThem) {
 // Monophonic: a lifted key gives the pitch back to the key still held. Legato with glide: the pitch moves
 // to the new key in the glide's time, not sooner, and stays there.
 TEST(OrkeSynth, MonophonicLastNotePriorityAndGlide) {
-    HostedSynth synth;
-    synth.SetProgram(kPureSine);
+    HostedSynth synth(kPureSine);
     synth.SetParameter(kVoiceModeParameter, 0.5f); // Mono
     const std::vector<float> mono = synth.Play({NoteOn(0, 69), NoteOn(9600, 72), NoteOff(19200, 72)}, 38400);
     EXPECT_NEAR(Frequency(mono, 2400, 9600), 440.0, 0.1);

@@ -184,12 +184,11 @@ TEST_P(IdlewireHost, SaysWhoItIsAndWhatItWantsWhenResumed) {
                                        {effGetProductString, "Idlewire"},
                                        {effGetVendorString, "Orvane Kettlers"}}) {
         const Field field = Ask(opcode);
-        EXPECT_EQ(field.answer, 1);
-        EXPECT_EQ(field.Text(), text);
-        EXPECT_EQ(field.Written(), std::strlen(text) + 1);
+        EXPECT_EQ(std::make_tuple(field.answer, field.Text(), field.Written()),
+                  std::make_tuple(1, std::string(text), std::strlen(text) + 1));
     }
-    EXPECT_EQ(Dispatch(effect, effGetVendorVersion), 65536);
-    EXPECT_EQ(Dispatch(effect, effGetPlugCategory), 1);
+    EXPECT_EQ(std::make_tuple(Dispatch(effect, effGetVendorVersion), Dispatch(effect, effGetPlugCategory)),
+              std::make_tuple(65536, 1));
 
     host.Clear();
     Dispatch(effect, effMainsChanged, 0, 1);
