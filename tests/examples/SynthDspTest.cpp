@@ -40,24 +40,19 @@ TEST(SynthEnvelope, StagesLastTheirTimesAtEveryRate) {
     }
 }
 
-// The power of the component at `frequency`, by one bin of a discrete Fourier transform.
-double Power(const std::vector<double>& x, double frequency, double rate) {
-    std::complex<double> sum = 0.0;
-    for (size_t k = 0; k < x.size(); ++k) {
-        sum += x[k] * std::polar(1.0, -2.0 * M_PI * frequency * double(k) / rate);
-    }
-    return 2.0 * std::norm(sum) / double(x.size() * x.size());
-}
-
-// What is not a harmonic, in dB of the whole: a second of 3001 Hz at 48 kHz puts every harmonic and every
-// alias on a bin of its own.
+// What is not a harmonic, in dB of the whole, each harmonic's power taken by one bin of a discrete Fourier
+// transform: a second of 3001 Hz at 48 kHz puts every harmonic and every alias on a bin of its own.
 double AliasDecibels(const std::vector<double>& x, double frequency, double rate) {
     double total = 0.0, harmonics = 0.0;
     for (const double v : x) {
         total += v * v / double(x.size());
     }
     for (double f = frequency; f < rate / 2.0; f += frequency) {
-        harmonics += Power(x, f, rate);
+        std::complex<double> sum = 0.0;
+        for (size_t k = 0; k < x.size(); ++k) {
+            sum += x[k] * std::polar(1.0, -2.0 * M_PI * f * double(k) / rate);
+        }
+        harmonics += 2.0 * std::norm(sum) / double(x.size() * x.size());
     }
     return 10.0 * std::log10((total - harmonics) / total);
 }

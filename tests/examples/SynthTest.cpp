@@ -278,10 +278,9 @@ TEST(OrkeSynth, AFileRenderedByOrkeHostSoundsEachNoteAtItsFrame) {
     for (const long onset : onsets) {
         const long heard = FirstSound(renders[1], from);
         EXPECT_EQ(heard, onset) << "the note at frame " << onset;
-        from = std::max(heard, onset) + 10000; // past the onset, into the note's silence
-        while (from < long(renders[1].size()) && renders[1][size_t(from)] != 0.0f) {
-            ++from;
-        }
+        // On past the onset to the note's silence.
+        const long past = std::min(std::max(heard, onset) + 10000, long(renders[1].size()));
+        from = long(std::find(renders[1].begin() + past, renders[1].end(), 0.0f) - renders[1].begin());
     }
 
     // What orke-host tells of it: an instrument of 0 inputs and 2 outputs, taking MIDI on 16 channels.
