@@ -83,11 +83,9 @@ TEST(OrkeHostProcess, ConvertsFormatsAndRendersATail) {
 
 TEST(OrkeHostProcess, EveryErrorIsOneLineANonZeroExitAndNoOutput) {
     ScratchFolder folder;
-    const std::string stereo = folder.Path("stereo.wav");
-    const std::string three = folder.Path("three.wav");
-    const std::string text = folder.Path("text.wav");
-    const std::string other = folder.Path("other.fxp");
-    const std::string out = folder.Path("out.wav");
+    const std::string stereo = folder.Path("stereo.wav"), three = folder.Path("three.wav"),
+                      text = folder.Path("text.wav"), other = folder.Path("other.fxp"),
+                      out = folder.Path("out.wav");
     writeNoise(stereo, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, 100);
     writeNoise(three, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3, 44100, 100);
     std::ofstream(text) << "not audio at all\n";
