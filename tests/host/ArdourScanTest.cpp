@@ -118,16 +118,15 @@ TEST(ArdourScan, FindsEachPluginOfOrvaneKettlersWithItsNameAndId) {
                         "install the Debian package ardour to run this test";
     }
     for (const Scanned& module : modules()) {
-        const char* plugin = module.path;
         const ThirdPartyHome home;
-        runScanner(scanner, plugin, home);
+        runScanner(scanner, module.path, home);
         // The scanner answers 0 whatever it found; what it found is in its cache.
         const std::string cache = cacheIn(home);
         const std::string info = cache.substr(std::min(cache.find("<VST2Info"), cache.size()));
-        ASSERT_FALSE(info.empty()) << plugin << ": the scanner found no plug-in (its output is above)";
+        ASSERT_FALSE(info.empty()) << module.path << ": the scanner found no plug-in (its output is above)";
         for (const std::string& attribute : module.attributes) {
             EXPECT_NE(info.find(" " + attribute), std::string::npos)
-                << plugin << ": " << attribute << " not in " << info;
+                << module.path << ": " << attribute << " not in " << info;
         }
     }
 }
