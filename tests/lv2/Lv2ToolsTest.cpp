@@ -24,16 +24,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Bundle {
-    const char* folder;
-    const char* uri;
-};
-
-const Bundle kBundles[] = {
-    {ORKE_IDLEWIRE_BUNDLE, "urn:orke:OKiw"}, {ORKE_GAIN_BUNDLE, "urn:orke:OKgn"},
-    {ORKE_FILTER_BUNDLE, "urn:orke:OKfl"},   {ORKE_ECHO_BUNDLE, "urn:orke:OKec"},
-    {ORKE_SYNTH_BUNDLE, "urn:orke:OKsy"},    {ORKE_PROBE_BUNDLE, "urn:orke:test:OKpb"},
-};
+// Every bundle's folder.
+const char* const kBundles[] = {ORKE_IDLEWIRE_BUNDLE, ORKE_GAIN_BUNDLE,  ORKE_FILTER_BUNDLE,
+                                ORKE_ECHO_BUNDLE,     ORKE_SYNTH_BUNDLE, ORKE_PROBE_BUNDLE};
 
 // A plug-in built with a sanitizer only loads into a process whose first library is the sanitizer's runtime;
 // this process has it, so the tools are given the same one (their own leaks are not the plug-ins').
@@ -54,8 +47,8 @@ class ToolHome {
 public:
     ToolHome() {
         fs::create_directories(m_bundles);
-        for (const Bundle& bundle : kBundles) {
-            fs::create_directory_symlink(bundle.folder, m_bundles / fs::path(bundle.folder).filename());
+        for (const fs::path bundle : kBundles) {
+            fs::create_directory_symlink(bundle, m_bundles / bundle.filename());
         }
     }
     // For a tool that loads the modules (lv2apply, jalv) with the sanitizer's runtime; those that only read
@@ -152,8 +145,7 @@ double levelOf(const std::vector<float>& signal) {
 
 TEST(ThirdPartyLv2Tools, SordValidatePassesEveryBundleWithTheLv2Schemas) {
     ToolHome home;
-    for (const Bundle& bundle : kBundles) {
-        const fs::path folder(bundle.folder);
+    for (const fs::path folder : kBundles) {
         const std::string name = folder.stem().string();
         const Ran ran = run(home.Environment(false) + " lv2_validate " + (folder / "manifest.ttl").string() +
                             " " + (folder / (name + ".ttl")).string());
