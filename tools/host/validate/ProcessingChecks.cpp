@@ -25,14 +25,17 @@ constexpr std::chrono::seconds kFuzzTime{10};
 constexpr std::chrono::milliseconds kSlowParameterChange{50};
 // The least the first thread processes while the second calls, the least rounds of calls the second makes,
 // and, where the two run on processors of their own, the process calls inside which the second must have made
-// calls: a race shows only while both run, which a busy machine makes rare. On one processor they overlap
-// only where the scheduler happens to switch threads inside a process call, which time does not make more
-// likely.
+// calls: a race shows only while both run, which a busy machine makes rare, and many a race needs one
+// particular change at one particular moment of a process call (one in tens of thousands of calls). On one
+// processor they overlap only where the scheduler happens to switch threads inside a process call, which
+// time does not make more likely.
 constexpr int64_t kSecondThreadFrames = 102400;
 constexpr int64_t kSecondThreadRounds = 500;
-constexpr int64_t kOverlappedProcessCalls = 1000;
-// What the first thread may spend, in its processor time, waiting for those.
-constexpr std::chrono::seconds kSecondThreadBudget{3};
+constexpr int64_t kOverlappedProcessCalls = 60000;
+// What the first thread may spend, in its processor time, waiting for those, and on the clock on the wall,
+// well inside the time a check is given however busy the machine.
+constexpr std::chrono::seconds kSecondThreadBudget{6};
+constexpr std::chrono::seconds kSecondThreadWallBudget{25};
 
 float randomValue(std::mt19937& random) {
     // The ends of the range come up often: they are where rounding and mapping go wrong.
@@ -264,6 +267,7 @@ void CheckSecondThread(CheckContext& context) {
     // Process until both threads have done a fair share, however fast either of them is and however busy the
     // machine's processors are.
     const auto start = threadTime();
+    const auto wallStart = Clock::now();
     try {
         do {
             counts.processing.fetch_add(1);
@@ -271,6 +275,7 @@ void CheckSecondThread(CheckContext& context) {
             counts.processing.fetch_add(1);
         } while (harness.FramesProcessed() < kSecondThreadFrames ||
                  (threadTime() - start < kSecondThreadBudget &&
+                  Clock::now() - wallStart < kSecondThreadWallBudget &&
                   (counts.rounds.load() < kSecondThreadRounds ||
                    (apart.Apart() && counts.overlapped.load() < kOverlappedProcessCalls))));
     } catch (const PluginException&) {
