@@ -15,20 +15,19 @@
 #include <utility>
 #include <vector>
 
+// The floating-point control and status register, where there is one.
 #if defined(__SSE2__)
 #include <xmmintrin.h>
+static unsigned mxcsr() {
+    return _mm_getcsr();
+}
+#else
+static unsigned mxcsr() {
+    return 0;
+}
 #endif
 
 namespace {
-
-// The floating-point control and status register, where there is one.
-unsigned mxcsr() {
-#if defined(__SSE2__)
-    return _mm_getcsr();
-#else
-    return 0;
-#endif
-}
 
 OrkeEffectDescription describe(uint32_t options, int32_t tail = kOrkeTailUnknown) {
     static const OrkePreset kPresets[] = {{"First", {}}, {"Second", {}}, {"Third", {}}};
@@ -118,18 +117,9 @@ public:
     inline static OSStatus initializeStatus = noErr;
 };
 
+// At frame 96000 of 48 kHz, quarter note 4.5 in a bar from 4.0 of 3/4, a loop ending at 8.0.
 VstTimeInfo timeInfo(double tempo, int32_t flags) {
-    VstTimeInfo info{};
-    info.samplePos = 96000.0;
-    info.sampleRate = 48000.0;
-    info.ppqPos = 4.5;
-    info.tempo = tempo;
-    info.barStartPos = 4.0;
-    info.cycleEndPos = 8.0;
-    info.timeSigNumerator = 3;
-    info.timeSigDenominator = 4;
-    info.flags = flags;
-    return info;
+    return {96000.0, 48000.0, 0.0, 4.5, tempo, 4.0, 0.0, 8.0, 3, 4, 0, 0, 0, flags};
 }
 
 // Every case's effects talk to one recording host.
@@ -145,10 +135,8 @@ constexpr int32_t kAllValid = kVstPpqPosValid | kVstTempoValid | kVstBarsValid |
 // stale from the block before, and nothing asked of a host when the plug-in does not want the transport.
 TEST_F(BlockPath, TheTransportHoldsWhatTheHostGaveForThisBlockOnly) {
     BlockEffect effect(RecordingHost::Callback, kOrkeWantsTransport);
-    VstTimeInfo full = timeInfo(120.0, kAllValid);
-    VstTimeInfo noTempo = timeInfo(NAN, kAllValid);
-    VstTimeInfo zeroTempo = timeInfo(0.0, kAllValid);
-    VstTimeInfo bare = timeInfo(120.0, 0);
+    VstTimeInfo full = timeInfo(120.0, kAllValid), noTempo = timeInfo(NAN, kAllValid),
+                zeroTempo = timeInfo(0.0, kAllValid), bare = timeInfo(120.0, 0);
     constexpr uint32_t kAllButTempo = OrkeTransport::kSamplePosition | OrkeTransport::kPosition |
                                       OrkeTransport::kBarStart | OrkeTransport::kTimeSignature |
                                       OrkeTransport::kLoopRange;
@@ -157,11 +145,11 @@ TEST_F(BlockPath, TheTransportHoldsWhatTheHostGaveForThisBlockOnly) {
         VstTimeInfo* answer;
         uint32_t valid;
     } cases[] = {
-        {"everything", &full, kAllButTempo | OrkeTransport::kTempo},
-        {"no record", nullptr, 0},
-        {"a tempo that is no number", &noTempo, kAllButTempo},
-        {"a tempo of 0", &zeroTempo, kAllButTempo},
+        // clang-format off
+        {"everything", &full, kAllButTempo | OrkeTransport::kTempo}, {"no record", nullptr, 0},
+        {"a tempo that is no number", &noTempo, kAllButTempo}, {"a tempo of 0", &zeroTempo, kAllButTempo},
         {"no valid bits", &bare, OrkeTransport::kSamplePosition},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -335,14 +323,12 @@ TEST_F(BlockPath, BadChunksAreRefusedWithEverythingAsItWas) {
         const char* what;
         std::vector<uint8_t> bytes;
     } cases[] = {
-        {"another tag", changed(0, 'X')},
-        {"an unknown version", changed(7, 2)},
-        {"another plug-in's", changed(11, 'x')},
-        {"more parameters than the table", changed(19, 99)},
-        {"another number of programs", changed(23, 2)},
-        {"bytes after its end", longer},
-        {"a value that is no number", notANumber},
-        {"own state the plug-in refuses", ownRefused},
+        // clang-format off
+        {"another tag", changed(0, 'X')}, {"an unknown version", changed(7, 2)},
+        {"another plug-in's", changed(11, 'x')}, {"more parameters than the table", changed(19, 99)},
+        {"another number of programs", changed(23, 2)}, {"bytes after its end", longer},
+        {"a value that is no number", notANumber}, {"own state the plug-in refuses", ownRefused},
+        // clang-format on
     };
     BlockEffect target(RecordingHost::Callback, kOrkeKeepsState);
     target.own = {4};
@@ -383,20 +369,9 @@ TEST_F(BlockPath, ALatencyThatFollowsAParameterIsToldToTheHost) {
     BlockEffect::initializeStatus = noErr;
 }
 
-TEST_F(BlockPath, TheTailAsTheHostReadsIt) {
-    for (const auto& [tail, answer] : {std::pair<int32_t, intptr_t>{kOrkeTailUnknown, 0},
-                                       {kOrkeNoTail, 1},
-                                       {1, 1},
-                                       {48000, 48000},
-                                       {kOrkeTailUnbounded, INT32_MAX}}) {
-        BlockEffect effect(RecordingHost::Callback, 0, tail);
-        EXPECT_EQ(effect.dispatcher(effGetTailSize, 0, 0, nullptr, 0.0f), answer) << tail;
-    }
-}
-
 // Names bounded by the host's fields and written with their NUL and nothing after it; the version in the
-// record and in its answer; the category; the capabilities that follow from the options.
-TEST_F(BlockPath, IdentityAndCapabilitiesFromTheDescription) {
+// record and in its answer; the category; the capabilities that follow from the options; the tail.
+TEST_F(BlockPath, IdentityCapabilitiesAndTailFromTheDescription) {
     BlockEffect effect(RecordingHost::Callback, kOrkeTakesEvents | kOrkeWantsTransport);
     const AEffect* record = effect.getAeffect();
     EXPECT_EQ(record->uniqueID, orke::fourCharCode("OKtb"));
@@ -416,11 +391,11 @@ TEST_F(BlockPath, IdentityAndCapabilitiesFromTheDescription) {
     EXPECT_EQ(effect.dispatcher(effGetVendorVersion, 0, 0, nullptr, 0.0f), 0x00020301);
     EXPECT_EQ(effect.dispatcher(effGetPlugCategory, 0, 0, nullptr, 0.0f), kPlugCategRoomFx);
     EXPECT_EQ(effect.dispatcher(effGetNumMidiInputChannels, 0, 0, nullptr, 0.0f), 16);
+    // clang-format off
     for (const auto& [canDo, answer] : {std::pair<std::string, intptr_t>{"receiveVstEvents", 1},
-                                        {"receiveVstMidiEvent", 1},
-                                        {"receiveVstTimeInfo", 1},
-                                        {"receiveVstEventsAndMore", 0},
-                                        {"bypass", 0}}) {
+                                        {"receiveVstMidiEvent", 1}, {"receiveVstTimeInfo", 1},
+                                        {"receiveVstEventsAndMore", 0}, {"bypass", 0}}) {
+        // clang-format on
         std::string text = canDo;
         EXPECT_EQ(effect.dispatcher(effCanDo, 0, 0, text.data(), 0.0f), answer) << canDo;
     }
@@ -428,6 +403,13 @@ TEST_F(BlockPath, IdentityAndCapabilitiesFromTheDescription) {
     char events[] = "receiveVstEvents";
     EXPECT_EQ(plain.dispatcher(effCanDo, 0, 0, events, 0.0f), 0);
     EXPECT_EQ(plain.dispatcher(effGetNumMidiInputChannels, 0, 0, nullptr, 0.0f), 0);
+    // clang-format off
+    for (const auto& [tail, answer] : {std::pair<int32_t, intptr_t>{kOrkeTailUnknown, 0}, {kOrkeNoTail, 1},
+                                       {1, 1}, {48000, 48000}, {kOrkeTailUnbounded, INT32_MAX}}) {
+        // clang-format on
+        BlockEffect tailed(RecordingHost::Callback, 0, tail);
+        EXPECT_EQ(tailed.dispatcher(effGetTailSize, 0, 0, nullptr, 0.0f), answer) << tail;
+    }
 }
 
 } // namespace
