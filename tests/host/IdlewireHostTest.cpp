@@ -116,10 +116,10 @@ TEST_P(IdlewireHost, AsksTheVersionFirstWithNoRecordAndDescribesAStereoInstrumen
               std::make_tuple(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f));
     EXPECT_EQ(std::tie(effect->magic, effect->uniqueID, effect->flags), // 'VstP', 'OKiw'
               std::make_tuple(0x56737450, 1330342263, GetParam().second ? 280 : 272));
-    EXPECT_EQ(std::tie(effect->numInputs, effect->numOutputs, effect->numPrograms, effect->numParams),
-              std::make_tuple(2, 2, 8, 1));
+    EXPECT_EQ(std::tie(effect->numInputs, effect->numOutputs, effect->numPrograms, effect->numParams,
+                       effect->user, effect->reserved1, effect->reserved2),
+              std::make_tuple(2, 2, 8, 1, nullptr, 0, 0));
     EXPECT_NE(effect->object, nullptr);
-    EXPECT_EQ(std::tie(effect->user, effect->reserved1, effect->reserved2), std::make_tuple(nullptr, 0, 0));
     EXPECT_EQ(std::string(effect->reserved, sizeof(effect->reserved)),
               std::string(sizeof(effect->reserved), '\0'));
 }
@@ -218,17 +218,14 @@ TEST_P(IdlewireHost, EightProgramsEachKeepingItsOwnValueAndName) {
     EXPECT_EQ(effect->getParameter(effect, 0), 0.5f);
 
     // Indexed names exist for programs 0 to 7, in any category; others leave the buffer untouched.
-    const struct {
-        int32_t program;
-        intptr_t category;
-        std::string text;
-    } cases[] = {{3, 0, shown}, {0, 0, "Defaults"}, {7, 42, "Defaults"}, {7, -1, "Defaults"},
-                 {8, 0, ""},    {-1, 0, ""},        {INT_MIN, 0, ""}};
-    for (const auto& c : cases) {
-        const Field field = Ask(effGetProgramNameIndexed, c.program, c.category);
-        EXPECT_EQ(field.answer, !c.text.empty());
-        EXPECT_EQ(field.Written(), c.text.empty() ? 0 : c.text.size() + 1) << c.program;
-        EXPECT_EQ(field.Text().substr(0, c.text.size()), c.text) << c.program;
+    const std::tuple<int32_t, intptr_t, std::string> cases[] = {
+        {3, 0, shown}, {0, 0, "Defaults"}, {7, 42, "Defaults"}, {7, -1, "Defaults"},
+        {8, 0, ""},    {-1, 0, ""},        {INT_MIN, 0, ""}};
+    for (const auto& [program, category, text] : cases) {
+        const Field field = Ask(effGetProgramNameIndexed, program, category);
+        EXPECT_EQ(std::make_tuple(field.answer, field.Written(), field.Text().substr(0, text.size())),
+                  std::make_tuple(intptr_t(!text.empty()), text.empty() ? 0 : text.size() + 1, text))
+            << program;
     }
 }
 
@@ -267,30 +264,26 @@ TEST_P(IdlewireHost, PropertyInformationAndValuesAndNoneCanBeSet) {
     // References are as wide as a pointer: 4 and 12 bytes on 32-bit processors, 8 and 24 on 64-bit ones.
     const UInt32 pointer = sizeof(void*),
                  gui = GetParam().second ? 16 : 12; // the editor record: 4 words on PowerPC
-    const struct {
-        UInt32 property;
-        OSStatus status;
-        UInt32 size;
-    } cases[] = {
+    const std::tuple<UInt32, OSStatus, UInt32> cases[] = {
         {kPropertyParameterValueStrings, noErr, pointer},
         {kPropertyParameterStringFromValue, noErr, pointer == 4 ? 12u : 24u},
         {kPropertyDataToGui, noErr, gui},
-        {5, kErrInvalidProperty, 77},
-    };
+        {5, kErrInvalidProperty, 77}};
     const auto count = [](void* calls, OrkeAuBase*, UInt32, UInt32, UInt32) {
         ++*static_cast<int*>(calls);
     };
     int calls = 0;
     char data[32] = {};
-    for (const auto& c : cases) {
+    for (const auto& [property, status, expectedSize] : cases) {
         UInt32 size = 77;
         Boolean writable = 9;
-        EXPECT_EQ(getInfo(plugin, c.property, 0, 0, &size, &writable), c.status) << c.property;
-        EXPECT_EQ(size, c.size) << c.property;
-        EXPECT_EQ(writable, c.status == noErr ? 0 : 9) << c.property;
-        EXPECT_EQ(addListener(plugin, c.property, count, &calls), noErr) << c.property;
-        EXPECT_EQ(set(plugin, c.property, 0, 0, data, sizeof(data)), kErrInvalidProperty) << c.property;
-        EXPECT_EQ(removeListener(plugin, c.property, count), noErr) << c.property;
+        const OSStatus info = getInfo(plugin, property, 0, 0, &size, &writable);
+        EXPECT_EQ(std::make_tuple(info, size, int(writable)),
+                  std::make_tuple(status, expectedSize, status == noErr ? 0 : 9))
+            << property;
+        EXPECT_EQ(addListener(plugin, property, count, &calls), noErr) << property;
+        EXPECT_EQ(set(plugin, property, 0, 0, data, sizeof(data)), kErrInvalidProperty) << property;
+        EXPECT_EQ(removeListener(plugin, property, count), noErr) << property;
     }
     EXPECT_EQ(calls, 0);
 
