@@ -60,10 +60,8 @@ TEST(ModuleIsolation, TwoCopiesFromTwoPathsKeepTheirOwnState) {
     ASSERT_EQ(std::make_tuple(first.Loaded(), second.Loaded()), std::make_tuple(true, true));
     ASSERT_NE(first.Symbol("VSTPluginMain"), second.Symbol("VSTPluginMain")) << "one module loaded twice";
 
-    AEffect* a = first.Create(orke::BaseHostCallback);
-    AEffect* b = second.Create(orke::BaseHostCallback);
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
+    AEffect *a = first.Create(orke::BaseHostCallback), *b = second.Create(orke::BaseHostCallback);
+    ASSERT_EQ(std::make_tuple(a != nullptr, b != nullptr), std::make_tuple(true, true));
     EXPECT_NE(a->object, b->object);
     EXPECT_NE(a->dispatcher, b->dispatcher) << "each record leads into its own module";
     Dispatch(a, effSetProgram, 0, 3);
@@ -103,12 +101,8 @@ class Build : public ::testing::TestWithParam<const char*> {
 protected:
     orke::PluginModule module{GetParam()};
 };
-const auto kBuilds = ::testing::Values(IDLEWIRE_PATH, IDLEWIRE_POWERPC_BEHAVIOUR_PATH);
-std::string buildName(const ::testing::TestParamInfo<const char*>& info) {
-    return info.index == 0 ? "Intel" : "PowerPC";
-}
-
 class ConcurrentHost : public Build {};
+class CreateCloseCycles : public Build {};
 
 // The parameter's and the display's answers also show that calls inside the module never reach the host's
 // namesakes above.
@@ -191,9 +185,7 @@ TEST_P(ConcurrentHost, RequestsFromManyThreadsWhileProcessing) {
             --workersLeft;
         });
     }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
+    std::for_each(threads.begin(), threads.end(), std::mem_fn(&std::thread::join));
     audio.join();
 
     for (size_t k = 0; k < std::size(what); ++k) {
@@ -202,8 +194,6 @@ TEST_P(ConcurrentHost, RequestsFromManyThreadsWhileProcessing) {
     EXPECT_GT(blocks.load(), 0);
     EXPECT_EQ(Dispatch(effect, effClose), 1);
 }
-
-INSTANTIATE_TEST_SUITE_P(Builds, ConcurrentHost, kBuilds, buildName);
 
 // Resident memory, counted page by page: the kernel's running totals (/proc/self/statm) may lag by dozens of
 // pages, more than the growth looked for. Under a user-mode emulator the pages are the emulator's, which grow
@@ -222,8 +212,6 @@ long residentBytes() {
     return kilobytes * 1024;
 #endif
 }
-
-class CreateCloseCycles : public Build {};
 
 TEST_P(CreateCloseCycles, TenThousandSessionsLeaveNothingBehind) {
     std::vector<float> in(256, 0.5f), out0(256), out1(256);
@@ -262,6 +250,11 @@ TEST_P(CreateCloseCycles, TenThousandSessionsLeaveNothingBehind) {
 #endif
 }
 
+const auto kBuilds = ::testing::Values(IDLEWIRE_PATH, IDLEWIRE_POWERPC_BEHAVIOUR_PATH);
+const auto buildName = [](const auto& info) {
+    return info.index == 0 ? "Intel" : "PowerPC";
+};
+INSTANTIATE_TEST_SUITE_P(Builds, ConcurrentHost, kBuilds, buildName);
 INSTANTIATE_TEST_SUITE_P(Builds, CreateCloseCycles, kBuilds, buildName);
 
 } // namespace
