@@ -73,7 +73,7 @@ void expectSameRender(Lv2TestPlugin& lv2, const Channels& vst, size_t loudFrom,
 
 TEST(Lv2Probe, MidiReachesThePluginAtItsFramesWithNoAudioInputs) {
     Lv2TestPlugin probe(ORKE_PROBE_BUNDLE, kProbeUri);
-    EXPECT_EQ(lilv_plugin_get_num_ports(probe.Plugin()), 8u) << "2 outputs, 4 controls, events, latency";
+    EXPECT_EQ(lilv_plugin_get_num_ports(probe.plugin), 8u) << "2 outputs, 4 controls, events, latency";
     probe.AddMidi(5, {0x90, 60, 100});
     probe.AddMidi(17, {0xB1, 7, 64});
     probe.AddMidi(30, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}); // SysEx: not taken
@@ -207,20 +207,20 @@ TEST(Lv2Bundles, PortsCarryTheirUnitsPropertiesAndScalePoints) {
     };
     for (const Port& p : ports) {
         Lv2TestPlugin plugin(p.bundle, p.uri);
-        const LilvPort* port = lilv_plugin_get_port_by_index(plugin.Plugin(), plugin.Port(p.symbol));
-        LilvNode* unitKey = lilv_new_uri(plugin.World(), LV2_UNITS__unit);
-        LilvNode* unit = lilv_port_get(plugin.Plugin(), port, unitKey);
+        const LilvPort* port = lilv_plugin_get_port_by_index(plugin.plugin, plugin.Port(p.symbol));
+        LilvNode* unitKey = lilv_new_uri(plugin.world, LV2_UNITS__unit);
+        LilvNode* unit = lilv_port_get(plugin.plugin, port, unitKey);
         EXPECT_STREQ(unit != nullptr ? lilv_node_as_uri(unit) : nullptr, p.unit) << p.symbol;
         lilv_node_free(unit);
         lilv_node_free(unitKey);
         std::set<std::string> properties;
-        LilvNodes* found = lilv_port_get_properties(plugin.Plugin(), port);
+        LilvNodes* found = lilv_port_get_properties(plugin.plugin, port);
         LILV_FOREACH(nodes, i, found) {
             properties.insert(lilv_node_as_uri(lilv_nodes_get(found, i)));
         }
         lilv_nodes_free(found);
         EXPECT_EQ(properties, p.properties) << p.symbol;
-        LilvScalePoints* points = lilv_port_get_scale_points(plugin.Plugin(), port);
+        LilvScalePoints* points = lilv_port_get_scale_points(plugin.plugin, port);
         EXPECT_EQ(points != nullptr ? lilv_scale_points_size(points) : 0u, p.scalePoints) << p.symbol;
         lilv_scale_points_free(points);
     }
@@ -274,7 +274,7 @@ TEST_P(Lv2State, RoundTripsEveryValueAndRefusesBadStateKeepingItsOwn) {
         {"one byte longer", {good.type, good.bytes}},
         {"empty", {good.type, {}}},
         {"another plug-in's", {good.type, foreign.begin()->second.bytes}},
-        {"of another type", {second.Urids().Map(LV2_ATOM__String), good.bytes}},
+        {"of another type", {second.urids.Map(LV2_ATOM__String), good.bytes}},
     };
     bad[2].property.bytes.push_back(0);
     for (const Bad& b : bad) {
@@ -337,12 +337,12 @@ TEST(Lv2Synth, PlaysTheSameNotesAsItsVstModule) {
     HostedPlugin vst(ORKE_SYNTH_VST, 48000.0f, 4096);
     Lv2TestPlugin lv2(ORKE_SYNTH_BUNDLE, "urn:orke:OKsy");
     vst.SetProgram(1);
-    const uint32_t controls = lilv_plugin_get_num_ports(lv2.Plugin()) - 3; // but the outputs and events
+    const uint32_t controls = lilv_plugin_get_num_ports(lv2.plugin) - 3; // but the outputs and events
     for (uint32_t i = 0; i < controls; ++i) {
         const float normalised = vst.effect->getParameter(vst.effect, int32_t(i));
         vst.SetParameter(int32_t(i), normalised);
-        const LilvPort* port = lilv_plugin_get_port_by_index(lv2.Plugin(), 2 + i);
-        lv2.Control(lilv_node_as_string(lilv_port_get_symbol(lv2.Plugin(), port))) =
+        const LilvPort* port = lilv_plugin_get_port_by_index(lv2.plugin, 2 + i);
+        lv2.Control(lilv_node_as_string(lilv_port_get_symbol(lv2.plugin, port))) =
             vst.RealValue(i, normalised);
     }
     const std::vector<Message> notes = {{100, 0x90, 60, 100}, {3000, 0x90, 64, 80}, {9000, 0xE0, 0, 80},

@@ -12,19 +12,17 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // URIs to numbers, as a host maps them: 1, 2, ... in the order first asked.
-class UridMap {
-public:
-    UridMap();
+struct UridMap {
     LV2_URID Map(const char* uri);
-    const LV2_Feature* Feature() const { return &m_feature; }
-
-private:
-    std::vector<std::string> m_uris;
-    LV2_URID_Map m_map;
-    LV2_Feature m_feature;
+    std::vector<std::string> uris;
+    LV2_URID_Map map{this, [](void* self, const char* uri) {
+                         return static_cast<UridMap*>(self)->Map(uri);
+                     }};
+    LV2_Feature feature{LV2_URID__map, &map};
 };
 
 // A saved state: each key's type and bytes.
@@ -40,30 +38,25 @@ struct TimeFields {
            beatsPerMinute = -1;
 };
 
+// A plug-in of the bundle in `bundle` (a folder) instantiated as `uri` at `sampleRate`, with the URID map
+// unless `withMap` is false; every port is connected, the event port to an empty sequence. Making it throws,
+// failing the test that wanted it, when the plug-in cannot be made.
 class Lv2TestPlugin {
 public:
     static constexpr uint32_t kMaxBlock = 8192;
-
-    // Loads the bundle in `bundle` (a folder) and instantiates `uri` at `sampleRate`, with the URID map
-    // unless `withMap` is false; every port is connected, the event port to an empty sequence. It throws,
-    // failing the test that wanted it, when the plug-in cannot be made.
     Lv2TestPlugin(const std::string& bundle, const std::string& uri, double sampleRate = 48000.0,
                   bool withMap = true);
     ~Lv2TestPlugin();
 
-    Lv2TestPlugin(const Lv2TestPlugin&) = delete;
-    Lv2TestPlugin& operator=(const Lv2TestPlugin&) = delete;
-
     uint32_t Port(const char* symbol) const; // fails the test for an unknown symbol
     float& Control(const char* symbol) { return m_controls[Port(symbol)]; }
     std::vector<float>& Audio(const char* symbol) { return m_audio[Port(symbol)]; }
-    LilvWorld* World() const { return m_world; }
-    const LilvPlugin* Plugin() const { return m_plugin; }
-    UridMap& Urids() { return m_urids; }
 
     // Events for the next run only: a MIDI message or a time position at `frame`.
-    void AddMidi(int64_t frame, std::vector<uint8_t> bytes);
-    void AddTime(int64_t frame, const TimeFields& fields);
+    void AddMidi(int64_t frame, std::vector<uint8_t> bytes) {
+        m_events.emplace_back(frame, bytes, TimeFields{});
+    }
+    void AddTime(int64_t frame, const TimeFields& fields) { m_events.emplace_back(frame, Bytes{}, fields); }
     // Runs `frames` frames (at most kMaxBlock) with the events added since the last run.
     void Run(uint32_t frames);
 
@@ -71,24 +64,18 @@ public:
     int Save(SavedState& state);
     int Restore(const SavedState& state);
 
-private:
-    struct Event {
-        int64_t frame;
-        std::vector<uint8_t> midi;
-        TimeFields time;
-    };
-    void ForgeEvents();
-    const LV2_State_Interface* StateInterface() const; // fails the test when there is none
+    UridMap urids;
+    LilvWorld* world = lilv_world_new();
+    const LilvPlugin* plugin = nullptr;
 
-    UridMap m_urids;
-    LilvWorld* m_world = nullptr;
-    const LilvPlugin* m_plugin = nullptr;
+private:
+    using Bytes = std::vector<uint8_t>;
     LilvInstance* m_instance = nullptr;
+    const LV2_State_Interface* m_state = nullptr;
     std::map<uint32_t, std::vector<float>> m_audio;
     std::map<uint32_t, float> m_controls;
-    std::vector<uint64_t> m_sequence; // the event port's buffer, 8-byte aligned
-    int32_t m_eventPort = -1;
-    std::vector<Event> m_events;
+    std::vector<uint64_t> m_sequence = std::vector<uint64_t>(kMaxBlock); // the event port's, 8-byte aligned
+    std::vector<std::tuple<int64_t, Bytes, TimeFields>> m_events;
 };
 
 // Two channels of `frames` frames, noise in [-1, 1) from `seed` for the first `burst` of them, silence after.
