@@ -51,9 +51,10 @@ TEST(OrkeSmoothedValue, RetargetsJumpsAndRampLengths) {
     const struct {
         float seconds, rate;
         unsigned long frames;
-    } lengths[] = {{0.010f, 48000.0f, 480}, {0.010f, 44100.0f, 441},
-                   {0.0f, 48000.0f, 1},     {NAN, 48000.0f, 1},
-                   {-1.0f, 48000.0f, 1},    {1e30f, 1e30f, OrkeSmoothedValue::kLongestRamp}};
+        // clang-format off
+    } lengths[] = {{0.010f, 48000.0f, 480}, {0.010f, 44100.0f, 441}, {0.0f, 48000.0f, 1}, {NAN, 48000.0f, 1},
+                   {-1.0f, 48000.0f, 1}, {1e30f, 1e30f, OrkeSmoothedValue::kLongestRamp}};
+    // clang-format on
     for (const auto& l : lengths) {
         value.SetRampSeconds(l.seconds, l.rate);
         value.SetTarget(value.Target() + 1.0f);

@@ -184,13 +184,12 @@ TEST(OrkeVoices, RenderAddsSoundingVoicesUntilTheirReleaseEnds) {
 
 // The wheel times the range reaches every voice, held to full wheel; the sample rate too.
 TEST(OrkeVoices, TellsEveryVoiceTheBendAndTheSampleRate) {
+    // clang-format off
     const struct {
         float wheel, range, semitones;
-    } cases[] = {{1.0f, 2.0f, 2.0f},
-                 {-1.0f, 12.0f, -12.0f},
-                 {0.5f, 2.0f, 1.0f},
-                 {3.0f, 2.0f, 2.0f},
+    } cases[] = {{1.0f, 2.0f, 2.0f}, {-1.0f, 12.0f, -12.0f}, {0.5f, 2.0f, 1.0f}, {3.0f, 2.0f, 2.0f},
                  {-3.0f, 7.0f, -7.0f}};
+    // clang-format on
     for (const auto& c : cases) {
         Log log;
         Voices voices(2, log);
