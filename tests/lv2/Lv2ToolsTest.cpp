@@ -4,7 +4,7 @@
 #include "Lv2TestHost.h"
 #include "ThirdPartyHome.h"
 
-#include <sndfile.h>
+#include <sndfile.hh>
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,7 @@ public:
         return "env " + m_home.EnvironmentWords() + " LV2_PATH=" + m_bundles.string() + ":/usr/lib/lv2 " +
                (loadsModules ? sanitizerWords() : "");
     }
-    fs::path File(const char* name) const { return fs::path(m_home.Path()) / name; }
+    std::string File(const char* name) const { return m_home.Path() + std::string("/") + name; }
     const ThirdPartyHome& Home() const { return m_home; }
 
 private:
@@ -74,62 +74,37 @@ struct Ran {
 Ran run(const std::string& command) {
     Ran ran{-1, ""};
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return ran;
-    }
     char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof(buffer), pipe)) > 0;) {
+    for (size_t n; pipe != nullptr && (n = fread(buffer, 1, sizeof(buffer), pipe)) > 0;) {
         ran.output.append(buffer, n);
     }
-    const int status = pclose(pipe);
-    ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const int status = pipe != nullptr ? pclose(pipe) : -1;
+    ran.status = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return ran;
 }
 
-void writeSound(const fs::path& path, const Channels& channels) {
-    SF_INFO info{0, 48000, int(channels.size()), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    std::vector<float> frames(channels[0].size() * channels.size());
+// `input` through lv2apply with `controls` (its options, "-c symbol value" each); the output's channels.
+Channels lv2apply(const ToolHome& home, const char* uri, const Channels& input,
+                  const std::string& controls = "") {
+    std::vector<float> frames(input[0].size() * 2); // interleaved
     for (size_t k = 0; k < frames.size(); ++k) {
-        frames[k] = channels[k % channels.size()][k / channels.size()];
+        frames[k] = input[k % 2][k / 2];
     }
-    EXPECT_EQ(sf_writef_float(file, frames.data(), sf_count_t(channels[0].size())),
-              sf_count_t(channels[0].size()));
-    sf_close(file);
-}
-
-Channels readSound(const fs::path& path) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr) {
-        ADD_FAILURE() << "no sound in " << path << ": " << sf_strerror(nullptr);
-        return {};
-    }
-    std::vector<float> frames(size_t(info.frames) * size_t(info.channels));
-    sf_readf_float(file, frames.data(), info.frames);
-    sf_close(file);
-    Channels channels(size_t(info.channels));
+    SndfileHandle(home.File("in.wav"), SFM_WRITE, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 48000)
+        .writef(frames.data(), sf_count_t(input[0].size()));
+    fs::remove(home.File("out.wav"));
+    const Ran ran = run(home.Environment() + " lv2apply -i " + home.File("in.wav") + " -o " +
+                        home.File("out.wav") + " " + controls + " " + uri);
+    EXPECT_EQ(ran.status, 0) << ran.output;
+    SndfileHandle out(home.File("out.wav"));
+    EXPECT_EQ(out.error(), 0) << "no sound from lv2apply: " << out.strError();
+    frames.assign(size_t(out.frames()) * size_t(out.channels()), 0.0f);
+    out.readf(frames.data(), out.frames());
+    Channels channels(size_t(out.channels()));
     for (size_t k = 0; k < frames.size(); ++k) {
         channels[k % channels.size()].push_back(frames[k]);
     }
     return channels;
-}
-
-// `input` through lv2apply with `controls` ("symbol value" pairs); the output's channels.
-Channels lv2apply(const ToolHome& home, const char* uri, const Channels& input,
-                  const std::string& controls = "") {
-    writeSound(home.File("in.wav"), input);
-    fs::remove(home.File("out.wav"));
-    std::string command = home.Environment() + " lv2apply -i " + home.File("in.wav").string() + " -o " +
-                          home.File("out.wav").string();
-    std::istringstream words(controls);
-    for (std::string symbol, value; words >> symbol >> value;) {
-        command += " -c " + symbol + " " + value;
-    }
-    const Ran ran = run(command + " " + uri);
-    EXPECT_EQ(ran.status, 0) << ran.output;
-    return readSound(home.File("out.wav"));
 }
 
 // The level of the second half of a signal (past the filter's settling), in dB.
@@ -207,7 +182,7 @@ TEST(ThirdPartyLv2Tools, Lv2applyRendersIdlewireBitForBitAndOrkeGainAtHalf) {
         std::transform(channel.begin(), channel.end(), channel.begin(), [](float v) { return 0.5f * v; });
     }
     SCOPED_TRACE("Orke Gain at -6.0206 dB against half the input");
-    ExpectSameSamples(lv2apply(home, "urn:orke:OKgn", input, "gain -6.0206"), half, 0);
+    ExpectSameSamples(lv2apply(home, "urn:orke:OKgn", input, "-c gain -6.0206"), half, 0);
 }
 
 TEST(ThirdPartyLv2Tools, Lv2applyFiltersAsTheVstModuleDoes) {
@@ -217,8 +192,8 @@ TEST(ThirdPartyLv2Tools, Lv2applyFiltersAsTheVstModuleDoes) {
         int program; // the VST module's program with the same values
         double cutoff;
     };
-    const Setting settings[] = {{"cutoff 2000 resonance 0.7071 type 0", 0, 2000.0},
-                                {"cutoff 1000 resonance 2 type 2", 2, 1000.0}};
+    const Setting settings[] = {{"-c cutoff 2000 -c resonance 0.7071 -c type 0", 0, 2000.0},
+                                {"-c cutoff 1000 -c resonance 2 -c type 2", 2, 1000.0}};
     for (const Setting& setting : settings) {
         for (const double ratio : {0.1, 1.0, 10.0}) {
             const std::vector<float> tone = Sine(setting.cutoff * ratio, 48000.0, 24000);
@@ -242,8 +217,9 @@ TEST(ThirdPartyLv2Tools, Lv2applyEchoesAsTheVstModuleDoes) {
     for (int i = 0; i < 6; ++i) {
         vst.SetParameter(i, normalised[i]);
     }
-    char controls[96] = {};
-    std::snprintf(controls, sizeof(controls), "sync 0 feedback 47.5 mix 50 time %.9g high_cut %.9g",
+    char controls[128] = {};
+    std::snprintf(controls, sizeof(controls),
+                  "-c sync 0 -c feedback 47.5 -c mix 50 -c time %.9g -c high_cut %.9g",
                   double(vst.RealValue(2, 0.72f)), double(vst.RealValue(5, 1.0f)));
     SCOPED_TRACE(controls);
     ExpectSameSamples(lv2apply(home, "urn:orke:OKec", input, controls), vst.Play(input, 1024), 4800);
