@@ -20,14 +20,13 @@ std::string text(CFStringRef string) {
 
 // A record as "name@uniqueID source>destination", the endpoints by their unique IDs, "-" for none.
 std::string describe(const Catalogue::EndpointInfo& info) {
-    std::string result = text(info.name) + "@" + std::to_string(info.uniqueID), separator = " ";
-    for (MIDIEndpointRef endpoint : {info.sourceEndpoint, info.destinationEndpoint}) {
+    const auto id = [](MIDIEndpointRef endpoint) {
         SInt32 id = 0;
         const bool known = MIDIObjectGetIntegerProperty(endpoint, kMIDIPropertyUniqueID, &id) == noErr;
-        result += separator + (known ? std::to_string(id) : "-");
-        separator = ">";
-    }
-    return result;
+        return known ? std::to_string(id) : "-";
+    };
+    return text(info.name) + "@" + std::to_string(info.uniqueID) + " " + id(info.sourceEndpoint) + ">" +
+           id(info.destinationEndpoint);
 }
 
 class CatalogueTest : public ::testing::Test {
@@ -199,7 +198,6 @@ TEST_F(CatalogueTest, ReferenceCountsStayExact) {
 
     Catalogue::EndpointInfo only; // an assignment to itself keeps the only reference
     only.name = CFStringCreateWithCString(nullptr, "only", kCFStringEncodingUTF8);
-    Catalogue::EndpointInfo& same = only;
-    only = same;
+    only = *&only;
     EXPECT_EQ(text(only.name), "only");
 }

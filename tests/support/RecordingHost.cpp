@@ -3,6 +3,8 @@
 
 #include "BaseHostCallback.h"
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 namespace {
@@ -35,10 +37,7 @@ intptr_t RecordingHost::Callback(AEffect* effect, int32_t opcode, int32_t index,
 
 std::vector<HostCall> RecordingHost::CallsOf(int32_t opcode) const {
     std::vector<HostCall> calls;
-    for (const HostCall& call : m_calls) {
-        if (call.opcode == opcode) {
-            calls.push_back(call);
-        }
-    }
+    std::copy_if(m_calls.begin(), m_calls.end(), std::back_inserter(calls),
+                 [opcode](const HostCall& call) { return call.opcode == opcode; });
     return calls;
 }
