@@ -26,40 +26,38 @@ public:
     SInt32 Version() override { return 1; }
 
     void RenderFrames(const OrkeBlock& block, int32_t begin, int32_t end) override {
-        Write("render " + std::to_string(begin) + "-" + std::to_string(end));
+        calls.push_back("render " + std::to_string(begin) + "-" + std::to_string(end));
         for (int32_t c = 0; c < block.numOutputs; ++c) {
             for (int32_t k = begin; k < end; ++k) {
                 block.outputs[c][k] += 1.0f;
             }
         }
     }
-    // Each call as "channel what numbers @frame".
-    void NoteOn(int ch, int key, int vel, int32_t at) override { Write(ch, "on", key, vel, at); }
-    void NoteOff(int ch, int key, int vel, int32_t at) override { Write(ch, "off", key, vel, at); }
-    void ControlChange(int ch, int cc, int value, int32_t at) override { Write(ch, "cc", cc, value, at); }
+    void NoteOn(int ch, int key, int vel, int32_t at) override { Write(at, ch, "on", key, vel); }
+    void NoteOff(int ch, int key, int vel, int32_t at) override { Write(at, ch, "off", key, vel); }
+    void ControlChange(int ch, int cc, int value, int32_t at) override { Write(at, ch, "cc", cc, value); }
     void PitchBend(int channel, float wheel, int32_t frame) override {
         std::ostringstream text;
         text << channel << " bend " << wheel << " @" << frame;
-        Write(text.str());
+        calls.push_back(text.str());
     }
-    void ChannelPressure(int ch, int value, int32_t at) override { Write(ch, "pressure", value, -1, at); }
-    void PolyPressure(int ch, int key, int v, int32_t at) override { Write(ch, "key pressure", key, v, at); }
-    void ProgramChange(int ch, int program, int32_t at) override { Write(ch, "program", program, -1, at); }
-    void SustainPedal(int ch, bool on, int32_t at) override { Write(ch, on ? "pedal down" : "pedal up", at); }
-    void AllNotesOff(int channel, int32_t frame) override { Write(channel, "notes off", frame); }
-    void AllSoundOff(int channel, int32_t frame) override { Write(channel, "sound off", frame); }
+    void ChannelPressure(int ch, int value, int32_t at) override { Write(at, ch, "pressure", value); }
+    void PolyPressure(int ch, int key, int v, int32_t at) override { Write(at, ch, "key pressure", key, v); }
+    void ProgramChange(int ch, int program, int32_t at) override { Write(at, ch, "program", program); }
+    void SustainPedal(int ch, bool on, int32_t at) override { Write(at, ch, on ? "pedal down" : "pedal up"); }
+    void AllNotesOff(int ch, int32_t at) override { Write(at, ch, "notes off"); }
+    void AllSoundOff(int ch, int32_t at) override { Write(at, ch, "sound off"); }
 
     std::vector<std::string> calls;
 
 private:
-    void Write(const std::string& call) { calls.push_back(call); }
-    void Write(int channel, const char* what, int32_t frame) { Write(channel, what, -1, -1, frame); }
-    void Write(int channel, const char* what, int a, int b, int32_t frame) {
+    // Each call as "channel what numbers @frame", without the numbers it has not got (-1).
+    void Write(int32_t frame, int channel, const char* what, int a = -1, int b = -1) {
         std::string call = std::to_string(channel) + " " + what;
         for (const int number : {a, b}) {
             call += number >= 0 ? " " + std::to_string(number) : "";
         }
-        Write(call + " @" + std::to_string(frame));
+        calls.push_back(call + " @" + std::to_string(frame));
     }
 };
 
