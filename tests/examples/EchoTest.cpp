@@ -8,7 +8,6 @@
 #endif
 
 #include <cstring>
-#include <string>
 
 namespace {
 

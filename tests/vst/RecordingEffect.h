@@ -126,11 +126,7 @@ struct CallLog {
             [[maybe_unused]] const char* separator = "";
             ((call << separator << static_cast<Shown<decltype(args)>>(args), separator = ","), ...);
             calls += call.str() + ")";
-            if constexpr (std::is_pointer_v<R>) {
-                return reinterpret_cast<R>(answer);
-            } else {
-                return static_cast<R>(answer);
-            }
+            return R(answer); // reinterpreted for a pointer, converted for a number
         };
     }
 };

@@ -7,12 +7,9 @@
 #include "RecordingEffect.h"
 #include "RecordingHost.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <functional>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 using namespace vsttest;
@@ -153,10 +150,6 @@ TEST(FlagSetters, ChangeOnlyTheirOwnBit) {
 void* const Ptr = reinterpret_cast<void*>(vsttest::P); // the host pointer as the calls to the host take it
 constexpr int32_t kNotSent = -1;                       // the request never reaches the host
 
-intptr_t raw(const void* pointer) {
-    return reinterpret_cast<intptr_t>(pointer);
-}
-
 struct Wrapper {
     const char* name;
     std::function<intptr_t(DefaultsEffect&)> call; // the wrapper's result as an integer
@@ -174,6 +167,7 @@ struct Wrapper {
 // canDo("receiveVstMidiEvent") answers exactly 1; selectors and chunk files without their record are never
 // sent.
 // clang-format off
+intptr_t raw(const void* pointer) { return reinterpret_cast<intptr_t>(pointer); }
 const Wrapper kWrappers[] = {
     {"getMasterVersion", [](DefaultsEffect& e) { return e.getMasterVersion(); }, 1, 0, 0, nullptr, 0, {{2400, 2400}, {0, 1}}, 1},
     {"getCurrentUniqueId", [](DefaultsEffect& e) { return e.getCurrentUniqueId(); }, 2, 0, 0, nullptr, 0, {{0x4F4B6977, 0x4F4B6977}}, 0},

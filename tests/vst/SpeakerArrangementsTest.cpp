@@ -2,15 +2,11 @@
 // failures that must leave a slot null.
 #include "RecordingEffect.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
-#include <string>
-#include <utility>
 #include <vector>
 
 using namespace vsttest;
@@ -43,12 +39,7 @@ void releaseArray(void* block) noexcept {
 } // namespace
 
 // clang-format off
-void* operator new[](std::size_t size) {
-    if (void* block = makeArray(size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
+void* operator new[](std::size_t size) { void* block = makeArray(size); return block ? block : throw std::bad_alloc(); }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return makeArray(size); }
 void operator delete[](void* block) noexcept { releaseArray(block); }
 void operator delete[](void* block, std::size_t) noexcept { releaseArray(block); }

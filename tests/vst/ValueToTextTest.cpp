@@ -1,11 +1,8 @@
 // The value-to-text helpers: every text digit for digit, and never a byte beyond the field.
 #include "RecordingEffect.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <limits>
-#include <string>
 #include <vector>
 
 using vsttest::DefaultsEffect;
