@@ -56,11 +56,8 @@ public:
         : OrkeAuBase(host, describe(options, tail)) {}
 
     void ProcessBlock(const OrkeBlock& block) override {
-        blocks.push_back({block.frames,
-                          {block.events.begin(), block.events.end()},
-                          block.transport,
-                          ParametersChanged(),
-                          mxcsr()});
+        const std::vector<OrkeEvent> events(block.events.begin(), block.events.end());
+        blocks.push_back({block.frames, events, block.transport, ParametersChanged(), mxcsr()});
         ClearOutputs(block);
     }
     void Reset() override { ++resets; }
