@@ -20,6 +20,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <tuple>
 #include <vector>
 
 #define FUZZED_EXPORT extern "C" __attribute__((visibility("default")))
@@ -94,10 +95,6 @@ std::mutex g_lock;
 std::vector<std::unique_ptr<Instance>> g_instances;
 int g_creations = 0;
 
-Instance& self(AEffect* effect) {
-    return *static_cast<Instance*>(effect->object);
-}
-
 // The script may change a field of the record behind the host's back, at any call: the flags and the ID to
 // any bits, the others to a number.
 void maybeChangeRecord(Instance& instance) {
@@ -113,12 +110,12 @@ void maybeChangeRecord(Instance& instance) {
     answer = field == 4 || field == 6 ? static_cast<int32_t>(word()) : number(answer);
 }
 
+// Where what it reads goes, so that the reads are made.
+thread_local volatile double g_heard = 0.0;
+
 // Reads a text the host handed over to its end, as a plug-in that trusts it does.
 void readText(const void* ptr) {
-    if (ptr != nullptr) {
-        volatile size_t length = std::strlen(static_cast<const char*>(ptr));
-        (void)length;
-    }
+    g_heard = ptr != nullptr ? static_cast<double>(std::strlen(static_cast<const char*>(ptr))) : 0.0;
 }
 
 // The script may call the host back, as a plug-in does, with arguments the interface describes.
@@ -140,10 +137,8 @@ void maybeCallHost(Instance& instance) {
     if (opcode == audioMasterGetTime && answer != 0) {
         // The time record the host hands out must be there to read, whole.
         const auto* time = reinterpret_cast<const VstTimeInfo*>(answer);
-        volatile double sum = time->samplePos + time->sampleRate + time->ppqPos + time->tempo +
-                              time->barStartPos + time->timeSigNumerator + time->timeSigDenominator +
-                              time->flags;
-        (void)sum;
+        g_heard = time->samplePos + time->sampleRate + time->ppqPos + time->tempo + time->barStartPos +
+                  time->timeSigNumerator + time->timeSigDenominator + time->flags;
     }
     text[kLongestText - 1] = '\0';
     readText(text);
@@ -201,25 +196,20 @@ intptr_t chunkAnswer(Instance& instance, void* ptr) {
 }
 
 // The requests for a text: the field each writes into, and its answer (-1: one the script picks).
-struct TextRequest {
-    int32_t opcode;
-    size_t field;
-    intptr_t answer;
-};
-constexpr TextRequest kTextRequests[] = {
+constexpr std::tuple<int32_t, size_t, intptr_t> kTextRequests[] = {
     {effGetProgramName, kProgramNameField, 0},   {effGetProgramNameIndexed, kProgramNameField, -1},
     {effGetParamLabel, kParameterLabelField, 0}, {effGetParamDisplay, kParameterDisplayField, 0},
     {effGetParamName, kParameterNameField, 0},   {effGetEffectName, kEffectNameField, 1},
     {effGetVendorString, kVendorStringField, 1}, {effGetProductString, kProductStringField, 1}};
 
 intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t, intptr_t value, void* ptr, float) {
-    Instance& instance = self(effect);
+    Instance& instance = *static_cast<Instance*>(effect->object);
     maybeChangeRecord(instance);
     maybeCallHost(instance);
-    for (const TextRequest& request : kTextRequests) {
-        if (opcode == request.opcode) {
-            writeText(ptr, request.field);
-            return request.answer >= 0 ? request.answer : byte() & 1 ? 0 : 1;
+    for (const auto& [request, field, answer] : kTextRequests) {
+        if (opcode == request) {
+            writeText(ptr, field);
+            return answer >= 0 ? answer : byte() & 1 ? 0 : 1;
         }
     }
     switch (opcode) {
@@ -249,13 +239,12 @@ intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t, intptr_t value, void
     case effProcessEvents:
         if (ptr != nullptr) { // every event as the list describes it
             const auto* list = static_cast<const VstEvents*>(ptr);
-            volatile int32_t sum = 0;
             for (int32_t i = 0; i < list->numEvents; ++i) {
                 const VstEvent* event = list->events[i];
-                sum = sum + event->type + event->deltaFrames;
+                g_heard = g_heard + event->type + event->deltaFrames;
                 if (event->type == kVstMidiType) {
                     const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-                    sum = sum + midi->midiData[0] + midi->midiData[1] + midi->midiData[2];
+                    g_heard = g_heard + midi->midiData[0] + midi->midiData[1] + midi->midiData[2];
                 }
             }
         }
@@ -290,14 +279,14 @@ intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t, intptr_t value, void
 }
 
 void setParameter(AEffect* effect, int32_t index, float value) {
-    Instance& instance = self(effect);
+    Instance& instance = *static_cast<Instance*>(effect->object);
     if (index >= 0 && index < kKeptParameters) {
         instance.parameters[index] = value;
     }
 }
 
 float getParameter(AEffect* effect, int32_t index) {
-    Instance& instance = self(effect);
+    Instance& instance = *static_cast<Instance*>(effect->object);
     maybeChangeRecord(instance);
     return value(index >= 0 && index < kKeptParameters ? instance.parameters[index] : 0.0f);
 }
@@ -306,15 +295,14 @@ float getParameter(AEffect* effect, int32_t index) {
 // and, where the script says, past the block (up to the announced block size) or into its inputs.
 template <bool kAccumulate>
 void render(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
-    Instance& instance = self(effect);
+    Instance& instance = *static_cast<Instance*>(effect->object);
     maybeCallHost(instance);
     if (frames <= 0) {
         return;
     }
-    volatile float heard = 0.0f;
     for (int32_t c = 0; c < instance.inputs; ++c) {
         for (int32_t i = 0; i < frames; ++i) {
-            heard = heard + inputs[c][i];
+            g_heard = g_heard + inputs[c][i];
         }
     }
     const uint8_t choice = byte();
@@ -363,8 +351,7 @@ FUZZED_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {
     record.numParams = number(1);
     record.numInputs = number(2);
     record.numOutputs = number(2);
-    const uint8_t flags = byte();
-    record.flags = flags == 0 ? effFlagsCanReplacing : static_cast<int32_t>(word());
+    record.flags = byte() == 0 ? effFlagsCanReplacing : static_cast<int32_t>(word());
     record.initialDelay = number(0);
     record.uniqueID = number(0x467A7A50); // 'FzzP'
     record.version = number(1);

@@ -6,8 +6,6 @@
 #include "FuzzSupport.h"
 #include "InputFeed.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -77,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!copied) {
         checkReason(error);
     }
-    check((access(out.c_str(), F_OK) == 0) == copied);
-    unlink(out.c_str());
+    check(std::filesystem::exists(out) == copied);
+    std::filesystem::remove(out);
     check(std::distance(std::filesystem::directory_iterator(g_folder), {}) == 1); // IN alone
     return 0;
 }

@@ -9,16 +9,14 @@
 #include "TempoMap.h"
 
 #include <cmath>
+#include <numeric>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace orke::host;
     // The input is the file alone, so that the corpus holds real files; the sum of its bytes picks how the
     // render is set up.
-    uint8_t setup = 0;
-    for (size_t i = 0; i < size; ++i) {
-        setup = static_cast<uint8_t>(setup + data[i]);
-    }
+    const auto setup = static_cast<uint8_t>(std::accumulate(data, data + size, 0u));
     MidiFile file;
     std::string error;
     if (!ParseMidiFile(data, size, file, error)) {

@@ -84,16 +84,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size >= 4) {
         std::memcpy(&inputFormat, data + size - 4, sizeof inputFormat);
     }
-    for (const std::string& word : words) {
-        parseValue(word, inputFormat);
-    }
-    FormatText(inputFormat);
-
     std::vector<char*> argv;
     for (std::string& word : words) {
+        parseValue(word, inputFormat);
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
+    FormatText(inputFormat);
     CommandLine line;
     std::string error;
     if (!line.Parse(static_cast<int>(words.size()), argv.data(), 0, g_table.Options(), error)) {

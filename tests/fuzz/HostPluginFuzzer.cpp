@@ -13,7 +13,6 @@
 #include "ProcessingHarness.h"
 
 #include <sndfile.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -27,18 +26,8 @@ namespace {
 
 using namespace orke::host;
 
-using FuzzedPluginScript = void (*)(const uint8_t* script, size_t size);
-
-// The entry that hands the fuzzed plug-in at `path` its script. The module stays loaded for the whole run, so
-// that orke-host's own loading of it finds it in memory and the script reaches the instances orke-host makes.
-FuzzedPluginScript LoadFuzzedPluginScript(const char* path) {
-    static const auto* module = new orke::PluginModule(path);
-    auto script = reinterpret_cast<FuzzedPluginScript>(module->Symbol("FuzzedPluginScript"));
-    check(script != nullptr);
-    return script;
-}
-
-FuzzedPluginScript g_script = nullptr;
+// The entry that hands the fuzzed plug-in its script.
+void (*g_script)(const uint8_t* script, size_t size) = nullptr;
 std::string g_folder; // the render's files: an audio file and a MIDI file, and what the commands write
 
 std::string file(const char* name) {
@@ -66,15 +55,11 @@ void writeInputs() {
     test::WriteBytes(file("song.mid"), test::MidiFileBytes(0, 4, {track}));
 }
 
-bool exists(const std::string& path) {
-    return access(path.c_str(), F_OK) == 0;
-}
-
 // A render by `words` into out.wav: no file is left when it fails.
 void renderOut(std::vector<std::string> words) {
     words.push_back(file("out.wav"));
     const int status = RunCommand(RunProcess, words).status;
-    check(exists(file("out.wav")) == (status == 0));
+    check(std::filesystem::exists(file("out.wav")) == (status == 0));
     std::filesystem::remove(file("out.wav"));
 }
 
@@ -105,7 +90,7 @@ void presetRoundTrip(uint8_t setup) {
         save.insert(save.end(), {"--param", "0=0.25", "--program", "0"});
     }
     if (RunCommand(RunPreset, save).status != 0) {
-        check(!exists(preset));
+        check(!std::filesystem::exists(preset));
         return;
     }
     RunCommand(RunPreset, {"preset", "show", preset});
@@ -157,7 +142,11 @@ void validate(uint8_t path, uint8_t setup) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    g_script = LoadFuzzedPluginScript(FUZZED_PLUGIN_PATH);
+    // The module stays loaded for the whole run, so that orke-host's own loading of it finds it in memory and
+    // the script reaches the instances orke-host makes.
+    static const auto* module = new orke::PluginModule(FUZZED_PLUGIN_PATH);
+    g_script = reinterpret_cast<decltype(g_script)>(module->Symbol("FuzzedPluginScript"));
+    check(g_script != nullptr);
     g_folder = MakeScratchFolder("orke-fuzzed-plugin");
     writeInputs();
     const std::vector<ValidationCheck>& checks = ValidationChecks();
