@@ -90,17 +90,12 @@ intptr_t rudeDispatch(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, fl
         return 12;
     case effGetVstVersion:
         return 2400;
-    default:
-        return 0;
     }
+    return 0;
 }
 
 void rudeProcess(AEffect*, float** inputs, float** outputs, int32_t frames) {
     std::memmove(outputs[0], inputs[0], sizeof(float) * static_cast<size_t>(frames > 0 ? frames : 0));
-}
-
-float rudeGet(AEffect*, int32_t) {
-    return std::nanf("");
 }
 
 } // namespace
@@ -114,8 +109,9 @@ MODULE_EXPORT AEffect* rudeMain(audioMasterCallback host) {
     }
     host(nullptr, audioMasterGetVendorString, 0, 0, nullptr, 0.0f); // into no buffer
     host(nullptr, audioMasterCanDo, 0, 0, nullptr, 0.0f);
-    static AEffect record = describe(rudeDispatch, rudeProcess, ignore, rudeGet, 1, 1, 1,
-                                     effFlagsCanReplacing | 0x40 | INT32_MIN, "\0A\\\x7F");
+    static AEffect record = describe(
+        rudeDispatch, rudeProcess, ignore, [](AEffect*, int32_t) { return std::nanf(""); }, 1, 1, 1,
+        effFlagsCanReplacing | 0x40 | INT32_MIN, "\0A\\\x7F");
     return &record;
 }
 
@@ -145,10 +141,8 @@ intptr_t sloppyDispatch(AEffect*, int32_t opcode, int32_t, intptr_t value, void*
         return 1;
     case effSetSampleRate:
         g_sampleRate = opt;
-        return 0;
-    default:
-        return 0;
     }
+    return 0;
 }
 
 void sloppyProcess(AEffect*, float** inputs, float** outputs, int32_t frames) {
@@ -167,18 +161,13 @@ void sloppyProcess(AEffect*, float** inputs, float** outputs, int32_t frames) {
     }
 }
 
-void sloppySet(AEffect*, int32_t, float value) {
-    g_parameter = value;
-}
-float sloppyGet(AEffect*, int32_t) {
-    return g_parameter * 1.5f; // beyond 1 for values above 2/3
-}
-
 } // namespace
 
 MODULE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
-    static AEffect record =
-        describe(sloppyDispatch, sloppyProcess, sloppySet, sloppyGet, 2, 2, 1, effFlagsCanReplacing, "Slop");
+    // Its parameter reads back beyond 1 for values above 2/3.
+    static AEffect record = describe(
+        sloppyDispatch, sloppyProcess, [](AEffect*, int32_t, float value) { g_parameter = value; },
+        [](AEffect*, int32_t) { return g_parameter * 1.5f; }, 2, 2, 1, effFlagsCanReplacing, "Slop");
     return &record;
 }
 
@@ -200,9 +189,8 @@ intptr_t recklessDispatch(AEffect*, int32_t opcode, int32_t, intptr_t, void*, fl
         return 0;
     case effGetVendorString:
         throw std::runtime_error("reckless refuses to name its vendor");
-    default:
-        return 0;
     }
+    return 0;
 }
 
 void recklessProcess(AEffect*, float** inputs, float** outputs, int32_t frames) {
@@ -227,10 +215,6 @@ void recklessProcess(AEffect*, float** inputs, float** outputs, int32_t frames) 
     }
 }
 
-float recklessGet(AEffect*, int32_t) {
-    return 0.5f;
-}
-
 } // namespace
 
 MODULE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
@@ -238,8 +222,9 @@ MODULE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
         std::printf("reckless: starting up, line %d\n", line);
     }
     std::fprintf(stderr, "reckless: and a word on standard error\n");
-    static AEffect record = describe(recklessDispatch, recklessProcess, ignore, recklessGet, 2, 2, 1,
-                                     effFlagsCanReplacing, "Reck");
+    static AEffect record = describe(
+        recklessDispatch, recklessProcess, ignore, [](AEffect*, int32_t) { return 0.5f; }, 2, 2, 1,
+        effFlagsCanReplacing, "Reck");
     record.initialDelay = 2 * kDelay;
     return &record;
 }
@@ -261,8 +246,7 @@ namespace {
 struct Voice {
     int key = -1;
     bool released = false;
-    float level = 0.0f;
-    float phase = 0.0f;
+    float level = 0.0f, phase = 0.0f;
     float* allocated = nullptr;
 };
 
@@ -277,8 +261,7 @@ struct Planted {
     Voice voices[16];
     Note notes[2048];
     int noteCount = 0;
-    float sampleRate = 44100.0f;
-    float parameter = 0.0f;
+    float sampleRate = 44100.0f, parameter = 0.0f;
 };
 
 Planted& of(AEffect* effect) {
@@ -311,8 +294,7 @@ void start(Planted& planted, int key, float velocity) {
 void stop(Planted& planted, int key, int32_t frame) {
 #if defined(NOTES_NEVER_RELEASES)
     return;
-#endif
-#if defined(NOTES_LATE_OFF)
+#elif defined(NOTES_LATE_OFF)
     if (frame > 0) {
         return;
     }
@@ -375,9 +357,8 @@ intptr_t notesDispatch(AEffect* effect, int32_t opcode, int32_t, intptr_t, void*
         planted.parameter = 0.5f * std::strtof(static_cast<const char*>(ptr), nullptr);
         return 1;
 #endif
-    default:
-        return 0;
     }
+    return 0;
 }
 
 #if defined(NOTES_IS_EFFECT)
@@ -441,13 +422,6 @@ void notesProcess(AEffect* effect, float** inputs, float** outputs, int32_t fram
 }
 #endif
 
-void notesSet(AEffect* effect, int32_t, float value) {
-    of(effect).parameter = value;
-}
-float notesGet(AEffect* effect, int32_t) {
-    return of(effect).parameter;
-}
-
 } // namespace
 
 MODULE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
@@ -462,7 +436,10 @@ MODULE_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
     const int32_t inputs = 0, flags = effFlagsCanReplacing | effFlagsIsSynth;
 #endif
     auto* planted = new Planted;
-    planted->record = describe(notesDispatch, notesProcess, notesSet, notesGet, inputs, 2, 0, flags, "PlNt");
+    planted->record = describe(
+        notesDispatch, notesProcess,
+        [](AEffect* effect, int32_t, float value) { of(effect).parameter = value; },
+        [](AEffect* effect, int32_t) { return of(effect).parameter; }, inputs, 2, 0, flags, "PlNt");
 #if defined(NOTES_MINOR)
     planted->record.numPrograms = 2;
     planted->record.numParams = 1;

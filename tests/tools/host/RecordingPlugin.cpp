@@ -69,9 +69,8 @@ intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t, intptr_t, void* ptr,
         }
         return 1;
     }
-    default:
-        return 0;
     }
+    return 0;
 }
 
 void process(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
@@ -116,18 +115,15 @@ void process(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
     recorder.frames += frames;
 }
 
-float getParameter(AEffect*, int32_t) {
-    return 0.0f;
-}
-
 } // namespace
 
 MODULE_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {
     g_host = host;
     auto* recorder = new Recorder;
     AEffect& record = recorder->record;
-    record = describe(dispatch, process, ignore, getParameter, kInputs, 2, 0,
-                      effFlagsCanReplacing | (kInputs == 0 ? effFlagsIsSynth : 0), "ReCo");
+    record = describe(
+        dispatch, process, ignore, [](AEffect*, int32_t) { return 0.0f; }, kInputs, 2, 0,
+        effFlagsCanReplacing | (kInputs == 0 ? effFlagsIsSynth : 0), "ReCo");
     record.numPrograms = 1;
     record.initialDelay = kDelay;
     record.object = recorder;
