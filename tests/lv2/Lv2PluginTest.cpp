@@ -10,11 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <set>
 #include <sstream>
 
@@ -74,20 +71,22 @@ void expectSameRender(Lv2TestPlugin& lv2, const Channels& vst, size_t loudFrom,
 TEST(Lv2Probe, MidiReachesThePluginAtItsFramesWithNoAudioInputs) {
     Lv2TestPlugin probe(ORKE_PROBE_BUNDLE, kProbeUri);
     EXPECT_EQ(lilv_plugin_get_num_ports(probe.plugin), 8u) << "2 outputs, 4 controls, events, latency";
-    probe.AddMidi(5, {0x90, 60, 100});
-    probe.AddMidi(17, {0xB1, 7, 64});
-    probe.AddMidi(30, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}); // SysEx: not taken
-    probe.AddMidi(40, {0xC2, 3});
-    probe.AddMidi(255, {0x80, 60, 0});
+    const std::pair<uint32_t, std::vector<uint8_t>> events[] = {
+        {5, {0x90, 60, 100}},
+        {17, {0xB1, 7, 64}},
+        {30, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}}, // SysEx: not taken
+        {40, {0xC2, 3}},
+        {255, {0x80, 60, 0}}};
+    std::vector<float> expected(kBlock, 0.0f);
+    for (const auto& [frame, bytes] : events) {
+        probe.AddMidi(frame, bytes);
+        expected[frame] =
+            bytes.size() > 3 ? 0.0f : midiValue(bytes[0], bytes[1], bytes.size() > 2 ? bytes[2] : 0);
+    }
     probe.Run(kBlock);
     const std::vector<float>& out = probe.Audio("out_l");
-    const std::map<uint32_t, float> expected = {{5, midiValue(0x90, 60, 100)},
-                                                {17, midiValue(0xB1, 7, 64)},
-                                                {40, midiValue(0xC2, 3, 0)},
-                                                {255, midiValue(0x80, 60, 0)}};
     for (uint32_t frame = 0; frame < kBlock; ++frame) {
-        const auto found = expected.find(frame);
-        EXPECT_EQ(out[frame], found != expected.end() ? found->second : 0.0f) << "frame " << frame;
+        EXPECT_EQ(out[frame], expected[frame]) << "frame " << frame;
     }
 
     // A block holds as many events as the plug-in takes (four); the rest are left out, the next block is
@@ -208,11 +207,9 @@ TEST(Lv2Bundles, PortsCarryTheirUnitsPropertiesAndScalePoints) {
     for (const Port& p : ports) {
         Lv2TestPlugin plugin(p.bundle, p.uri);
         const LilvPort* port = lilv_plugin_get_port_by_index(plugin.plugin, plugin.Port(p.symbol));
-        LilvNode* unitKey = lilv_new_uri(plugin.world, LV2_UNITS__unit);
-        LilvNode* unit = lilv_port_get(plugin.plugin, port, unitKey);
-        EXPECT_STREQ(unit != nullptr ? lilv_node_as_uri(unit) : nullptr, p.unit) << p.symbol;
-        lilv_node_free(unit);
-        lilv_node_free(unitKey);
+        const auto unit = Lv2TestPlugin::Own(lilv_port_get(
+            plugin.plugin, port, Lv2TestPlugin::Own(lilv_new_uri(plugin.world, LV2_UNITS__unit)).get()));
+        EXPECT_STREQ(unit ? lilv_node_as_uri(unit.get()) : nullptr, p.unit) << p.symbol;
         std::set<std::string> properties;
         LilvNodes* found = lilv_port_get_properties(plugin.plugin, port);
         LILV_FOREACH(nodes, i, found) {
@@ -235,72 +232,60 @@ struct StatePlugin {
     std::vector<std::pair<const char*, float>> controls; // away from the defaults
 };
 
-class Lv2State : public testing::TestWithParam<StatePlugin> {};
+TEST(Lv2State, RoundTripsEveryValueAndRefusesBadStateKeepingItsOwn) {
+    const StatePlugin plugins[] = {
+        // clang-format off
+        {"OrkeGain", ORKE_GAIN_BUNDLE, "urn:orke:OKgn", {{"gain", -6.0206f}, {"polarity", 1.0f}}},
+        {"Probe", ORKE_PROBE_BUNDLE, kProbeUri, {{"level", 0.125f}, {"time", 3.0f}, {"active", 0.0f}, {"shape", 2.0f}}},
+        {"OrkeEcho", ORKE_ECHO_BUNDLE, "urn:orke:OKec",
+         {{"sync", 0.0f}, {"time", 123.0f}, {"feedback", 60.0f}, {"mix", 20.0f}}}};
+    // clang-format on
+    for (const StatePlugin& p : plugins) {
+        SCOPED_TRACE(p.name);
+        Lv2TestPlugin first(p.bundle, p.uri);
+        for (const auto& [symbol, value] : p.controls) {
+            first.Control(symbol) = value;
+        }
+        first.Run(64);
+        SavedState saved;
+        ASSERT_EQ(first.Save(saved), LV2_STATE_SUCCESS);
+        ASSERT_EQ(saved.size(), 1u);
 
-TEST_P(Lv2State, RoundTripsEveryValueAndRefusesBadStateKeepingItsOwn) {
-    const StatePlugin& p = GetParam();
-    Lv2TestPlugin first(p.bundle, p.uri);
-    for (const auto& [symbol, value] : p.controls) {
-        first.Control(symbol) = value;
+        // A fresh instance restored from it saves the very same state.
+        Lv2TestPlugin second(p.bundle, p.uri);
+        SavedState fresh;
+        ASSERT_EQ(second.Save(fresh), LV2_STATE_SUCCESS);
+        ASSERT_EQ(second.Restore(saved), LV2_STATE_SUCCESS);
+        SavedState again;
+        ASSERT_EQ(second.Save(again), LV2_STATE_SUCCESS);
+        EXPECT_EQ(again.begin()->second.bytes, saved.begin()->second.bytes) << "restored state differs";
+
+        // Bad states change nothing.
+        const LV2_URID key = saved.begin()->first;
+        const SavedProperty good = saved.begin()->second;
+        Lv2TestPlugin other(ORKE_FILTER_BUNDLE, "urn:orke:OKfl");
+        SavedState foreign;
+        ASSERT_EQ(other.Save(foreign), LV2_STATE_SUCCESS);
+        std::vector<std::pair<const char*, SavedProperty>> bad = {
+            {"truncated by a byte", {good.type, {good.bytes.begin(), good.bytes.end() - 1}}},
+            {"truncated to its half",
+             {good.type, {good.bytes.begin(), good.bytes.begin() + good.bytes.size() / 2}}},
+            {"one byte longer", {good.type, good.bytes}},
+            {"empty", {good.type, {}}},
+            {"another plug-in's", {good.type, foreign.begin()->second.bytes}},
+            {"of another type", {second.urids.Map(LV2_ATOM__String), good.bytes}},
+        };
+        bad[2].second.bytes.push_back(0);
+        for (const auto& [what, property] : bad) {
+            EXPECT_NE(second.Restore({{key, property}}), LV2_STATE_SUCCESS) << what;
+            SavedState after;
+            ASSERT_EQ(second.Save(after), LV2_STATE_SUCCESS);
+            EXPECT_EQ(after.begin()->second.bytes, good.bytes) << "changed by a state " << what;
+        }
+        // A state of port values only holds nothing of the plug-in's own: taken, nothing changes.
+        EXPECT_EQ(second.Restore({}), LV2_STATE_SUCCESS);
     }
-    first.Run(64);
-    SavedState saved;
-    ASSERT_EQ(first.Save(saved), LV2_STATE_SUCCESS);
-    ASSERT_EQ(saved.size(), 1u);
-
-    // A fresh instance restored from it saves the very same state.
-    Lv2TestPlugin second(p.bundle, p.uri);
-    SavedState fresh;
-    ASSERT_EQ(second.Save(fresh), LV2_STATE_SUCCESS);
-    ASSERT_EQ(second.Restore(saved), LV2_STATE_SUCCESS);
-    SavedState again;
-    ASSERT_EQ(second.Save(again), LV2_STATE_SUCCESS);
-    EXPECT_EQ(again.begin()->second.bytes, saved.begin()->second.bytes) << "restored state differs";
-
-    // Bad states change nothing.
-    const LV2_URID key = saved.begin()->first;
-    const SavedProperty good = saved.begin()->second;
-    Lv2TestPlugin other(ORKE_FILTER_BUNDLE, "urn:orke:OKfl");
-    SavedState foreign;
-    ASSERT_EQ(other.Save(foreign), LV2_STATE_SUCCESS);
-    struct Bad {
-        const char* what;
-        SavedProperty property;
-    };
-    std::vector<Bad> bad = {
-        {"truncated by a byte", {good.type, {good.bytes.begin(), good.bytes.end() - 1}}},
-        {"truncated to its half",
-         {good.type, {good.bytes.begin(), good.bytes.begin() + good.bytes.size() / 2}}},
-        {"one byte longer", {good.type, good.bytes}},
-        {"empty", {good.type, {}}},
-        {"another plug-in's", {good.type, foreign.begin()->second.bytes}},
-        {"of another type", {second.urids.Map(LV2_ATOM__String), good.bytes}},
-    };
-    bad[2].property.bytes.push_back(0);
-    for (const Bad& b : bad) {
-        const SavedState state = {{key, b.property}};
-        EXPECT_NE(second.Restore(state), LV2_STATE_SUCCESS) << b.what;
-        SavedState after;
-        ASSERT_EQ(second.Save(after), LV2_STATE_SUCCESS);
-        EXPECT_EQ(after.begin()->second.bytes, good.bytes) << "changed by a state " << b.what;
-    }
-    // A state of port values only holds nothing of the plug-in's own: taken, nothing changes.
-    EXPECT_EQ(second.Restore({}), LV2_STATE_SUCCESS);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Plugins, Lv2State,
-    testing::Values(
-        StatePlugin{"OrkeGain", ORKE_GAIN_BUNDLE, "urn:orke:OKgn", {{"gain", -6.0206f}, {"polarity", 1.0f}}},
-        StatePlugin{"Probe",
-                    ORKE_PROBE_BUNDLE,
-                    kProbeUri,
-                    {{"level", 0.125f}, {"time", 3.0f}, {"active", 0.0f}, {"shape", 2.0f}}},
-        StatePlugin{"OrkeEcho",
-                    ORKE_ECHO_BUNDLE,
-                    "urn:orke:OKec",
-                    {{"sync", 0.0f}, {"time", 123.0f}, {"feedback", 60.0f}, {"mix", 20.0f}}}),
-    [](const testing::TestParamInfo<StatePlugin>& info) { return std::string(info.param.name); });
 
 // Orke Echo synced to the host's tempo: the same parameters (the LV2 ports given the real values the VST 2.4
 // module's own mapping gives its normalised ones) and 120 beats a minute render the same samples.
