@@ -19,7 +19,8 @@ std::vector<std::string> g_asked;
 int answer(const std::string& query, void* oldp, size_t* oldlenp) {
     g_asked.push_back(query);
     int32_t& result = *static_cast<int32_t*>(oldp);
-    EXPECT_TRUE(result == 0 && *oldlenp == 4u) << query << ": the result is preset to 0 and 4 bytes long";
+    EXPECT_EQ(result, 0) << query << ": the result is preset to 0";
+    EXPECT_EQ(*oldlenp, 4u) << query << ": the result is 4 bytes long";
     const auto found = g_answers.find(query);
     result = found != g_answers.end() ? found->second : 1;
     return found != g_answers.end() ? 0 : -1;
