@@ -24,9 +24,6 @@ void say(const char* line) {
 void tidy(int) {
     say("tidy\n");
 }
-void report(int) {
-    say("report\n");
-}
 
 // A write into a page that may not be written: a fault of the instruction, not a signal sent.
 void fault() {
@@ -37,7 +34,8 @@ void fault() {
 // `fault` with a report and a tidy action registered the other way round: the stage decides.
 std::function<void()> withBoth(void (*fault)()) {
     return [fault] {
-        const FaultActionScope last(kCrashSignals | kEndSignals, FaultStage::Report, report);
+        const FaultActionScope last(kCrashSignals | kEndSignals, FaultStage::Report,
+                                    [](int) { say("report\n"); });
         const FaultActionScope first(kCrashSignals | kEndSignals, FaultStage::Tidy, tidy);
         fault();
     };

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
@@ -32,11 +33,8 @@ TEST(GuardedHeap, BlocksArePoisonedOrZeroedAlignedAndNeverHandedOutAgain) {
             EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % alignment, 0u);
             EXPECT_TRUE(GuardedOwns(block));
             EXPECT_EQ(GuardedSize(block), 1000u);
-            size_t unlike = 0;
-            for (size_t i = 0; i < 1000; ++i) {
-                unlike += block[i] != (zeroed ? 0 : kGuardedPoison) ? 1 : 0;
-            }
-            EXPECT_EQ(unlike, 0u) << (zeroed ? "zeroed" : "poisoned");
+            EXPECT_EQ(std::count(block, block + 1000, zeroed ? 0 : kGuardedPoison), 1000)
+                << (zeroed ? "zeroed" : "poisoned");
             GuardedRelease(block);
         }
         auto* block = static_cast<unsigned char*>(GuardedAllocate(1000, alignment));
