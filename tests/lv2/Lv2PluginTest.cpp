@@ -180,16 +180,10 @@ TEST(Lv2Probe, LatencyPortReportsTheDelayAndNoMapLeavesEventsAndStateOut) {
 
 // What lilv reads from the bundles: each port's unit and properties, and the presets.
 TEST(Lv2Bundles, PortsCarryTheirUnitsPropertiesAndScalePoints) {
-    struct Port {
-        const char* bundle;
-        const char* uri;
-        const char* symbol;
-        const char* unit; // null: none
-        std::set<std::string> properties;
-        size_t scalePoints;
-    };
-    const Port ports[] = {
-        // clang-format off
+    // Bundle, plug-in, port, its unit (null: none), its properties, its count of scale points.
+    const std::tuple<const char*, const char*, const char*, const char*, std::set<std::string>, size_t>
+        ports[] = {
+            // clang-format off
         {ORKE_GAIN_BUNDLE, "urn:orke:OKgn", "gain", LV2_UNITS__db, {}, 0},
         {ORKE_GAIN_BUNDLE, "urn:orke:OKgn", "polarity", nullptr,
          {LV2_CORE__integer, LV2_CORE__enumeration}, 2},
@@ -202,23 +196,23 @@ TEST(Lv2Bundles, PortsCarryTheirUnitsPropertiesAndScalePoints) {
         {ORKE_PROBE_BUNDLE, kProbeUri, "latency", LV2_UNITS__frame,
          {LV2_CORE__reportsLatency, LV2_CORE__integer, LV2_CORE__connectionOptional}, 0},
         {ORKE_PROBE_BUNDLE, kProbeUri, "events", nullptr, {LV2_CORE__connectionOptional}, 0},
-        // clang-format on
-    };
-    for (const Port& p : ports) {
-        Lv2TestPlugin plugin(p.bundle, p.uri);
-        const LilvPort* port = lilv_plugin_get_port_by_index(plugin.plugin, plugin.Port(p.symbol));
+            // clang-format on
+        };
+    for (const auto& [bundle, uri, symbol, unitUri, expectedProperties, scalePoints] : ports) {
+        Lv2TestPlugin plugin(bundle, uri);
+        const LilvPort* port = lilv_plugin_get_port_by_index(plugin.plugin, plugin.Port(symbol));
         const auto unit = Lv2TestPlugin::Own(lilv_port_get(
             plugin.plugin, port, Lv2TestPlugin::Own(lilv_new_uri(plugin.world, LV2_UNITS__unit)).get()));
-        EXPECT_STREQ(unit ? lilv_node_as_uri(unit.get()) : nullptr, p.unit) << p.symbol;
+        EXPECT_STREQ(unit ? lilv_node_as_uri(unit.get()) : nullptr, unitUri) << symbol;
         std::set<std::string> properties;
         LilvNodes* found = lilv_port_get_properties(plugin.plugin, port);
         LILV_FOREACH(nodes, i, found) {
             properties.insert(lilv_node_as_uri(lilv_nodes_get(found, i)));
         }
         lilv_nodes_free(found);
-        EXPECT_EQ(properties, p.properties) << p.symbol;
+        EXPECT_EQ(properties, expectedProperties) << symbol;
         LilvScalePoints* points = lilv_port_get_scale_points(plugin.plugin, port);
-        EXPECT_EQ(points != nullptr ? lilv_scale_points_size(points) : 0u, p.scalePoints) << p.symbol;
+        EXPECT_EQ(points != nullptr ? lilv_scale_points_size(points) : 0u, scalePoints) << symbol;
         lilv_scale_points_free(points);
     }
 }
@@ -295,9 +289,9 @@ TEST(Lv2Echo, FollowsTheHostTempoAsItsVstModuleDoes) {
                                                       {"time", 0.3f}, {"feedback", 0.5f},
                                                       {"mix", 0.5f},  {"high_cut", 0.8f}};
     Lv2TestPlugin lv2(ORKE_ECHO_BUNDLE, "urn:orke:OKec");
-    for (int i = 0; i < 6; ++i) {
-        vst.SetParameter(i, settings[i].second);
-        lv2.Control(settings[i].first) = vst.RealValue(uint32_t(i), settings[i].second);
+    for (uint32_t i = 0; i < 6; ++i) {
+        vst.SetParameter(int32_t(i), settings[i].second);
+        lv2.Control(settings[i].first) = vst.RealValue(i, settings[i].second);
     }
     VstTimeInfo time{};
     time.sampleRate = 48000.0;
