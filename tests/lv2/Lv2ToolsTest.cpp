@@ -43,26 +43,23 @@ std::string sanitizerWords() {
 
 // The tools' world: a home of their own whose lv2 folder links every bundle, and the system's LV2 folder for
 // the LV2 core and extension descriptions.
-class ToolHome {
-public:
+struct ToolHome {
+    ThirdPartyHome home;
+    fs::path bundles = fs::path(home.Path()) / "lv2";
+
     ToolHome() {
-        fs::create_directories(m_bundles);
+        fs::create_directories(bundles);
         for (const fs::path bundle : kBundles) {
-            fs::create_directory_symlink(bundle, m_bundles / bundle.filename());
+            fs::create_directory_symlink(bundle, bundles / bundle.filename());
         }
     }
     // For a tool that loads the modules (lv2apply, jalv) with the sanitizer's runtime; those that only read
     // the bundles' files go without it (a shell script does not start under the thread sanitizer's).
     std::string Environment(bool loadsModules = true) const {
-        return "env " + m_home.EnvironmentWords() + " LV2_PATH=" + m_bundles.string() + ":/usr/lib/lv2 " +
+        return "env " + home.EnvironmentWords() + " LV2_PATH=" + bundles.string() + ":/usr/lib/lv2 " +
                (loadsModules ? sanitizerWords() : "");
     }
-    std::string File(const char* name) const { return m_home.Path() + std::string("/") + name; }
-    const ThirdPartyHome& Home() const { return m_home; }
-
-private:
-    ThirdPartyHome m_home;
-    fs::path m_bundles = fs::path(m_home.Path()) / "lv2";
+    std::string File(const char* name) const { return home.Path() + std::string("/") + name; }
 };
 
 struct Ran {
@@ -109,11 +106,9 @@ Channels lv2apply(const ToolHome& home, const char* uri, const Channels& input,
 
 // The level of the second half of a signal (past the filter's settling), in dB.
 double levelOf(const std::vector<float>& signal) {
-    double sum = 0.0;
-    for (size_t k = signal.size() / 2; k < signal.size(); ++k) {
-        sum += double(signal[k]) * signal[k];
-    }
-    return 10.0 * std::log10(sum / double(signal.size() - signal.size() / 2) + 1e-30);
+    const auto from = signal.begin() + long(signal.size() / 2);
+    return 10.0 * std::log10(std::inner_product(from, signal.end(), from, 0.0) / double(signal.end() - from) +
+                             1e-30);
 }
 
 } // namespace
@@ -232,7 +227,7 @@ TEST(ThirdPartyLv2Tools, JalvRunsHeadlessAgainstADummyJackServerAndExitsCleanly)
                                     " JACK_NO_AUDIO_RESERVATION=1 JACK_NO_START_SERVER=1";
     const pid_t jackd = fork();
     if (jackd == 0) {
-        home.Home().Enter();
+        home.home.Enter();
         setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
         setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
         const int null = open("/dev/null", O_WRONLY);
