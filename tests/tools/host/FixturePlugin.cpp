@@ -377,8 +377,7 @@ void notesProcess(AEffect*, float** inputs, float** outputs, int32_t frames) {
     }
 #else
     for (int32_t i = 0; i < frames; ++i) {
-        const float mid = 0.5f * (inputs[0][i] + inputs[1][i]);
-        const float side = 0.5f * (inputs[0][i] - inputs[1][i]);
+        const float mid = 0.5f * (inputs[0][i] + inputs[1][i]), side = 0.5f * (inputs[0][i] - inputs[1][i]);
         outputs[0][i] = mid;
         outputs[1][i] = side;
 #if defined(NOTES_THIRD_OUTPUT)
