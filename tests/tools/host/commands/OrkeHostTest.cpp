@@ -6,39 +6,51 @@
 
 using namespace orke::host::test;
 
+namespace {
+
+// orke-host run with `arguments` (in folder `cwd`), ended with `exitCode` and saying every one of
+// `fragments`.
+ToolRun expectRun(const std::vector<std::string>& arguments, int exitCode,
+                  std::initializer_list<std::string> fragments, const std::string& cwd = ".") {
+    const ToolRun run = RunTool(arguments, "", cwd);
+    EXPECT_EQ(run.exitCode, exitCode) << arguments[0] << " " << arguments.back() << "\n"
+                                      << run.out << run.err;
+    expectAll(run.out, fragments);
+    return run;
+}
+
+} // namespace
+
 TEST(OrkeHostInfo, DescribesIdlewireAsTextAndJson) {
     // A bare file name is looked for in the current folder, not on the loader's search path.
     const std::string path = IDLEWIRE_PATH;
-    const ToolRun text = RunTool({"info", "Idlewire.so"}, "", path.substr(0, path.rfind('/')));
-    EXPECT_EQ(text.exitCode, 0) << text.err;
-    expectAll(text.out, {"effect name     Idlewire\n", "vendor          Orvane Kettlers\n",
-                         "category        effect (1)\n", "unique ID       'OKiw' (1330342263)\n",
-                         "flags           can-replacing is-synth (272)\n", "programs        8 (current 0)\n",
-                         "inputs          2 (stereo)\n", "MIDI input      yes\n", "MIDI output     no\n",
-                         "    7  Defaults\n", "    0  Dummy = "});
-    const ToolRun json = RunTool({"info", "--json", IDLEWIRE_PATH});
-    EXPECT_EQ(json.exitCode, 0);
-    EXPECT_EQ(json.out.front(), '{');
+    expectRun({"info", "Idlewire.so"}, 0,
+              {"effect name     Idlewire\n", "vendor          Orvane Kettlers\n",
+               "category        effect (1)\n", "unique ID       'OKiw' (1330342263)\n",
+               "flags           can-replacing is-synth (272)\n", "programs        8 (current 0)\n",
+               "inputs          2 (stereo)\n", "MIDI input      yes\n", "MIDI output     no\n",
+               "    7  Defaults\n", "    0  Dummy = "},
+              path.substr(0, path.rfind('/')));
+    const ToolRun json = expectRun({"info", "--json", IDLEWIRE_PATH}, 0,
+                                   {"\"unique_id_text\": \"OKiw\"", "\"inputs\": 2", "\"vst_version\": 2400",
+                                    "\"midi_input\": true",
+                                    "\"flag_names\": [\n    \"can-replacing\",\n    \"is-synth\"\n  ]"});
     EXPECT_EQ(json.out.substr(json.out.size() - 2), "}\n");
-    expectAll(json.out,
-              {"\"unique_id_text\": \"OKiw\"", "\"inputs\": 2", "\"vst_version\": 2400",
-               "\"midi_input\": true", "\"flag_names\": [\n    \"can-replacing\",\n    \"is-synth\"\n  ]"});
 }
 
 TEST(OrkeHostInfo, SurvivesARudePluginAndEscapesWhatItSays) {
-    const ToolRun json = RunTool({"info", "--json", FIXTURE_RUDE_PATH});
-    EXPECT_EQ(json.exitCode, 0) << json.err;
-    expectAll(json.out, {"\"entry\": \"main\"",
-                         R"("effect_name": "Rude \"fx\"\u0001\u00FF)"
-                         "\xc3\xa9" // é kept, then overlong, surrogate, too high, cut short
-                         R"(\u00C0\u0080\u00ED\u00A0\u0080\u00F4\u0090\u0080\u0080\u00E2\u0082")",
-                         R"("unique_id_text": "\\x00A\\x5C\\x7F")", "\"category_name\": \"category 12\"",
-                         "\"value\": null", "\"product\": \"2400 44100 512 0 11 Orvane Kettlers\""});
+    expectRun({"info", "--json", FIXTURE_RUDE_PATH}, 0,
+              {"\"entry\": \"main\"",
+               R"("effect_name": "Rude \"fx\"\u0001\u00FF)"
+               "\xc3\xa9" // é kept, then overlong, surrogate, too high, cut short
+               R"(\u00C0\u0080\u00ED\u00A0\u0080\u00F4\u0090\u0080\u0080\u00E2\u0082")",
+               R"("unique_id_text": "\\x00A\\x5C\\x7F")", "\"category_name\": \"category 12\"",
+               "\"value\": null", "\"product\": \"2400 44100 512 0 11 Orvane Kettlers\""});
     // On a terminal control bytes are shown, not sent; bits and categories without a name are still shown.
-    const ToolRun text = RunTool({"info", FIXTURE_RUDE_PATH});
-    expectAll(text.out,
-              {"effect name     Rude \"fx\"\\x01", "unique ID       '\\x00A\\x5C\\x7F'",
-               "category        category 12 (12)", "flags           can-replacing 0x40 0x80000000"});
+    const ToolRun text =
+        expectRun({"info", FIXTURE_RUDE_PATH}, 0,
+                  {"effect name     Rude \"fx\"\\x01", "unique ID       '\\x00A\\x5C\\x7F'",
+                   "category        category 12 (12)", "flags           can-replacing 0x40 0x80000000"});
     EXPECT_EQ(text.out.find('\x01'), std::string::npos);
 }
 
@@ -55,8 +67,7 @@ TEST(OrkeHostProcess, PassesAudioThroughIdlewireBitForBit) {
         const ToolRun run =
             RunTool({"process", "--block", block, IDLEWIRE_PATH, folder.Path("in"), folder.Path("out")});
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        const Sound in = readSound(folder.Path("in"));
-        const Sound out = readSound(folder.Path("out"));
+        const Sound in = readSound(folder.Path("in")), out = readSound(folder.Path("out"));
         EXPECT_EQ(out.info.format, format) << "OUT keeps IN's format";
         EXPECT_EQ(out.info.samplerate, 48000);
         EXPECT_EQ(in.bits.size(), 2u * 10007u);
@@ -81,88 +92,70 @@ TEST(OrkeHostProcess, ConvertsFormatsAndRendersATail) {
         << "the tail of a pass-through is silence";
 }
 
+// Every error, with files and values from the fuzzers' corpora (tests/fuzz) broken by hand or found by
+// fuzzing among them: one line and a non-zero exit, never a crash and never an output file.
 TEST(OrkeHostProcess, EveryErrorIsOneLineANonZeroExitAndNoOutput) {
     ScratchFolder folder;
     const std::string stereo = folder.Path("stereo.wav"), three = folder.Path("three.wav"),
                       text = folder.Path("text.wav"), other = folder.Path("other.fxp"),
-                      out = folder.Path("out.wav");
+                      out = folder.Path("out.wav"), none = folder.Path("nothing.so"),
+                      missing = folder.Path("missing.wav"), corpora = ORKE_FUZZ_CORPORA "/corpus-";
+    const char* const idle = IDLEWIRE_PATH;
     writeNoise(stereo, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, 100);
     writeNoise(three, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3, 44100, 100);
     std::ofstream(text) << "not audio at all\n";
     ASSERT_EQ(RunTool({"preset", "save", RECORDER_INSTRUMENT_PATH, other}).exitCode, 0);
-    const std::string nothing = folder.Path("nothing.so"), missing = folder.Path("missing.wav");
+    // A render from a corpus's MIDI file, program or bank file or audio file, or with an option's value.
+    using Args = std::vector<std::string>;
+    auto midi = [&](const std::string& name) {
+        return Args{"--midi", corpora + "midi-file/" + name, idle, out};
+    };
+    auto preset = [&](const std::string& name) {
+        return Args{"--length", "1", "--preset", corpora + "preset-file/" + name, idle, out};
+    };
+    auto audio = [&](const std::string& name) {
+        return Args{idle, corpora + "audio-file/" + name, out};
+    };
+    auto option = [&](const char* name, const char* value) {
+        return Args{name, value, "--length", "1", idle, out};
+    };
     const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
-        {{IDLEWIRE_PATH, missing, out}, 1, "cannot read " + missing + ": No such file"},
-        {{IDLEWIRE_PATH, text, out}, 1, "cannot read " + text + ": "},
-        {{IDLEWIRE_PATH, folder.Path(""), out}, 1, "it is a folder"},
-        {{"--format", "mp9", IDLEWIRE_PATH, stereo, out}, 2, "unknown format 'mp9'"},
-        {{"--format", "wav:pcm99", IDLEWIRE_PATH, stereo, out}, 2, "unknown sample format 'pcm99'"},
-        {{IDLEWIRE_PATH, stereo, folder.Path("out.xyz")}, 2, "cannot write .xyz files (it writes .wav .wave"},
-        {{IDLEWIRE_PATH, three, out}, 1, "takes 2 input channels; " + three + " has 3"},
-        {{nothing, stereo, out},
-         1,
-         "cannot load " + nothing + ": " + nothing + ": cannot open shared object file"},
+        {{idle, missing, out}, 1, "cannot read " + missing + ": No such file"},
+        {{idle, text, out}, 1, "cannot read " + text + ": "},
+        {{idle, folder.Path(""), out}, 1, "it is a folder"},
+        {{"--format", "mp9", idle, stereo, out}, 2, "unknown format 'mp9'"},
+        {{"--format", "wav:pcm99", idle, stereo, out}, 2, "unknown sample format 'pcm99'"},
+        {{idle, stereo, folder.Path("out.xyz")}, 2, "cannot write .xyz files (it writes .wav .wave"},
+        {{idle, three, out}, 1, "takes 2 input channels; " + three + " has 3"},
+        {{none, stereo, out}, 1, "cannot load " + none + ": " + none + ": cannot open shared object file"},
         {{text, stereo, out}, 1, "cannot load " + text + ": "},
         {{FIXTURE_NULL_RECORD_PATH, stereo, out}, 1, "VSTPluginMain returned no effect (a null record)"},
         {{FIXTURE_BAD_MAGIC_PATH, stereo, out}, 1, "the record's magic is 0x4F6F7073 ('Oops'), not 'VstP'"},
         {{FIXTURE_NO_ENTRY_PATH, stereo, out}, 1, "exports neither VSTPluginMain nor main"},
-        {{"--program", "8", IDLEWIRE_PATH, stereo, out}, 2, "--program 8 is out of range"},
-        {{"--param", "1=0.5", IDLEWIRE_PATH, stereo, out}, 2, "--param 1 is out of range"},
-        {{"--param", "0=1.5", IDLEWIRE_PATH, stereo, out}, 2, "--param takes INDEX=VALUE"},
-        {{"--param", "0=nan", IDLEWIRE_PATH, stereo, out}, 2, "--param takes INDEX=VALUE"},
-        {{"--block", "0", IDLEWIRE_PATH, stereo, out}, 2, "--block takes"},
-        {{"--block", "64x", IDLEWIRE_PATH, stereo, out}, 2, "--block takes"},
-        {{"--block", "99999999999999999999", IDLEWIRE_PATH, stereo, out}, 2, "--block takes"},
-        {{"--tail", "inf", IDLEWIRE_PATH, stereo, out}, 2, "--tail takes"},
-        {{IDLEWIRE_PATH, stereo, out, "--block"}, 2, "option --block needs a value"},
-        {{"--bogus", IDLEWIRE_PATH, stereo, out}, 2, "unknown option --bogus"},
-        {{IDLEWIRE_PATH, stereo, folder.Path("no/such/folder.wav")}, 1, "cannot write"},
-        {{IDLEWIRE_PATH, out}, 2, "without IN, give --midi FILE or --length SECONDS"},
-        {{"--midi", text, IDLEWIRE_PATH, out}, 1, "cannot read " + text + ": not a MIDI file"},
-        {{"--midi", folder.Path("none.mid"), IDLEWIRE_PATH, out}, 1, "No such file"},
-        {{"--tempo", "0", "--length", "1", IDLEWIRE_PATH, out}, 2, "--tempo takes quarter notes per minute"},
-        {{"--time-signature", "4/3", "--length", "1", IDLEWIRE_PATH, out}, 2, "--time-signature takes N/D"},
-        {{"--sample-rate", "100", "--length", "1", IDLEWIRE_PATH, out}, 2, "--sample-rate takes"},
-        {{"--sample-rate", "48000", IDLEWIRE_PATH, stereo, out},
-         2,
-         "is at 44100 Hz; orke-host does not resample"},
-        {{"--channels", "3", IDLEWIRE_PATH, stereo, out}, 2, "--channels 3 is more than"},
-        {{"--sidechain", stereo, IDLEWIRE_PATH, stereo, out}, 1, "the sidechain's 2 do not fit"},
-        {{"--preset", text, IDLEWIRE_PATH, stereo, out},
-         1,
-         "cannot load " + text + ": not a program or bank file"},
-        {{"--preset", other, IDLEWIRE_PATH, stereo, out},
+        {{"--program", "8", idle, stereo, out}, 2, "--program 8 is out of range"},
+        {{"--param", "1=0.5", idle, stereo, out}, 2, "--param 1 is out of range"},
+        {{"--param", "0=1.5", idle, stereo, out}, 2, "--param takes INDEX=VALUE"},
+        {{"--param", "0=nan", idle, stereo, out}, 2, "--param takes INDEX=VALUE"},
+        {{"--block", "0", idle, stereo, out}, 2, "--block takes"},
+        {{"--block", "64x", idle, stereo, out}, 2, "--block takes"},
+        {{"--block", "99999999999999999999", idle, stereo, out}, 2, "--block takes"},
+        {{"--tail", "inf", idle, stereo, out}, 2, "--tail takes"},
+        {{idle, stereo, out, "--block"}, 2, "option --block needs a value"},
+        {{"--bogus", idle, stereo, out}, 2, "unknown option --bogus"},
+        {{idle, stereo, folder.Path("no/such/folder.wav")}, 1, "cannot write"},
+        {{idle, out}, 2, "without IN, give --midi FILE or --length SECONDS"},
+        {{"--midi", text, idle, out}, 1, "cannot read " + text + ": not a MIDI file"},
+        {{"--midi", folder.Path("none.mid"), idle, out}, 1, "No such file"},
+        {{"--tempo", "0", "--length", "1", idle, out}, 2, "--tempo takes quarter notes per minute"},
+        {{"--time-signature", "4/3", "--length", "1", idle, out}, 2, "--time-signature takes N/D"},
+        {{"--sample-rate", "100", "--length", "1", idle, out}, 2, "--sample-rate takes"},
+        {{"--sample-rate", "48000", idle, stereo, out}, 2, "is at 44100 Hz; orke-host does not resample"},
+        {{"--channels", "3", idle, stereo, out}, 2, "--channels 3 is more than"},
+        {{"--sidechain", stereo, idle, stereo, out}, 1, "the sidechain's 2 do not fit"},
+        {{"--preset", text, idle, stereo, out}, 1, "cannot load " + text + ": not a program or bank file"},
+        {{"--preset", other, idle, stereo, out},
          1,
          other + " is a preset for the plug-in 'ReCo' (1382368111), not for this one, 'OKiw' (1330342263)"},
-    };
-    for (const auto& [arguments, exitCode, message] : cases) {
-        SCOPED_TRACE(message);
-        expectOneLineError(RunTool(Words({{"process"}, arguments})), exitCode,
-                           "orke-host process: ", message);
-        EXPECT_EQ(folder.Files(),
-                  (std::vector<std::string>{"other.fxp", "stereo.wav", "text.wav", "three.wav"}));
-    }
-}
-
-// Files and values from the fuzzers' corpora (tests/fuzz), broken by hand or found by fuzzing: each is one
-// line and a non-zero exit, never a crash and never an output file.
-TEST(OrkeHostProcess, MalformedFilesAndValuesFromTheFuzzCorporaAreOneLineErrors) {
-    ScratchFolder folder;
-    const std::string out = folder.Path("out.wav"), corpora = ORKE_FUZZ_CORPORA "/corpus-";
-    // A render from a corpus's MIDI file, program or bank file or audio file, or with an option's value.
-    auto midi = [&](const std::string& name) -> std::vector<std::string> {
-        return {"--midi", corpora + "midi-file/" + name, IDLEWIRE_PATH, out};
-    };
-    auto preset = [&](const std::string& name) -> std::vector<std::string> {
-        return {"--length", "1", "--preset", corpora + "preset-file/" + name, IDLEWIRE_PATH, out};
-    };
-    auto audio = [&](const std::string& name) -> std::vector<std::string> {
-        return {IDLEWIRE_PATH, corpora + "audio-file/" + name, out};
-    };
-    auto option = [&](const std::string& name, const std::string& value) -> std::vector<std::string> {
-        return {name, value, "--length", "1", IDLEWIRE_PATH, out};
-    };
-    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
         {midi("broken-truncated.mid"), 1, "a chunk at byte 14 runs past the end"},
         {midi("broken-running-status.mid"), 1, "data byte 0x3C follows no status"},
         {midi("broken-track-count.mid"), 1, "announces 3 tracks but holds 1"},
@@ -185,7 +178,7 @@ TEST(OrkeHostProcess, MalformedFilesAndValuesFromTheFuzzCorporaAreOneLineErrors)
         SCOPED_TRACE(message);
         expectOneLineError(RunTool(Words({{"process"}, arguments})), exitCode,
                            "orke-host process: ", message);
-        EXPECT_TRUE(folder.Files().empty());
+        EXPECT_EQ(folder.Files(), (Args{"other.fxp", "stereo.wav", "text.wav", "three.wav"}));
     }
     // A header that announces more than the file holds: the render ends where the file does.
     const ToolRun cut = RunTool(Words({{"process"}, audio("finding-header-longer-than-data.flac")}));
@@ -210,31 +203,26 @@ TEST(OrkeHostValidate, IdlewirePassesEveryLevelAsAPassThrough) {
                                           {6, 23}, {7, 24}, {8, 25}, {9, 26}, {10, 26}}; // level, checks
     for (const auto& [level, checks] : levels) {
         const std::string count = std::to_string(checks);
-        const ToolRun run =
-            RunTool({"validate", "--level", std::to_string(level), "--expect", "passthrough", IDLEWIRE_PATH});
-        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-        expectAll(run.out, {"at level " + std::to_string(level) + ", expecting a pass-through\n",
-                            count + " checks, " + count + " passed, 0 with warnings, 0 failed\n"});
+        expectRun({"validate", "--level", std::to_string(level), "--expect", "passthrough", IDLEWIRE_PATH}, 0,
+                  {"at level " + std::to_string(level) + ", expecting a pass-through\n",
+                   count + " checks, " + count + " passed, 0 with warnings, 0 failed\n"});
     }
-    const ToolRun json = RunTool({"validate", "--json", "--check", "real-time-safety", IDLEWIRE_PATH});
-    EXPECT_EQ(json.exitCode, 0);
-    expectAll(json.out, {"\"level\": 5", "\"name\": \"real-time-safety\"", "\"status\": \"pass\"",
-                         "no allocation, release, lock, sleep, memory mapping or file operation in ",
-                         "\"output_not_listed\": 0", "\"failed\": 0\n}"});
+    expectRun({"validate", "--json", "--check", "real-time-safety", IDLEWIRE_PATH}, 0,
+              {"\"level\": 5", "\"name\": \"real-time-safety\"", "\"status\": \"pass\"",
+               "no allocation, release, lock, sleep, memory mapping or file operation in ",
+               "\"output_not_listed\": 0", "\"failed\": 0\n}"});
 }
 
 TEST(OrkeHostValidate, ListsAndPicksChecks) {
-    const ToolRun list = RunTool({"validate", "--list"});
-    EXPECT_EQ(list.exitCode, 0);
-    expectAll(list.out, {"level  check", "\n    1  load ", "\n    5  real-time-safety ",
-                         "\n    9  requests-null-pointers "});
+    expectRun(
+        {"validate", "--list"}, 0,
+        {"level  check", "\n    1  load ", "\n    5  real-time-safety ", "\n    9  requests-null-pointers "});
     // A name as it was spelt before names had no spaces is still taken.
     const ToolRun picked =
-        RunTool({"validate", "--check", "real-time safety", "--check=load", "--level", "1", IDLEWIRE_PATH});
-    EXPECT_EQ(picked.exitCode, 0) << picked.err;
+        expectRun({"validate", "--check", "real-time safety", "--check=load", "--level", "1", IDLEWIRE_PATH},
+                  0, {"\nPASS  real-time-safety ", "validate: 2 checks, 2 passed"});
     // In the battery's order, whatever the level.
     EXPECT_LT(picked.out.find("\nPASS  load "), picked.out.find("\nPASS  real-time-safety ")) << picked.out;
-    expectAll(picked.out, {"\nPASS  real-time-safety ", "validate: 2 checks, 2 passed"});
     const std::vector<std::string> misuses[] = {
         {"--check", "nonsense"}, {"--level", "0"}, {"--level", "11"}, {"--level", "x"}};
     for (const std::vector<std::string>& misuse : misuses) {
@@ -334,12 +322,12 @@ TEST(OrkeHostSweep, ValidatesEachModuleOnceAndSkipsWhatIsNoPlugin) {
     std::filesystem::create_symlink(FIXTURE_NO_ENTRY_PATH, folder.Path("vst/NoEntry.so"));
     std::filesystem::create_symlink(IDLEWIRE_PATH, folder.Path("vst/Again.so"));
     std::filesystem::create_directory_symlink(folder.Path("vst"), folder.Path("vst/loop"));
-    const ToolRun run = RunTool({"sweep", "--level", "1", "--tsv", folder.Path("report.tsv"), "--json",
-                                 folder.Path("report.json"), folder.Path("vst"), folder.Path("vst/loop")});
-    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    expectAll(run.out, {"sweeping 2 modules at level 1\n", "PASS  " + folder.Path("vst/Again.so") + "\n",
-                        "SKIP  " + folder.Path("vst/NoEntry.so") + "  not a plug-in",
-                        "sweep: 2 modules, 1 passed, 0 with warnings, 0 failed, 1 skipped\n"});
+    expectRun({"sweep", "--level", "1", "--tsv", folder.Path("report.tsv"), "--json",
+               folder.Path("report.json"), folder.Path("vst"), folder.Path("vst/loop")},
+              0,
+              {"sweeping 2 modules at level 1\n", "PASS  " + folder.Path("vst/Again.so") + "\n",
+               "SKIP  " + folder.Path("vst/NoEntry.so") + "  not a plug-in",
+               "sweep: 2 modules, 1 passed, 0 with warnings, 0 failed, 1 skipped\n"});
     expectAll(
         FileText(folder.Path("report.tsv")),
         {"module\tstatus\tchecks passed\twith warnings\tfailed\tnotes\tbuffer-layouts\tchannel-setups\t",
@@ -358,11 +346,9 @@ TEST(OrkeHostCommands, HelpUsageAndBench) {
     for (const std::vector<std::string>& misuse : {std::vector<std::string>{}, {"frobnicate"}, {"info"}}) {
         EXPECT_EQ(RunTool(misuse).exitCode, 2);
     }
-    const ToolRun bench = RunTool({"bench", "--seconds", "0.01", IDLEWIRE_PATH});
-    EXPECT_EQ(bench.exitCode, 0) << bench.err;
+    const ToolRun bench = expectRun({"bench", "--seconds", "0.01", IDLEWIRE_PATH}, 0, {"\n    8192 "});
     EXPECT_EQ(std::count(bench.out.begin(), bench.out.end(), '\n'), 2 + 14)
         << "a heading and blocks 1 to 8192";
-    expectAll(bench.out, {"\n    8192 "});
 }
 
 // Every command with a report for machines takes --json alike: the JSON object alone on standard output, or
@@ -381,9 +367,7 @@ TEST(OrkeHostCommands, JsonOnStandardOutputOrIntoAFileBesideTheText) {
         EXPECT_EQ(bare.exitCode, 0) << bare.err;
         EXPECT_EQ(bare.out.rfind("{\n", 0), 0u) << bare.out;
         EXPECT_EQ(bare.out.find(text), std::string::npos) << bare.out;
-        const ToolRun both = RunTool(Words({words, {"--json=" + report}}));
-        EXPECT_EQ(both.exitCode, 0) << both.err;
-        expectAll(both.out, {text});
+        expectRun(Words({words, {"--json=" + report}}), 0, {text});
         const std::string json = FileText(report);
         EXPECT_EQ(json.rfind("{\n", 0), 0u) << json;
         EXPECT_EQ(json.substr(json.size() - 2), "}\n");

@@ -64,11 +64,10 @@ TEST(OrkeHostRender, EveryEventReachesItsBlockAtItsFrameWithTheTransport) {
         std::vector<std::pair<int64_t, std::string>> received;
         int64_t next = 0;
         for (std::string word; log >> word;) {
-            if (word == "event") {
-                int delta = 0, status = 0, one = 0, two = 0;
-                log >> delta >> status >> one >> two;
-                pending.emplace_back(delta, std::to_string(status) + " " + std::to_string(one) + " " +
-                                                std::to_string(two));
+            if (std::string bytes; word == "event") {
+                int delta = 0;
+                std::getline(log >> delta >> std::ws, bytes);
+                pending.emplace_back(delta, bytes);
             } else if (word == "block") {
                 int64_t start = 0, frames = 0;
                 log >> start >> frames;
@@ -186,8 +185,7 @@ TEST(OrkeHostRender, LatencySidechainAndKeptChannels) {
     ScratchFolder folder;
     writeNoise(folder.Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 48000, 3000);
     writeNoise(folder.Path("side.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 48000, 1000);
-    const Sound in = readSound(folder.Path("in.wav"));
-    const Sound side = readSound(folder.Path("side.wav"));
+    const Sound in = readSound(folder.Path("in.wav")), side = readSound(folder.Path("side.wav"));
     const std::string out = folder.Path("out.wav");
     // The plug-in mixes its sidechain in at half level and declares its delay of 100 frames truly.
     const ToolRun compensated =
