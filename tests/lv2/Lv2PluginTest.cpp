@@ -230,7 +230,8 @@ TEST(Lv2State, RoundTripsEveryValueAndRefusesBadStateKeepingItsOwn) {
     const StatePlugin plugins[] = {
         // clang-format off
         {"OrkeGain", ORKE_GAIN_BUNDLE, "urn:orke:OKgn", {{"gain", -6.0206f}, {"polarity", 1.0f}}},
-        {"Probe", ORKE_PROBE_BUNDLE, kProbeUri, {{"level", 0.125f}, {"time", 3.0f}, {"active", 0.0f}, {"shape", 2.0f}}},
+        {"Probe", ORKE_PROBE_BUNDLE, kProbeUri,
+         {{"level", 0.125f}, {"time", 3.0f}, {"active", 0.0f}, {"shape", 2.0f}}},
         {"OrkeEcho", ORKE_ECHO_BUNDLE, "urn:orke:OKec",
          {{"sync", 0.0f}, {"time", 123.0f}, {"feedback", 60.0f}, {"mix", 20.0f}}}};
     // clang-format on

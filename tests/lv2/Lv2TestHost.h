@@ -140,14 +140,13 @@ public:
             }
             lv2_atom_forge_object(&forge, &object, 0, urids.Map(LV2_TIME__Position));
             // Each key as the type a host forges it in: a long, a float or an int.
+            // clang-format off
             const std::tuple<const char*, double, char> fields[] = {
-                {LV2_TIME__frame, t.frame, 'l'},
-                {LV2_TIME__speed, t.speed, 'f'},
-                {LV2_TIME__barBeat, t.barBeat, 'f'},
-                {LV2_TIME__beatsPerBar, t.beatsPerBar, 'f'},
-                {LV2_TIME__beatsPerMinute, t.beatsPerMinute, 'f'},
-                {LV2_TIME__bar, t.bar, 'l'},
+                {LV2_TIME__frame, t.frame, 'l'}, {LV2_TIME__speed, t.speed, 'f'},
+                {LV2_TIME__barBeat, t.barBeat, 'f'}, {LV2_TIME__beatsPerBar, t.beatsPerBar, 'f'},
+                {LV2_TIME__beatsPerMinute, t.beatsPerMinute, 'f'}, {LV2_TIME__bar, t.bar, 'l'},
                 {LV2_TIME__beatUnit, t.beatUnit, 'i'}};
+            // clang-format on
             for (const auto& [key, value, kind] : fields) {
                 if (value >= 0) {
                     lv2_atom_forge_key(&forge, urids.Map(key));
