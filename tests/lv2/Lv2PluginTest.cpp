@@ -58,10 +58,9 @@ void expectSameRender(Lv2TestPlugin& lv2, const Channels& vst, size_t loudFrom,
     for (size_t start = 0; start < vst[0].size(); start += kBlock) {
         feed(start);
         lv2.Run(kBlock);
-        for (size_t c = 0; c < 2; ++c) {
-            const std::vector<float>& out = lv2.Audio(c == 0 ? "out_l" : "out_r");
-            rendered[c].insert(rendered[c].end(), out.begin(), out.begin() + kBlock);
-        }
+        const float *left = lv2.Audio("out_l").data(), *right = lv2.Audio("out_r").data();
+        rendered[0].insert(rendered[0].end(), left, left + kBlock);
+        rendered[1].insert(rendered[1].end(), right, right + kBlock);
     }
     ExpectSameSamples(rendered, vst, loudFrom);
 }
