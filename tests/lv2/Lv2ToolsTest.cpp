@@ -179,22 +179,19 @@ TEST(ThirdPartyLv2Tools, Lv2applyRendersIdlewireBitForBitAndOrkeGainAtHalf) {
 
 TEST(ThirdPartyLv2Tools, Lv2applyFiltersAsTheVstModuleDoes) {
     ToolHome home;
-    struct Setting {
-        const char* controls;
-        int program; // the VST module's program with the same values
-        double cutoff;
-    };
-    const Setting settings[] = {{"-c cutoff 2000 -c resonance 0.7071 -c type 0", 0, 2000.0},
-                                {"-c cutoff 1000 -c resonance 2 -c type 2", 2, 1000.0}};
-    for (const Setting& setting : settings) {
+    // lv2apply's controls, the VST module's program with the same values, the cutoff.
+    const std::tuple<const char*, int, double> settings[] = {
+        {"-c cutoff 2000 -c resonance 0.7071 -c type 0", 0, 2000.0},
+        {"-c cutoff 1000 -c resonance 2 -c type 2", 2, 1000.0}};
+    for (const auto& [controls, program, cutoff] : settings) {
         for (const double ratio : {0.1, 1.0, 10.0}) {
-            const std::vector<float> tone = Sine(setting.cutoff * ratio, 48000.0, 24000);
-            const Channels lv2 = lv2apply(home, "urn:orke:OKfl", {tone, tone}, setting.controls);
+            const std::vector<float> tone = Sine(cutoff * ratio, 48000.0, 24000);
+            const Channels lv2 = lv2apply(home, "urn:orke:OKfl", {tone, tone}, controls);
             ASSERT_EQ(lv2.size(), 2u);
             HostedPlugin vst(ORKE_FILTER_VST, 48000.0f, 4096);
-            vst.SetProgram(setting.program);
+            vst.SetProgram(program);
             EXPECT_NEAR(levelOf(lv2[0]), levelOf(vst.Render(tone)), 0.1)
-                << setting.controls << " at " << ratio << " times the cutoff";
+                << controls << " at " << ratio << " times the cutoff";
         }
     }
 }
