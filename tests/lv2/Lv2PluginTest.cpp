@@ -141,26 +141,21 @@ TEST(Lv2Probe, ControlPortsReachTheParametersAsRealValuesOnlyWhenTheyChange) {
     EXPECT_EQ(reportAt(probe, 0).changes, changes) << "ports that did not move changed the parameters";
 
     // A taper's normalised values reach only some real values: the nearest of them counts.
-    struct Case {
-        const char* symbol;
-        float port;
-        float reaches; // the real value the plug-in holds
-        float within;  // relative
-    };
-    const Case cases[] = {
+    // The port, its value, the real value the plug-in holds for it, within a relative tolerance.
+    const std::tuple<const char*, float, float, float> cases[] = {
         {"level", 0.75f, 0.75f, 0},      {"time", 37.5f, 37.5f, 2e-6f},
         {"time", 999.9f, 999.9f, 2e-6f}, {"active", 0.0f, 0.0f, 0},
         {"shape", 2.0f, 2.0f, 0},        {"level", 1.5f, 1.0f, 0},
         {"time", 0.0f, 1.0f, 0},         {"shape", 1.4f, 1.0f, 0},
         {"level", NAN, 1.0f, 0}, // not a number: ignored, the value stays
     };
-    for (const Case& c : cases) {
-        probe.Control(c.symbol) = c.port;
+    for (const auto& [symbol, port, reaches, within] : cases) {
+        probe.Control(symbol) = port;
         probe.Run(kBlock);
         const Report r = reportAt(probe, 0);
         const std::map<std::string, float> held = {
             {"level", r.level}, {"time", r.time}, {"active", r.active}, {"shape", r.shape}};
-        EXPECT_NEAR(held.at(c.symbol), c.reaches, c.reaches * c.within) << c.symbol << " at " << c.port;
+        EXPECT_NEAR(held.at(symbol), reaches, reaches * within) << symbol << " at " << port;
     }
 }
 
