@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -217,19 +218,28 @@ TEST(ThirdPartyLv2Tools, Lv2applyEchoesAsTheVstModuleDoes) {
 TEST(ThirdPartyLv2Tools, JalvRunsHeadlessAgainstADummyJackServerAndExitsCleanly) {
     ToolHome home;
     const std::string server = "orke-lv2-test-" + std::to_string(getpid());
-    const std::string jack = " JACK_DEFAULT_SERVER=" + server + " JACK_NO_AUDIO_RESERVATION=1";
-    const std::string environment = home.Environment() + jack + " JACK_NO_START_SERVER=1";
-    // The server in the background, its output thrown away; the shell answers its process number.
-    const Ran started = run(home.Environment(false) + jack + " jackd -n " + server +
-                            " -d dummy -r 48000 -p 256 >/dev/null 2>&1 & echo $!");
-    const pid_t jackd = pid_t(std::atoi(started.output.c_str()));
-    ASSERT_GT(jackd, 0) << started.output;
+    const std::string environment = home.Environment() + " JACK_DEFAULT_SERVER=" + server +
+                                    " JACK_NO_AUDIO_RESERVATION=1 JACK_NO_START_SERVER=1";
+    const pid_t jackd = fork();
+    if (jackd == 0) {
+        home.home.Enter();
+        setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
+        setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        execlp("jackd", "jackd", "-n", server.c_str(), "-d", "dummy", "-r", "48000", "-p", "256",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(jackd, 0);
     const Ran waited = run(environment + " jack_wait -w -t 20");
     ASSERT_EQ(waited.status, 0) << "the dummy server did not start: " << waited.output;
 
     // Orke Echo for three seconds: standard input stays open that long, then ends, and jalv exits.
     const Ran ran = run("(sleep 3) | " + environment + " timeout 30 jalv -n orke-echo urn:orke:OKec");
     kill(jackd, SIGTERM);
+    waitpid(jackd, nullptr, 0);
     EXPECT_EQ(ran.status, 0) << ran.output;
     EXPECT_NE(ran.output.find("high_cut = 8000"), std::string::npos) << ran.output;
 }
